@@ -1,0 +1,13 @@
+// The debug log: one line per call while the Debug setting is on.
+#pragma once
+
+#include <string_view>
+
+namespace vd {
+
+// Appends message + " " + "hh:mm:ss" + CRLF to LogFilePath when
+// WebSettings.DebugEnabled is true. A log that cannot be written never stops
+// a page: the line goes to standard error (the web server's error log).
+void DebugLog(std::string_view message);
+
+}  // namespace vd

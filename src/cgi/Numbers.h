@@ -1,0 +1,27 @@
+// Numbers read from form fields and written into pages.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vd {
+
+// The value of the text's leading number: blanks, tabs and line feeds
+// anywhere are ignored; sign, decimal point and exponent are read; reading
+// stops at the first character that cannot continue the number ("1,5" is 1).
+// A text without a leading number gives 0. "&H" and "&O" prefixes read hex
+// and octal.
+double Val(std::string_view text);
+
+// Rounds to the nearest whole number, halves to even; a value outside
+// -32768..32767 is failure 6 "Overflow".
+std::int16_t CInt(double value);
+
+// Same range rule for 32-bit integers.
+std::int32_t CLng(double value);
+
+// A number in its ordinary decimal form (1, -1, 1.5, 0.25).
+std::string NumberText(double value);
+
+}  // namespace vd

@@ -1,0 +1,151 @@
+#include "cgi/Output.h"
+
+#include "app/RunValues.h"
+#include "cgi/DebugLog.h"
+#include "cgi/Program.h"
+#include "cgi/RunError.h"
+#include "cgi/TextUtil.h"
+#include "settings/IniFiles.h"
+#include "settings/WebSettings.h"
+
+#include <cstdio>
+
+namespace vd {
+
+namespace {
+void PrepareStdout() {
+    static bool prepared = false;
+    if (!prepared) {
+        // One large buffer: a page is hundreds of small Sends. stdio flushes
+        // it at exit, and FlushOutput does on every path Main takes.
+        std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+        prepared = true;
+    }
+}
+}  // namespace
+
+void Send(std::string_view text) {
+    PrepareStdout();
+    if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+void Send(std::initializer_list<std::string_view> values) {
+    bool first = true;
+    for (auto v : values) {
+        if (!first) Send(" ");
+        Send(v);
+        first = false;
+    }
+}
+
+void SendLine(std::string_view text) {
+    Send(text);
+    Send(CRLF);
+}
+
+void SendHeader() {
+    Send("Content-Type: text/html\r\n");
+    Send(CRLF);
+}
+
+void FlushOutput() { std::fflush(stdout); }
+
+TemplateReader::TemplateReader(const std::string& path)
+    : file_(std::fopen(path.c_str(), "rb")) {
+    if (!file_) Raise(Err::FileNotFound);
+}
+
+TemplateReader::~TemplateReader() {
+    if (file_) std::fclose(file_);
+}
+
+bool TemplateReader::Next(std::string& line) {
+    line.clear();
+    int c;
+    bool any = false;
+    while ((c = std::fgetc(file_)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        line.push_back(static_cast<char>(c));
+    }
+    if (!any) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+namespace {
+
+// Replaces the first graphic marker pair of the line.
+void ReplaceGraphic(std::string& line) {
+    static constexpr std::string_view open = "<GETGRAPHIC>", close = "</GETGRAPHIC>";
+    size_t p = FindNoCase(line, open);
+    size_t q = FindNoCase(line, close);
+    if (p == std::string::npos || q == std::string::npos) return;
+    if (q < p + open.size()) Raise(Err::InvalidCall);
+    std::string left = line.substr(0, p);
+    std::string deflt = line.substr(p + open.size(), q - p - open.size());
+    std::string right = line.substr(q + close.size());
+    DebugLog("htmlleft=" + left);
+    DebugLog("htmlright=" + right);
+    std::string graphic;
+    if (!UserName.empty()) {
+        DebugLog("seeking UserGraphics for User " + UserName + " in " + WebIniPath());
+        graphic = ReadIniString(WebIniPath(), "UserGraphics", UserName);
+    }
+    if (!graphic.empty()) {
+        DebugLog("usergraphic=" + graphic);
+        line = left + graphic + right;
+    } else {
+        line = left + deflt + right;
+    }
+}
+
+// Replaces APPL and DOCTYPE field markers by their names; stops at any
+// other name, and leaves a marker without its closing part as it is.
+void ReplaceFields(std::string& line) {
+    static constexpr std::string_view open = "<GETVEXFIELD>", close = "</GETVEXFIELD>";
+    for (;;) {
+        size_t p = FindNoCase(line, open);
+        if (p == std::string::npos) return;
+        size_t q = FindNoCase(line, close);
+        if (q == std::string::npos) return;
+        if (q < p + open.size()) Raise(Err::InvalidCall);
+        std::string left = line.substr(0, p);
+        std::string name = line.substr(p + open.size(), q - p - open.size());
+        std::string right = line.substr(q + close.size());
+        DebugLog("htmlleft=" + left);
+        DebugLog("htmlright=" + right);
+        DebugLog("Substitution for " + name);
+        std::string upper = UCase(name);
+        if (upper != "APPL" && upper != "DOCTYPE") return;
+        // Nothing in this program sets the APPL and DOCTYPE values, so each
+        // marker pair gives way to the name written between its markers.
+        line = left + name + right;
+    }
+}
+
+}  // namespace
+
+void SendTop(const std::string& name) {
+    std::string file = name.empty() ? std::string("tbltop.htm") : name;
+    DebugLog("open tbltop " + WebSettings.HTMLPath + file);
+    TemplateReader reader(WebSettings.HTMLPath + file);
+    std::string line;
+    while (reader.Next(line)) {
+        ReplaceGraphic(line);
+        ReplaceFields(line);
+        if (Trim(line).empty()) continue;
+        DebugLog("Send: " + line);
+        SendLine(line);
+    }
+}
+
+void SendTemplateFile(const std::string& path) {
+    TemplateReader reader(path);
+    std::string line;
+    while (reader.Next(line)) SendLine(line);
+}
+
+void SendBottom() { SendTemplateFile(WebSettings.HTMLPath + "tblbot.htm"); }
+
+}  // namespace vd

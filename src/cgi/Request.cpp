@@ -1,0 +1,196 @@
+#include "cgi/Request.h"
+
+#include "cgi/DebugLog.h"
+#include "cgi/Numbers.h"
+#include "cgi/Program.h"
+#include "cgi/RunError.h"
+#include "cgi/TextUtil.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+#include <unordered_map>
+
+extern char** environ;
+
+namespace vd {
+
+namespace {
+
+struct FieldTable {
+    std::unordered_map<std::string, std::vector<std::string>> values;  // by lower-case name
+    std::vector<std::string> names;                                   // as first written
+};
+
+FieldTable& Fields() {
+    static FieldTable table;
+    return table;
+}
+
+std::string EnvValue(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// Stores the pairs of a text without copying what is left of it each time.
+void ParseView(std::string_view text, std::string_view separator) {
+    while (!text.empty()) {
+        std::string_view piece = TakeToken(text, separator);
+        std::string_view name = TakeToken(piece, "=");
+        if (name.empty()) continue;  // an empty piece or "=value": no name
+        StoreField(UrlDecode(name), UrlDecode(piece));
+    }
+}
+
+}  // namespace
+
+void ClearRequest() { Fields() = FieldTable{}; }
+
+const std::vector<std::string>& RequestFieldNames() { return Fields().names; }
+
+const std::vector<std::string>& FieldValues(std::string_view name) {
+    static const std::vector<std::string> none;
+    auto it = Fields().values.find(LCase(name));
+    return it == Fields().values.end() ? none : it->second;
+}
+
+void StoreField(const std::string& name, const std::string& value) {
+    if (name.empty()) return;
+    auto [it, fresh] = Fields().values.try_emplace(LCase(name));
+    if (fresh) Fields().names.push_back(name);
+    it->second.push_back(value);
+}
+
+std::string GetField(std::string_view name) {
+    const auto& values = FieldValues(name);
+    std::string out;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i) out += ", ";
+        out += values[i];
+    }
+    return out;
+}
+
+std::string ServerVariables() {
+    if (!environ) Raise(Err::ServerVariables, "Server could not get variables. lstrcpyn rc=0");
+    std::string out;
+    for (char** e = environ; *e; ++e) {
+        if (**e == '\0') break;
+        out += *e;
+        out.push_back('\0');
+    }
+    return out;
+}
+
+std::string StandardIn() {
+    double declared = std::nearbyint(Val(EnvValue("CONTENT_LENGTH")));
+    if (declared < 0) Raise(Err::InvalidCall);
+    if (declared > static_cast<double>(MaxContentLength)) Raise(Err::Overflow);
+    size_t length = static_cast<size_t>(declared);
+    std::string body;
+    if (length == 0) return body;
+    body.reserve(length);
+    char block[1024];
+    while (body.size() < length) {
+        ssize_t n = read(STDIN_FILENO, block, sizeof block);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        body.append(block, static_cast<size_t>(n));
+    }
+    if (body.size() > length) body.resize(length);
+    return body;
+}
+
+void ParsePairs(std::string& text, std::string_view separator) {
+    ParseView(text, separator);
+    text.clear();
+}
+
+std::string UrlDecode(std::string_view textIn) {
+    const std::string text = ReplaceText(textIn, "+", " ");
+    std::string result;
+    result.reserve(text.size());
+    size_t pos = 0;
+    for (;;) {
+        size_t pct = text.find('%', pos);
+        if (pct == std::string::npos) {
+            result.append(text, pos, std::string::npos);
+            return result;
+        }
+        result.append(text, pos, pct - pos);
+        if (pct + 1 < text.size() && text[pct + 1] == '%') {
+            result.push_back('%');
+            pos = pct + 2;
+            continue;
+        }
+        if (pct + 2 >= text.size()) return result;  // a cut-off escape is dropped
+        int hi = HexDigit(text[pct + 1]), lo = HexDigit(text[pct + 2]);
+        if (hi < 0 || lo < 0) {
+            DebugLog("Assign Urldecode to Textin=" + text);
+            return text;
+        }
+        result.push_back(static_cast<char>(hi * 16 + lo));
+        pos = pct + 3;
+    }
+}
+
+std::string UrlEncode(std::string_view text) {
+    static constexpr std::string_view special = "%&+=?<>\"#\\^[]`;";
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        auto c = static_cast<unsigned char>(ch);
+        if (special.find(ch) != std::string_view::npos || c < 0x20 || c > 'z') {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            out += hex;
+        } else if (ch == ' ') {
+            out.push_back('+');
+        } else {
+            out.push_back(ch);
+        }
+    }
+    return out;
+}
+
+void BackupRequest() {
+    std::FILE* f = std::fopen("Request.Bak", "wb");
+    if (!f) throw FileError(errno);
+    for (const auto& name : Fields().names) {
+        for (const auto& value : FieldValues(name)) {
+            std::string line = UrlEncode(name) + "=" + UrlEncode(value) + "\r\n";
+            std::fwrite(line.data(), 1, line.size(), f);
+        }
+    }
+    std::fclose(f);
+}
+
+void LoadRequest() {
+    if (chdir(ProgramFolder().c_str()) != 0) {
+        // The relative names used later (Request.Bak) then resolve in the
+        // web server's folder; nothing else depends on it.
+    }
+    if (EnvValue("REQUEST_METHOD").empty()) {
+        static constexpr std::string_view msg =
+            "This program is a CGI script that is intended to be run by a web server.\n";
+        std::fwrite(msg.data(), 1, msg.size(), stderr);
+        EndRun(1);
+    }
+    std::string env = ServerVariables();
+    ParseView(env, std::string_view("\0", 1));
+    ParseView(StandardIn(), "&");
+    ParseView(EnvValue("QUERY_STRING"), "&");
+    std::string cookie = EnvValue("HTTP_COOKIE");
+    if (cookie.empty()) cookie = EnvValue("COOKIE");
+    if (!cookie.empty()) ParseView(cookie, "; ");
+}
+
+}  // namespace vd

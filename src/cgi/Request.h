@@ -1,0 +1,44 @@
+// The request: environment, body, query string and cookies, merged into one
+// table of named fields.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vd {
+
+// Largest request body read; a larger CONTENT_LENGTH is failure 6.
+constexpr long long MaxContentLength = 16LL * 1024 * 1024;
+
+// Fills the field table. Outside a web server (no REQUEST_METHOD) the
+// message goes to standard error and the run ends (EndOfRun, status 1).
+void LoadRequest();
+
+// The field's values joined with ", ", or "" when absent. Names are
+// compared without regard to case.
+std::string GetField(std::string_view name);
+
+// Every environment entry followed by one NUL.
+std::string ServerVariables();
+// The request body: CONTENT_LENGTH bytes of standard input at most.
+std::string StandardIn();
+// Splits text at separator into name=value pairs and stores them decoded.
+// The text is consumed.
+void ParsePairs(std::string& text, std::string_view separator);
+void StoreField(const std::string& name, const std::string& value);
+
+std::string UrlDecode(std::string_view textIn);
+std::string UrlEncode(std::string_view text);
+
+// Writes the table to "Request.Bak" in the current folder.
+void BackupRequest();
+
+// Empties the table (tests run several requests in one process).
+void ClearRequest();
+
+// The field names in order of first arrival, and one field's values.
+const std::vector<std::string>& RequestFieldNames();
+const std::vector<std::string>& FieldValues(std::string_view name);
+
+}  // namespace vd

@@ -1,0 +1,12 @@
+// Who is a supervisor: the user's row of the parameters database's Users table.
+#pragma once
+
+#include <string>
+
+namespace vd {
+
+// True when the Users row whose UserID equals the id (without regard to
+// case) has UserSuper -1. An empty id never opens the database.
+bool IsUserSupervisor(const std::string& userId);
+
+}  // namespace vd

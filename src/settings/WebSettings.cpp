@@ -1,0 +1,59 @@
+#include "settings/WebSettings.h"
+
+#include "app/RunValues.h"
+#include "cgi/DebugLog.h"
+#include "cgi/Program.h"
+#include "cgi/TextUtil.h"
+#include "settings/IniFiles.h"
+
+namespace vd {
+
+bool IsTrueText(const std::string& text) { return UCase(text) == "TRUE"; }
+
+void LoadWebSettings() {
+    const std::string file = WebIniPath();
+    auto read = [&](const char* key) { return ReadIniString(file, WebSection, key); };
+    auto& s = WebSettings;
+    s.WebPath = read("WebPath");
+    s.HomePage = read("HomePage");
+    if (s.HomePage.empty()) s.HomePage = "default.htm";
+    s.WebScriptsPath = read("WebScriptsPath");
+    s.WebSecurePath = read("WebSecurePath");
+    if (s.WebSecurePath.empty()) s.WebSecurePath = s.WebScriptsPath;
+    s.HTMLPath = read("HTMLPath");
+    LoadParameterPath();
+    s.WebCDPath = read("WebCDPath");
+    s.BasketPath = read("BasketPath");
+    s.BasketAlias = read("BasketAlias");
+    s.WebBasketPath = read("WebBasketPath");
+    s.TempPath = read("TempPath");
+    s.WebTempPath = read("WebTempPath");
+    s.EXEPath = read("EXEPath");
+    s.FromEmail = read("FromEmail");
+    s.BillingDBPath = read("BillingDBPath");
+    s.DebugEnabled = IsTrueText(read("Debug"));
+    s.ReportsAllowed = IsTrueText(read("ReportsAllowed"));
+    if (s.ReportsAllowed) {
+        s.ReportPath = read("ReportPath");
+        s.WebReportPath = read("WebReportPath");
+    }
+    s.OCRAllowed = IsTrueText(read("OCRAllowed"));
+    s.PDFAllowed = IsTrueText(read("PDFAllowed"));
+    s.ReverseQuarters = IsTrueText(read("ReverseQuarters"));
+    s.OpticalVexRetry = IsTrueText(read("OpticalVexRetry"));
+    s.SuppressEmail = IsTrueText(read("SuppressEmail"));
+    s.DateFormat = ReadIniString(s.ParameterPath + "vdglobal.ini", "Config", "Date Format");
+}
+
+void LoadParameterPath() {
+    const std::string file = WebIniPath();
+    if (!UserName.empty()) {
+        DebugLog("Reading " + file + " - ParameterPath_" + UserName);
+        WebSettings.ParameterPath = ReadIniString(file, WebSection, "ParameterPath_" + UserName);
+    }
+    DebugLog("ParameterPath for user " + WebSettings.ParameterPath);
+    if (WebSettings.ParameterPath.empty())
+        WebSettings.ParameterPath = ReadIniString(file, WebSection, "ParameterPath");
+}
+
+}  // namespace vd

@@ -1,0 +1,50 @@
+// The installation settings of vexweb.ini, loaded at the start of every run.
+#pragma once
+
+#include <string>
+
+namespace vd {
+
+struct WebSettingsRecord {
+    std::string WebPath;         // browser address of the product's pages ("/" at the end)
+    std::string HomePage;        // "default.htm" when missing
+    std::string WebScriptsPath;  // browser address of this program
+    std::string WebSecurePath;   // WebScriptsPath when missing
+    std::string HTMLPath;        // server folder of the page templates
+    std::string ParameterPath;   // server folder of vdglobal.ini, createdb.ini and DSN/
+    std::string WebCDPath;
+    std::string BasketPath;
+    std::string BasketAlias;
+    std::string WebBasketPath;
+    std::string TempPath;        // server folder of the debug log
+    std::string WebTempPath;
+    std::string EXEPath;
+    std::string FromEmail;
+    std::string BillingDBPath;
+    bool DebugEnabled = false;
+    bool ReportsAllowed = false;
+    std::string ReportPath;      // read only when ReportsAllowed
+    std::string WebReportPath;   // read only when ReportsAllowed
+    bool OCRAllowed = false;
+    bool PDFAllowed = false;
+    bool ReverseQuarters = false;
+    bool OpticalVexRetry = false;
+    bool SuppressEmail = false;
+    std::string DateFormat;      // [Config] "Date Format" of vdglobal.ini
+};
+
+inline WebSettingsRecord WebSettings;
+
+constexpr const char* WebSection = "Vexdoc/Web";
+
+// Fills WebSettings from the program folder's vexweb.ini.
+void LoadWebSettings();
+
+// Resolves ParameterPath for UserName: the user's own "ParameterPath_" key
+// when it holds a value, else the general "ParameterPath".
+void LoadParameterPath();
+
+// "TRUE" in any case is true; everything else is false.
+bool IsTrueText(const std::string& text);
+
+}  // namespace vd
