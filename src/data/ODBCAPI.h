@@ -1,0 +1,53 @@
+// The ODBC layer: connections, statements, errors and table lists, and the
+// result grids that hold every result set in memory.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "data/TableInfo.h"
+
+namespace vd {
+
+// One database connection. Owns its ODBC environment and connection
+// handles and frees them (disconnecting first) when destroyed or closed.
+// A connection that is not open stands for the handle 0 of the callers.
+class OdbcConnection {
+public:
+    OdbcConnection() = default;
+    ~OdbcConnection();
+    OdbcConnection(const OdbcConnection&) = delete;
+    OdbcConnection& operator=(const OdbcConnection&) = delete;
+
+    bool IsOpen() const { return dbc_ != nullptr; }
+    void* Handle() const { return dbc_; }  // SQLHDBC
+    void* Env() const { return env_; }     // SQLHENV
+
+private:
+    friend bool ODBCOpenDatabase(OdbcConnection&, const std::string&);
+    friend bool ODBCCloseDatabase(OdbcConnection&);
+    void* env_ = nullptr;
+    void* dbc_ = nullptr;
+};
+
+bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectString);
+bool ODBCCloseDatabase(OdbcConnection& connection);
+bool CloseDB(OdbcConnection& connection);
+
+// Runs one statement into the record's grid; false when an ODBC error was
+// retrieved (it has been logged and shown on the error page).
+bool ODBCExecSQL(const std::string& sql, OdbcConnection& connection, TableInfo& record);
+
+void ODBCListTables(OdbcConnection& connection, std::vector<std::string>& names);
+bool TableExists(OdbcConnection& connection, const std::string& name);
+std::string StripNull(const std::string& text);
+
+// Result grids.
+int GetGridIndex(const std::string& name);
+bool ODBCOpenTbl(OdbcConnection& connection, const std::string& table, TableInfo& record,
+                 const std::string& criteria);
+void ODBCMoveFirst(TableInfo& record);
+void ODBCMoveNext(TableInfo& record);
+void ODBCCloseTbl(TableInfo& record);
+
+}  // namespace vd

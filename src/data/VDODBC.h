@@ -1,0 +1,32 @@
+// Table-level record access: the SQL for reading, storing and deleting rows
+// is built from a record's field names, type codes and values.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "data/ODBCAPI.h"
+
+namespace vd {
+
+// Reads the rows whose key fields (the set ones) match; returns the number
+// of rows read, 0 when none.
+int SeekRec(const std::string& table, const std::string& keyList, TableInfo& record,
+            OdbcConnection& connection, const std::string& extra = "", bool count = false);
+// Updates the row of the record's key when it exists, inserts it otherwise.
+bool UpdateRecInfo(const std::string& table, const std::string& keyList, TableInfo& record,
+                   OdbcConnection& connection);
+bool ODBCAddNew(OdbcConnection& connection, const std::string& table, TableInfo& record);
+bool ODBCEdit(OdbcConnection& connection, const std::string& table, TableInfo& record,
+              const std::string& keyList);
+// Deletes the matching rows unless more than limit (0 = no limit) match;
+// returns the number deleted.
+int DeleteRec(const std::string& table, const std::string& keyList, TableInfo& record,
+              OdbcConnection& connection, std::int16_t limit);
+// Releases the record's grid, and closes the connection when asked.
+bool CloseTable(OdbcConnection& connection, TableInfo& record, bool closeConnection);
+
+std::string FixQuotes(const std::string& text);
+std::string NextToken(std::string& list, const std::string& delimiter);
+
+}  // namespace vd
