@@ -35,6 +35,15 @@ bool SendMessagePage(const std::string& message, const std::string& linkText,
                      const std::optional<std::string>& extra) {
     SendHeader();
     SendTop();
+    SendMessageBody(message, linkText, linkAddress, fontSize, extra);
+    DebugLog("open tblbot");
+    SendBottom();
+    return true;
+}
+
+void SendMessageBody(const std::string& message, const std::string& linkText,
+                     const std::string& linkAddress, const std::string& fontSize,
+                     const std::optional<std::string>& extra) {
     std::string font = fontSize.empty()
                            ? "<FONT COLOR=" + Q + MessageColor + Q + ">"
                            : "<FONT SIZE=" + fontSize + " COLOR=" + Q + MessageColor + Q + ">";
@@ -49,9 +58,6 @@ bool SendMessagePage(const std::string& message, const std::string& linkText,
         Send(CRLF);
         if (extra && !extra->empty()) SendLine(*extra);
     }
-    DebugLog("open tblbot");
-    SendBottom();
-    return true;
 }
 
 void SendErrorPage(const std::string& /*pageAddress*/, const std::string& number, const std::string& text) {

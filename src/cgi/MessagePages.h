@@ -27,6 +27,12 @@ bool SendMessagePage(const std::string& message, const std::string& linkText,
                      const std::string& linkAddress, const std::string& fontSize,
                      const std::optional<std::string>& extra = std::nullopt);
 
+// The body of a message page (message line, link, extra HTML), for pages
+// that put notices and a message on one page.
+void SendMessageBody(const std::string& message, const std::string& linkText,
+                     const std::string& linkAddress, const std::string& fontSize,
+                     const std::optional<std::string>& extra = std::nullopt);
+
 // The error page between errtop.htm and errbot.htm. The error text is
 // escaped (it can carry database messages). Guards itself like SendNotice.
 void SendErrorPage(const std::string& pageAddress, const std::string& number, const std::string& text);
