@@ -1,8 +1,84 @@
+// The supervisor's choice of one database: a list of every row of
+// DocumentTypes (application and document type) and the button that asks
+// for that database's configuration report.
+#include "app/RunValues.h"
+#include "cgi/DebugLog.h"
+#include "cgi/Escape.h"
+#include "cgi/MessagePages.h"
+#include "cgi/Output.h"
 #include "cgi/RunError.h"
+#include "data/Connections.h"
+#include "data/VDODBC.h"
+#include "data/tables/DocumentTypes.h"
 #include "pages/Pages.h"
+#include "settings/WebSettings.h"
+
+#include <algorithm>
+#include <string>
 
 namespace vd {
 
-bool ShowDatabaseSelection() { Raise(Err::InvalidCall, "not built yet"); }
+namespace {
+const std::string Q = "\"";
+constexpr int MaxListHeight = 25;  // rows shown at once; longer lists scroll
+}  // namespace
+
+bool ShowDatabaseSelection() {
+    clsDocumentTypes docTypes;
+    OdbcConnection connection;
+    TableInfo record;
+    try {
+        DebugLog("Opening DocumentTypes");
+        // A database that cannot be opened has been shown on the error page
+        // already; the list is not written after it.
+        if (!InitParams(connection, docTypes.TableName, record))
+            Raise(Err::InvalidCall, "The table " + docTypes.TableName + " of the parameters database could not be opened");
+        const int rows = SeekRec(docTypes.TableName, "", record, connection, "order by DocTypeDesc");
+
+        SendHeader();
+        SendTop();
+        SendLine("<TABLE WIDTH=100% CELLPADDING=0 CELLSPACING=0 BORDER=0>");
+        SendLine("<TR>");
+        SendLine("<BR>");
+        SendLine("<B><I><CENTER><FONT COLOR=" + Q + "#99000" + Q + ">Databases</FONT></CENTER></I></B>");
+        SendLine("<form action=" + HtmlBareAttr(WebSettings.WebScriptsPath + "vdconfig.exe") + " method=POST>");
+        SendLine("<div align=" + Q + "center" + Q + "><center><p>");
+        SendLine("<select name=" + Q + "Database" + Q + " SIZE=" + Q + std::to_string(std::min(rows, MaxListHeight)) +
+                 Q + ">");
+
+        ODBCMoveFirst(record);
+        for (int row = 0; !record.Eof; ++row) {
+            const std::string appl = record.Field(docTypes.DocTypeAppl).Value.Text();
+            const std::string id = record.Field(docTypes.DocTypeId).Value.Text();
+            const std::string desc = record.Field(docTypes.DocTypeDesc).Value.Text();
+            const std::string value = appl + "-" + id;
+            DebugLog("Appl=" + appl + " DB=" + id + " OptionValue=" + id);
+            Send("<option VALUE=" + Q + HtmlAttr(value) + Q + (row == 0 ? ", SELECTED>" : ">") + HtmlText(value) +
+                 " " + HtmlText(desc) + "</option>");
+            Send(CRLF);
+            ODBCMoveNext(record);
+        }
+
+        SendLine("</select> <br> <br>");
+        SendLine("<input Type=SUBMIT Value=" + Q + "Select Database" + Q + " Name=ConfigOption></p>");
+        SendLine("</center></div>");
+        DebugLog("pass along FormUser=" + UserName + " and Application=" + Appl);
+        SendLine("<input type=hidden name=FormUser value=" + HtmlBareAttr(UserName) + ">");
+        SendLine("<input type=hidden name=APPLICATION value=" + HtmlBareAttr(Appl) + ">");
+        SendLine("</form>");
+        SendBottom();
+
+        CloseTable(connection, record, true);
+        DebugLog("end of html");
+        return true;
+    } catch (const RunError& e) {
+        try {
+            CloseTable(connection, record, true);
+        } catch (const RunError& closing) {
+            DebugLog("DocumentTypes not closed: (" + std::to_string(closing.Number) + ") " + closing.Text);
+        }
+        ReportRunError(e);
+    }
+}
 
 }  // namespace vd
