@@ -5,8 +5,9 @@
 
 namespace vd {
 
-const std::string& ProgramFolder() {
-    static const std::string folder = [] {
+namespace {
+std::string& Folder() {
+    static std::string folder = [] {
         char buf[PATH_MAX];
         ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
         if (n <= 0) return std::string(".");
@@ -17,6 +18,11 @@ const std::string& ProgramFolder() {
     }();
     return folder;
 }
+}  // namespace
+
+const std::string& ProgramFolder() { return Folder(); }
+
+void SetProgramFolder(const std::string& folder) { Folder() = folder; }
 
 std::string WebIniPath() { return ProgramFolder() + "/vexweb.ini"; }
 
