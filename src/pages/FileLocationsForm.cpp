@@ -1,8 +1,176 @@
-#include "cgi/RunError.h"
+// The form that edits vexweb.ini: server folders, browser addresses, mail
+// settings, feature switches and the browser address of every archive drive.
+// It posts back with ConfigOption "SAVEINI" (SaveWebSettings).
+#include "cgi/DebugLog.h"
+#include "cgi/Escape.h"
+#include "cgi/MessagePages.h"
+#include "cgi/Output.h"
+#include "cgi/Program.h"
+#include "data/Connections.h"
+#include "data/VDODBC.h"
+#include "data/tables/Drives.h"
 #include "pages/Pages.h"
+#include "settings/IniFiles.h"
+#include "settings/WebSettings.h"
 
 namespace vd {
 
-void ShowFileLocationsForm(const std::string&, const std::string&, const std::string&) { Raise(Err::InvalidCall, "not built yet"); }
+namespace {
+
+const std::string Q = "\"";
+
+// The two mail settings are read with the short buffer of the original form.
+constexpr size_t MailReadBuffer = 255;
+
+void SendSeparator() { SendLine("</TR><TR VALIGN=TOP>"); }
+
+void SendSectionHeader(const std::string& title) {
+    SendLine("<TD HEIGHT=35 ALIGN=Left NOWRAP><FONT COLOR=#990000><FONT SIZE=+1>&nbsp;" + title + "&nbsp;</TD></FONT>");
+}
+
+// The label is HTML text of the program, or a drive name (escaped by the caller).
+void SendLabel(const std::string& label) {
+    SendLine("<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;" + label + "&nbsp;</TD>");
+}
+
+// name is written without quotes, value inside quotes; both escaped here.
+void SendTextInput(const std::string& name, const std::string& value) {
+    SendLine("<TD WIDTH=100%><INPUT TYPE=Text NAME=" + HtmlBareAttr(name) + " SIZE=75 MAXLENGTH=255 VALUE=" + Q +
+             HtmlAttr(value) + Q + ">");
+}
+
+void SendTextRow(const std::string& label, const std::string& name, const std::string& value) {
+    SendLabel(label);
+    SendTextInput(name, value);
+}
+
+void SendCheckboxRow(const std::string& label, const std::string& name, bool on) {
+    SendLabel(label);
+    SendLine("<TD WIDTH=100%><INPUT TYPE=checkbox " + std::string(on ? "checked" : "") + " NAME=" + name + ">");
+}
+
+// Releases a table's grid and connection if the page stops before it closes
+// them itself.
+struct OpenTable {
+    OdbcConnection connection;
+    TableInfo record;
+    bool open = true;
+    void Close() {
+        open = false;
+        CloseTable(connection, record, true);
+    }
+    ~OpenTable() {
+        if (!open) return;
+        try {
+            CloseTable(connection, record, true);
+        } catch (const RunError&) {
+            // The run is already ending with its own failure.
+        }
+    }
+};
+
+// One row per record of the Drives table, with its entry of [Drives].
+void SendDriveRows(const std::string& iniFile) {
+    clsDrives drives;
+    OpenTable table;
+    InitParams(table.connection, drives.TableName, table.record);
+    SeekRec(drives.TableName, "", table.record, table.connection);
+    while (!table.record.Eof) {
+        const std::string drive = table.record.Field(drives.Drive).Value.Text();
+        DebugLog("Reading " + drive + " tag in vexweb.ini");
+        const std::string address = ReadIniString(iniFile, "Drives", drive);
+        SendSeparator();
+        SendLabel(HtmlText(drive));
+        SendTextInput(drive, address);
+        ODBCMoveNext(table.record);
+    }
+    table.Close();
+}
+
+}  // namespace
+
+void ShowFileLocationsForm(const std::string& heading, const std::string& action, const std::string& method) {
+    try {
+        const std::string file = WebIniPath();
+        const std::string smtpServer = ReadIniString(file, WebSection, "SMTPServer", MailReadBuffer);
+        const std::string fromEmail = ReadIniString(file, WebSection, "FromEmail", MailReadBuffer);
+        const auto& s = WebSettings;
+
+        SendFormOpening(heading, action, method);
+        SendLine("<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH=" + Q + "100%" + Q + " >");
+        SendLine("<TR VALIGN=TOP>");
+
+        SendSectionHeader("Server Side Folder Settings");
+        SendSeparator();
+        const struct {
+            const char* label;
+            const char* name;
+            const std::string& value;
+        } serverRows[] = {
+            {"Folder where dynamic web pages are created", "HTMLPath", s.HTMLPath},
+            {"Folder where Vexdoc is located", "ParameterPath", s.ParameterPath},
+            {"Folder where baskets are located", "BasketPath", s.BasketPath},
+            {"Alias folder where baskets are located", "BasketAlias", s.BasketAlias},
+            {"Folder where temporary files are created", "TempPath", s.TempPath},
+            {"Folder where Webvexdoc executables exist", "EXEPath", s.EXEPath},
+            {"Folder where billing database exists", "BillingDBPath", s.BillingDBPath},
+            {"Folder where reports are located", "ReportPath", s.ReportPath},
+        };
+        for (const auto& row : serverRows) {
+            SendTextRow(row.label, row.name, row.value);
+            SendSeparator();
+        }
+
+        SendSectionHeader("Browser Side Folder Settings");
+        SendSeparator();
+        SendTextRow("Internet Address to the Webvexdoc server", "WebPath", s.WebPath);
+        SendSeparator();
+        SendTextRow("Secure Internet Address to the Webvexdoc server", "WebSecurePath", s.WebSecurePath);
+        SendSeparator();
+        SendTextRow("Internet Address to where Webvexdoc executables exist", "WebScriptsPath", s.WebScriptsPath);
+        SendSeparator();
+        SendTextRow("Internet Address where archived files are located", "WebCDPath", s.WebCDPath);
+        SendSeparator();
+        SendTextRow("Internet Address where baskets are located", "WebBasketPath", s.WebBasketPath);
+        SendSeparator();
+        SendTextRow("Internet Address where temporary files are created", "WebTempPath", s.WebTempPath);
+        SendLine("</TD></TR>");
+        SendTextRow("Internet Address where reports are located", "WebReportPath", s.WebReportPath);
+        SendLine("</TD></TR>");
+        SendLine("<TR VALIGN=TOP>");
+
+        SendSectionHeader("Other Settings");
+        SendSeparator();
+        SendTextRow("Default homepage for Webvexdoc", "Homepage", s.HomePage);
+        SendSeparator();
+        SendTextRow("IP Address or Host name of SMTP (Outbound) Server", "SMTPServer", smtpServer);
+        SendSeparator();
+        SendTextRow("Return address to use on outbound SMTP mail", "FromEmail", fromEmail);
+        SendSeparator();
+        SendCheckboxRow("Enable Crystal Reporting", "ReportsAllowed", s.ReportsAllowed);
+        SendSeparator();
+        SendCheckboxRow("Enable OCR of images", "OCRAllowed", s.OCRAllowed);
+        SendSeparator();
+        SendCheckboxRow("Enable retry on opening Optical.vex file", "OpticalVexRetry", s.OpticalVexRetry);
+        SendSeparator();
+        SendCheckboxRow("Enable Reverse Quarters for Township-Range-Section", "ReverseQuarters", s.ReverseQuarters);
+        SendSeparator();
+        DebugLog(std::string("debug=") + (s.DebugEnabled ? "True" : "False"));
+        SendCheckboxRow("Enable logging of detail debug statements", "Debug", s.DebugEnabled);
+        SendSeparator();
+
+        SendSectionHeader("Browser Side Drive Settings");
+        SendDriveRows(file);
+
+        SendLine("</TR></TABLE><P>");
+        SendLine("<INPUT TYPE=" + Q + "SUBMIT" + Q + " NAME=" + Q + "DataAction" + Q + " VALUE=" + Q + "SAVE" + Q + ">");
+        SendLine("<input type=hidden name=ConfigOption value=" + Q + "SAVEINI" + Q + ">");
+        SendLine("</FORM>");
+        SendLine("</BODY></HTML>");
+        DebugLog("html done!");
+    } catch (const RunError& e) {
+        ReportRunError(e);
+    }
+}
 
 }  // namespace vd

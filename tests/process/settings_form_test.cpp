@@ -1,0 +1,250 @@
+// The vexweb.ini settings form, shown by the real program for a supervisor
+// of a site with real parameters database.
+#include "support/CgiRun.h"
+#include "support/Databases.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace vdtest;
+
+namespace {
+
+const char* const FormQuery = "User=boss&ConfigOption=Server+and+Browser+File+Locations";
+
+std::string Crlf(std::string text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+std::string ReplaceAll(std::string text, const std::string& find, const std::string& with) {
+    for (size_t at = text.find(find); at != std::string::npos; at = text.find(find, at + with.size()))
+        text.replace(at, find.size(), with);
+    return text;
+}
+
+// A site whose supervisor is "boss", with the drives A, CD1 and Z9; Z9 has
+// no entry in [Drives].
+struct FormSite {
+    Site site;
+    SiteDatabases db{site};
+
+    FormSite() {
+        site.WriteTemplates();
+        db.AddUser("boss", "-1");
+        db.Exec(db.ParamsDb(),
+                "INSERT INTO Drives (Drive, DriveType, PathPrefix, ArchiveEnabled) VALUES ('A', 'CD', '/a', -1);\n"
+                "INSERT INTO Drives (Drive, DriveType, PathPrefix, ArchiveEnabled) VALUES ('CD1', 'CD', '/c', 0);\n"
+                "INSERT INTO Drives (Drive, DriveType, PathPrefix, ArchiveEnabled) VALUES ('Z9', 'HD', '/z', 0);\n");
+    }
+
+    void WriteIni(const std::string& switches) const {
+        site.WriteIni(db.IniLine() +
+                          "BasketPath=/srv/baskets/\r\n"
+                          "BasketAlias=/alias/\r\n"
+                          "EXEPath=/srv/exe/\r\n"
+                          "BillingDBPath=/srv/billing/\r\n"
+                          "ReportPath=/srv/reports/\r\n"
+                          "WebSecurePath=https://secure/cgi/\r\n"
+                          "WebCDPath=/cd/\r\n"
+                          "WebBasketPath=/baskets/\r\n"
+                          "WebTempPath=/tmpweb/\r\n"
+                          "WebReportPath=/reports/\r\n"
+                          "HomePage=home.htm\r\n"
+                          "SMTPServer=mail.example.com\r\n"
+                          "FromEmail=office@example.com\r\n" +
+                          switches,
+                      "\r\n[Drives]\r\nA=http://cd/a/\r\nCD1=http://cd/cd1/\r\n");
+    }
+};
+
+// The whole page; the {..} parts differ between the cases.
+const char* const FormTemplate = R"(Content-Type: text/html
+
+<HTML><BODY>
+<IMG SRC="logo.gif">
+&nbsp;<BR>
+<FORM action="/cgi/vdconfig.exe" method="POST">
+<B><I><FONT COLOR="#990000"><FONT SIZE=+2>vexweb.ini settings</FONT></I></B>
+&nbsp;&nbsp;&nbsp;&nbsp;<A HREF="/web/vdhelpconfig.html">click here for help</A><P>
+<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH="100%" >
+<TR VALIGN=TOP>
+<TD HEIGHT=35 ALIGN=Left NOWRAP><FONT COLOR=#990000><FONT SIZE=+1>&nbsp;Server Side Folder Settings&nbsp;</TD></FONT>
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Folder where dynamic web pages are created&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=HTMLPath SIZE=75 MAXLENGTH=255 VALUE="{ROOT}/html/">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Folder where Vexdoc is located&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=ParameterPath SIZE=75 MAXLENGTH=255 VALUE="{PARAMS}">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Folder where baskets are located&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=BasketPath SIZE=75 MAXLENGTH=255 VALUE="/srv/baskets/">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Alias folder where baskets are located&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=BasketAlias SIZE=75 MAXLENGTH=255 VALUE="/alias/">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Folder where temporary files are created&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=TempPath SIZE=75 MAXLENGTH=255 VALUE="{ROOT}/temp/">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Folder where Webvexdoc executables exist&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=EXEPath SIZE=75 MAXLENGTH=255 VALUE="/srv/exe/">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Folder where billing database exists&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=BillingDBPath SIZE=75 MAXLENGTH=255 VALUE="/srv/billing/">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Folder where reports are located&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=ReportPath SIZE=75 MAXLENGTH=255 VALUE="{REPORTPATH}">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=35 ALIGN=Left NOWRAP><FONT COLOR=#990000><FONT SIZE=+1>&nbsp;Browser Side Folder Settings&nbsp;</TD></FONT>
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Internet Address to the Webvexdoc server&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=WebPath SIZE=75 MAXLENGTH=255 VALUE="/web/">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Secure Internet Address to the Webvexdoc server&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=WebSecurePath SIZE=75 MAXLENGTH=255 VALUE="https://secure/cgi/">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Internet Address to where Webvexdoc executables exist&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=WebScriptsPath SIZE=75 MAXLENGTH=255 VALUE="/cgi/">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Internet Address where archived files are located&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=WebCDPath SIZE=75 MAXLENGTH=255 VALUE="/cd/">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Internet Address where baskets are located&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=WebBasketPath SIZE=75 MAXLENGTH=255 VALUE="/baskets/">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Internet Address where temporary files are created&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=WebTempPath SIZE=75 MAXLENGTH=255 VALUE="/tmpweb/">
+</TD></TR>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Internet Address where reports are located&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=WebReportPath SIZE=75 MAXLENGTH=255 VALUE="{WEBREPORTPATH}">
+</TD></TR>
+<TR VALIGN=TOP>
+<TD HEIGHT=35 ALIGN=Left NOWRAP><FONT COLOR=#990000><FONT SIZE=+1>&nbsp;Other Settings&nbsp;</TD></FONT>
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Default homepage for Webvexdoc&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=Homepage SIZE=75 MAXLENGTH=255 VALUE="home.htm">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;IP Address or Host name of SMTP (Outbound) Server&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=SMTPServer SIZE=75 MAXLENGTH=255 VALUE="mail.example.com">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Return address to use on outbound SMTP mail&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=FromEmail SIZE=75 MAXLENGTH=255 VALUE="office@example.com">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Enable Crystal Reporting&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=checkbox {REPORTS} NAME=ReportsAllowed>
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Enable OCR of images&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=checkbox checked NAME=OCRAllowed>
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Enable retry on opening Optical.vex file&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=checkbox  NAME=OpticalVexRetry>
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Enable Reverse Quarters for Township-Range-Section&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=checkbox checked NAME=ReverseQuarters>
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Enable logging of detail debug statements&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=checkbox {DEBUG} NAME=Debug>
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=35 ALIGN=Left NOWRAP><FONT COLOR=#990000><FONT SIZE=+1>&nbsp;Browser Side Drive Settings&nbsp;</TD></FONT>
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;A&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=A SIZE=75 MAXLENGTH=255 VALUE="http://cd/a/">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;CD1&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=CD1 SIZE=75 MAXLENGTH=255 VALUE="http://cd/cd1/">
+</TR><TR VALIGN=TOP>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Z9&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=Z9 SIZE=75 MAXLENGTH=255 VALUE="">
+</TR></TABLE><P>
+<INPUT TYPE="SUBMIT" NAME="DataAction" VALUE="SAVE">
+<input type=hidden name=ConfigOption value="SAVEINI">
+</FORM>
+</BODY></HTML>
+)";
+
+std::string ExpectedForm(const FormSite& s, bool reports, bool debug) {
+    std::string page = Crlf(FormTemplate);
+    page = ReplaceAll(page, "{ROOT}", s.site.Root());
+    page = ReplaceAll(page, "{PARAMS}", s.db.ParameterPath());
+    // With reports off the two report settings are not loaded and show empty.
+    page = ReplaceAll(page, "{REPORTPATH}", reports ? "/srv/reports/" : "");
+    page = ReplaceAll(page, "{WEBREPORTPATH}", reports ? "/reports/" : "");
+    page = ReplaceAll(page, "{REPORTS}", reports ? "checked" : "");
+    page = ReplaceAll(page, "{DEBUG}", debug ? "checked" : "");
+    return page;
+}
+
+}  // namespace
+
+TEST(SettingsForm, WholePageWithReportsOn) {
+    FormSite s;
+    s.WriteIni("ReportsAllowed=TRUE\r\nOCRAllowed=true\r\nOpticalVexRetry=FALSE\r\nReverseQuarters=TRUE\r\n");
+    CgiResult r = s.site.Run(FormQuery);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, ExpectedForm(s, true, false));
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(SettingsForm, WholePageWithReportsOffAndDebugOn) {
+    FormSite s;
+    s.WriteIni("ReportsAllowed=false\r\nOCRAllowed=TRUE\r\nReverseQuarters=True\r\nDebug=TRUE\r\n");
+    CgiResult r = s.site.Run(FormQuery);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, ExpectedForm(s, false, true));
+
+    // The debug line before the last switch and one line per drive.
+    std::string log = s.site.Read("temp/vdconfig.log");
+    size_t debug = log.find("debug=True ");
+    size_t a = log.find("Reading A tag in vexweb.ini ");
+    size_t z9 = log.find("Reading Z9 tag in vexweb.ini ");
+    size_t done = log.find("html done! ");
+    ASSERT_NE(debug, std::string::npos) << log;
+    ASSERT_NE(a, std::string::npos) << log;
+    ASSERT_NE(z9, std::string::npos) << log;
+    ASSERT_NE(done, std::string::npos) << log;
+    EXPECT_LT(debug, a);
+    EXPECT_LT(a, z9);
+    EXPECT_LT(z9, done);
+}
+
+TEST(SettingsForm, ValuesAndDriveNamesAreEscaped) {
+    FormSite s;
+    s.db.Exec(s.db.ParamsDb(), "DELETE FROM Drives;\n"
+                               "INSERT INTO Drives (Drive, DriveType) VALUES ('Net <1> & \"x\"', 'HD');\n");
+    const std::string longMail(300, 'm');
+    s.site.WriteIni(s.db.IniLine() + "HomePage=a\"b<c>&d'e\r\nSMTPServer=" + longMail + "\r\n",
+                    "[Drives]\r\nNet <1> & \"x\"=http://h/?a=1&b=\"2\"\r\n");
+    CgiResult r = s.site.Run(FormQuery);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("NAME=Homepage SIZE=75 MAXLENGTH=255 VALUE=\"a&quot;b&lt;c&gt;&amp;d&#39;e\">\r\n"),
+              std::string::npos)
+        << r.out;
+    // The mail settings are read with a 255-character buffer: 254 characters show.
+    EXPECT_NE(r.out.find("NAME=SMTPServer SIZE=75 MAXLENGTH=255 VALUE=\"" + std::string(254, 'm') + "\">\r\n"),
+              std::string::npos);
+    // The drive as label (text) and as the unquoted input name.
+    EXPECT_NE(r.out.find("</TR><TR VALIGN=TOP>\r\n"
+                         "<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Net &lt;1&gt; &amp; &quot;x&quot;&nbsp;</TD>\r\n"
+                         "<TD WIDTH=100%><INPUT TYPE=Text NAME=Net&#32;&lt;1&gt;&#32;&amp;&#32;&quot;x&quot; "
+                         "SIZE=75 MAXLENGTH=255 VALUE=\"http://h/?a=1&amp;b=&quot;2&quot;\">\r\n"
+                         "</TR></TABLE><P>\r\n"),
+              std::string::npos)
+        << r.out;
+}
+
+TEST(SettingsForm, EmptyDrivesTableEndsTheTableAfterItsHeader) {
+    FormSite s;
+    s.db.Exec(s.db.ParamsDb(), "DELETE FROM Drives;\n");
+    s.WriteIni("");
+    CgiResult r = s.site.Run(FormQuery);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("&nbsp;Browser Side Drive Settings&nbsp;</TD></FONT>\r\n</TR></TABLE><P>\r\n"
+                         "<INPUT TYPE=\"SUBMIT\" NAME=\"DataAction\" VALUE=\"SAVE\">\r\n"),
+              std::string::npos)
+        << r.out;
+}

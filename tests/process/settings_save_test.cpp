@@ -1,0 +1,357 @@
+// Saving the vexweb.ini settings form through the real program: the form is
+// fetched, its fields posted back as a browser would, and vexweb.ini read
+// afterwards.
+#include "support/CgiRun.h"
+#include "support/Databases.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <regex>
+#include <string>
+#include <sys/stat.h>
+#include <utility>
+#include <vector>
+
+using namespace vdtest;
+
+namespace {
+
+const char* const FormQuery = "User=boss&ConfigOption=Server+and+Browser+File+Locations";
+const char* const Saved =
+    "<br><br><center><font color=#990000><font size=+2>Settings have been saved to vexweb.ini</font></center>\r\n";
+
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+std::string UrlEncode(const std::string& text) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+// What a browser makes of an attribute value: the character references decoded.
+std::string DecodeAttr(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '&') {
+            size_t semi = text.find(';', i);
+            std::string ref = text.substr(i + 1, semi - i - 1);
+            if (ref == "amp") out += '&';
+            else if (ref == "lt") out += '<';
+            else if (ref == "gt") out += '>';
+            else if (ref == "quot") out += '"';
+            else if (!ref.empty() && ref[0] == '#') out += static_cast<char>(std::stoi(ref.substr(1)));
+            else ADD_FAILURE() << "unknown reference &" << ref << ";";
+            i = semi;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The fields a browser posts for the form as shown: every text input, the
+// checked boxes (as "on"), the submit button and the hidden option.
+Fields FormFields(const std::string& page) {
+    Fields fields;
+    static const std::regex input(
+        R"re(<INPUT TYPE=Text NAME=(\S*) SIZE=75 MAXLENGTH=255 VALUE="([^"]*)">|<INPUT TYPE=checkbox (checked)? NAME=(\S+)>)re");
+    for (std::sregex_iterator it(page.begin(), page.end(), input), end; it != end; ++it) {
+        const std::smatch& m = *it;
+        if (m[4].matched) {
+            if (m[3].matched) fields.emplace_back(m[4].str(), "on");
+        } else {
+            fields.emplace_back(DecodeAttr(m[1].str()), DecodeAttr(m[2].str()));
+        }
+    }
+    fields.emplace_back("DataAction", "SAVE");
+    fields.emplace_back("ConfigOption", "SAVEINI");
+    return fields;
+}
+
+std::string Field(const Fields& fields, const std::string& name) {
+    for (const auto& [n, v] : fields)
+        if (n == name) return v;
+    return "<absent>";
+}
+
+void SetField(Fields& fields, const std::string& name, const std::string& value) {
+    for (auto& [n, v] : fields)
+        if (n == name) { v = value; return; }
+    fields.emplace_back(name, value);
+}
+
+void RemoveField(Fields& fields, const std::string& name) {
+    std::erase_if(fields, [&](const auto& f) { return f.first == name; });
+}
+
+std::string Body(const Fields& fields, const std::string& user) {
+    std::string body = "User=" + UrlEncode(user);
+    for (const auto& [n, v] : fields) body += "&" + UrlEncode(n) + "=" + UrlEncode(v);
+    return body;
+}
+
+const char* const IniTail =
+    "; settings of the web product\r\n"
+    "BasketPath=/srv/baskets/\r\n"
+    "BasketAlias=/alias/\r\n"
+    "EXEPath=/srv/exe/\r\n"
+    "BillingDBPath=/srv/billing/\r\n"
+    "ReportPath=/srv/reports/\r\n"
+    "WebSecurePath=https://secure/cgi/\r\n"
+    "WebCDPath=/cd/\r\n"
+    "WebBasketPath=/baskets/\r\n"
+    "WebTempPath=/tmpweb/\r\n"
+    "WebReportPath=/reports/\r\n"
+    "HomePage=home.htm\r\n"
+    "SMTPServer=mail.example.com\r\n"
+    "FromEmail=office@example.com\r\n"
+    "ReportsAllowed=FALSE\r\n"
+    "OCRAllowed=TRUE\r\n"
+    "OpticalVexRetry=FALSE\r\n"
+    "ReverseQuarters=FALSE\r\n"
+    "Debug=FALSE\r\n"
+    "ParameterPath_other=/elsewhere/\r\n"
+    "PDFAllowed=TRUE\r\n";
+
+const char* const OtherSections =
+    "\r\n[Drives]\r\n"
+    "; browser addresses of the archive drives\r\n"
+    "A=http://cd/a/\r\n"
+    "CD1=http://cd/cd1/\r\n"
+    "\r\n[UserGraphics]\r\n"
+    "someone=<IMG SRC=\"someone.gif\">\r\n"
+    "\r\n[ABCVDW01]\r\n"
+    "AllPagesPerPage=TRUE\r\n";
+
+// A site with the supervisor "boss", the clerk "clerk" and the drives A, CD1
+// and Z9 (Z9 without an entry in [Drives]).
+struct SaveSite {
+    Site site;
+    SiteDatabases db{site};
+
+    SaveSite() {
+        site.WriteTemplates();
+        db.AddUser("boss", "-1");
+        db.AddUser("clerk", "0");
+        db.Exec(db.ParamsDb(),
+                "INSERT INTO Drives (Drive, DriveType, PathPrefix, ArchiveEnabled) VALUES ('A', 'CD', '/a', -1);\n"
+                "INSERT INTO Drives (Drive, DriveType, PathPrefix, ArchiveEnabled) VALUES ('CD1', 'CD', '/c', 0);\n"
+                "INSERT INTO Drives (Drive, DriveType, PathPrefix, ArchiveEnabled) VALUES ('Z9', 'HD', '/z', 0);\n");
+        site.WriteIni(db.IniLine() + IniTail, OtherSections);
+    }
+
+    std::string Ini() const { return site.Read("vexweb.ini"); }
+
+    Fields ShowForm() const {
+        CgiResult r = site.Run(FormQuery);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.out.find("</BODY></HTML>\r\n"), std::string::npos) << r.out;
+        return FormFields(r.out);
+    }
+
+    CgiResult Save(const Fields& fields, const std::string& user = "boss") const {
+        return site.Run("", Body(fields, user));
+    }
+
+    std::string ConfirmationPage() const {
+        return std::string("Content-Type: text/html\r\n\r\n<HTML><BODY>\r\n<IMG SRC=\"logo.gif\">\r\n") + Saved;
+    }
+};
+
+}  // namespace
+
+TEST(SettingsSave, RoundTripThroughTheForm) {
+    SaveSite s;
+    const std::string root = s.site.Root();
+    Fields form = s.ShowForm();
+    // 18 text inputs, the one checked box (OCRAllowed), 3 drives, the button and the option.
+    ASSERT_EQ(form.size(), 24u);
+    // Reports are off, so the report inputs came empty.
+    EXPECT_EQ(Field(form, "ReportPath"), "");
+    EXPECT_EQ(Field(form, "WebReportPath"), "");
+    EXPECT_EQ(Field(form, "Z9"), "");
+
+    SetField(form, "HTMLPath", root + "/html");     // folder: "/" appended
+    SetField(form, "BasketPath", "");               // folder: empty becomes "/"
+    SetField(form, "BasketAlias", "");              // guarded folder: empty stays empty
+    SetField(form, "EXEPath", "/opt/exe");
+    SetField(form, "BillingDBPath", "/opt/billing/");  // already ends with "/"
+    SetField(form, "ReportPath", "/opt/reports");   // guarded folder, not empty: "/" appended
+    SetField(form, "WebPath", "http://host/web");   // address: "/" appended
+    SetField(form, "WebSecurePath", "");            // address: empty becomes "/"
+    SetField(form, "WebCDPath", "/archive");
+    SetField(form, "Homepage", "start.htm");
+    SetField(form, "SMTPServer", "smtp.example.org");
+    SetField(form, "FromEmail", "me@example.org");
+    SetField(form, "ReportsAllowed", "on");
+    RemoveField(form, "OCRAllowed");                // unchecked: not posted
+    SetField(form, "OpticalVexRetry", "on");
+    SetField(form, "ReverseQuarters", "x");         // any posted value is a checked box
+    SetField(form, "A", "http://new/a");            // drive address: "/" appended
+    SetField(form, "CD1", "");                      // cleared: the old entry stays
+    SetField(form, "Z9", "http://z9/");
+
+    CgiResult saved = s.Save(form);
+    EXPECT_EQ(saved.status, 0);
+    EXPECT_EQ(saved.out, s.ConfirmationPage());
+
+    // Every key in place, with the stored spelling of HomePage and
+    // OpticalVexRetry; comments, other keys and sections untouched.
+    EXPECT_EQ(s.Ini(), "[Vexdoc/Web]\r\n"
+                       "WebPath=http://host/web/\r\n"
+                       "WebScriptsPath=/cgi/\r\n"
+                       "HTMLPath=" + root + "/html/\r\n"
+                       "TempPath=" + root + "/temp/\r\n"
+                       "ParameterPath=" + s.db.ParameterPath() + "\r\n"
+                       "; settings of the web product\r\n"
+                       "BasketPath=/\r\n"
+                       "BasketAlias=\r\n"
+                       "EXEPath=/opt/exe/\r\n"
+                       "BillingDBPath=/opt/billing/\r\n"
+                       "ReportPath=/opt/reports/\r\n"
+                       "WebSecurePath=/\r\n"
+                       "WebCDPath=/archive/\r\n"
+                       "WebBasketPath=/baskets/\r\n"
+                       "WebTempPath=/tmpweb/\r\n"
+                       "WebReportPath=/\r\n"
+                       "HomePage=start.htm\r\n"
+                       "SMTPServer=smtp.example.org\r\n"
+                       "FromEmail=me@example.org\r\n"
+                       "ReportsAllowed=TRUE\r\n"
+                       "OCRAllowed=FALSE\r\n"
+                       "OpticalVexRetry=TRUE\r\n"
+                       "ReverseQuarters=TRUE\r\n"
+                       "Debug=FALSE\r\n"
+                       "ParameterPath_other=/elsewhere/\r\n"
+                       "PDFAllowed=TRUE\r\n"
+                       "\r\n[Drives]\r\n"
+                       "; browser addresses of the archive drives\r\n"
+                       "A=http://new/a/\r\n"
+                       "CD1=http://cd/cd1/\r\n"
+                       "Z9=http://z9/\r\n"
+                       "\r\n[UserGraphics]\r\n"
+                       "someone=<IMG SRC=\"someone.gif\">\r\n"
+                       "\r\n[ABCVDW01]\r\n"
+                       "AllPagesPerPage=TRUE\r\n");
+
+    // The next request shows what was saved.
+    Fields again = s.ShowForm();
+    EXPECT_EQ(Field(again, "HTMLPath"), root + "/html/");
+    EXPECT_EQ(Field(again, "BasketPath"), "/");
+    EXPECT_EQ(Field(again, "BasketAlias"), "");
+    EXPECT_EQ(Field(again, "ReportPath"), "/opt/reports/");
+    EXPECT_EQ(Field(again, "WebReportPath"), "/");
+    EXPECT_EQ(Field(again, "WebPath"), "http://host/web/");
+    EXPECT_EQ(Field(again, "Homepage"), "start.htm");
+    EXPECT_EQ(Field(again, "SMTPServer"), "smtp.example.org");
+    EXPECT_EQ(Field(again, "ReportsAllowed"), "on");
+    EXPECT_EQ(Field(again, "OCRAllowed"), "<absent>");
+    EXPECT_EQ(Field(again, "OpticalVexRetry"), "on");
+    EXPECT_EQ(Field(again, "Debug"), "<absent>");
+    EXPECT_EQ(Field(again, "A"), "http://new/a/");
+    EXPECT_EQ(Field(again, "CD1"), "http://cd/cd1/");
+    EXPECT_EQ(Field(again, "Z9"), "http://z9/");
+}
+
+TEST(SettingsSave, MissingKeysAreAddedWithTheSavedSpelling) {
+    SaveSite s;
+    s.site.WriteIni(s.db.IniLine());
+    Fields form = s.ShowForm();
+    SetField(form, "OpticalVexRetry", "on");
+    ASSERT_EQ(s.Save(form).out, s.ConfirmationPage());
+    const std::string ini = s.Ini();
+    EXPECT_NE(ini.find("\r\nHomepage=default.htm\r\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("\r\nOpticalVEXRetry=TRUE\r\n"), std::string::npos) << ini;
+    // Drives without an address write nothing.
+    EXPECT_EQ(ini.find("[Drives]"), std::string::npos) << ini;
+}
+
+TEST(SettingsSave, QuotesMarkupAndLineBreaksSurviveTheRoundTrip) {
+    SaveSite s;
+    s.db.Exec(s.db.ParamsDb(), "INSERT INTO Drives (Drive, DriveType) VALUES ('Net <1> & \"x\"', 'HD');\n");
+    Fields form = s.ShowForm();
+    const std::string home = "a\"b<c>&d'e f";
+    const std::string address = "http://h/?a=1&b=\"2\"<x>/";
+    SetField(form, "Homepage", home);
+    SetField(form, "SMTPServer", "mail\r\n[Drives]\r\nA=http://evil/");
+    SetField(form, "FromEmail", "me@x\nNewKey=1");
+    SetField(form, "Net <1> & \"x\"", address);
+    ASSERT_EQ(s.Save(form).out, s.ConfirmationPage());
+
+    // A line break cannot add a key or a section.
+    const std::string ini = s.Ini();
+    EXPECT_NE(ini.find("\r\nSMTPServer=mail[Drives]A=http://evil/\r\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("\r\nFromEmail=me@xNewKey=1\r\n"), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("\nNewKey"), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("[Drives]"), ini.rfind("[Drives]")) << ini;
+    EXPECT_NE(ini.find("\r\nA=http://cd/a/\r\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("\r\nNet <1> & \"x\"=" + address + "\r\n"), std::string::npos) << ini;
+
+    // The form shows every value as saved, and posting it unchanged changes nothing.
+    Fields again = s.ShowForm();
+    EXPECT_EQ(Field(again, "Homepage"), home);
+    EXPECT_EQ(Field(again, "Net <1> & \"x\""), address);
+    EXPECT_EQ(Field(again, "SMTPServer"), "mail[Drives]A=http://evil/");
+    ASSERT_EQ(s.Save(again).out, s.ConfirmationPage());
+    EXPECT_EQ(s.Ini(), ini);
+}
+
+TEST(SettingsSave, ReadOnlySettingsFileIsAFailureNotAConfirmation) {
+    SaveSite s;
+    Fields form = s.ShowForm();
+    SetField(form, "HTMLPath", "/changed/");
+    const std::string before = s.Ini();
+    ASSERT_EQ(chmod(s.site.Path("vexweb.ini").c_str(), 0444), 0);
+
+    CgiResult r = s.Save(form);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("Content-Type: text/html\r\n\r\n") + ErrTopTemplate +
+                         "<p align=\"center\">\r\n(70) Error: Permission denied</p>\r\n" + ErrBottomTemplate);
+    EXPECT_EQ(s.Ini(), before);
+}
+
+TEST(SettingsSave, DatabaseFailureAfterTheSettingsKeepsThemAndSendsNoConfirmation) {
+    SaveSite s;
+    Fields form = s.ShowForm();
+    SetField(form, "EXEPath", "/opt/exe");
+    SetField(form, "A", "http://new/a/");
+    s.db.Exec(s.db.ParamsDb(), "DROP TABLE Drives;\n");
+
+    CgiResult r = s.Save(form);
+    EXPECT_EQ(r.out.find("Settings have been saved"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(") Error: "), std::string::npos) << r.out;
+    const std::string ini = s.Ini();
+    EXPECT_NE(ini.find("\r\nEXEPath=/opt/exe/\r\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("\r\nA=http://cd/a/\r\n"), std::string::npos) << ini;
+}
+
+TEST(SettingsSave, OnlyASupervisorMaySave) {
+    SaveSite s;
+    Fields form = s.ShowForm();
+    SetField(form, "HTMLPath", "/changed/");
+    SetField(form, "A", "http://changed/");
+    const std::string before = s.Ini();
+    const std::string refusal = std::string("Content-Type: text/html\r\n\r\n") +
+                                "<HTML><BODY>\r\n<IMG SRC=\"logo.gif\">\r\n"
+                                "<P><CENTER><FONT SIZE=+1 COLOR=\"#99000\">You are not authorized to perform this "
+                                "function.</FONT></CENTER></p>\r\n" +
+                                BottomTemplate;
+    for (const char* user : {"clerk", "nobody-known", ""}) {
+        CgiResult r = s.Save(form, user);
+        EXPECT_EQ(r.status, 0) << user;
+        EXPECT_EQ(r.out, refusal) << user;
+        EXPECT_EQ(s.Ini(), before) << user;
+    }
+    // The form itself is refused as well.
+    EXPECT_EQ(s.site.Run("User=clerk&ConfigOption=Server+and+Browser+File+Locations").out, refusal);
+}
