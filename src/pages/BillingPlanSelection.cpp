@@ -1,8 +1,122 @@
+// The page from which a user picks a rate plan: every database with its plans.
+#include "app/RunValues.h"
+#include "cgi/DebugLog.h"
+#include "cgi/Escape.h"
+#include "cgi/MessagePages.h"
+#include "cgi/Output.h"
 #include "cgi/RunError.h"
+#include "data/Connections.h"
+#include "data/VDODBC.h"
+#include "data/tables/DocumentTypes.h"
+#include "data/tables/Rate_Schedule.h"
 #include "pages/Pages.h"
 
 namespace vd {
 
-bool MakeHTMLBillingPlan(const std::string&, const std::string&, const std::string&) { Raise(Err::InvalidCall, "not built yet"); }
+namespace {
+
+const std::string Q = "\"";
+
+void SendRowHead(int row, const std::string& appl, const std::string& docType, const std::string& description) {
+    const std::string i = std::to_string(row);
+    SendLine("<td>" + HtmlText(description));
+    SendLine("<input type=hidden name=Appl" + i + " value=" + HtmlBareAttr(appl) + "></td>");
+    SendLine("<input type=hidden name=DocType" + i + " value=" + HtmlBareAttr(docType) + "></td>");
+    SendLine("<td><select name='RateNum" + i + "'>");
+    if (UserIsSupervisor) SendLine("<option value=N>new");
+}
+
+}  // namespace
+
+bool MakeHTMLBillingPlan(const std::string& heading, const std::string& action, const std::string& method) {
+    const clsDocumentTypes dt;
+    const clsRate_Schedule rs;
+    OdbcConnection paramsConnection, billingConnection;
+    TableInfo docTypes, plans;
+    bool billingOpen = false;
+
+    DebugLog("open DocumentTypes table");
+    if (!InitParams(paramsConnection, dt.TableName, docTypes)) return false;
+    try {
+        DebugLog("open billing table");
+        billingOpen = InitWVDAccounting(billingConnection, rs.TableName, plans);
+        if (!billingOpen) {
+            CloseTable(paramsConnection, docTypes, true);
+            return false;
+        }
+
+        SendHeader();
+        SendTop("");
+        SendLine("<B><I><FONT COLOR=" + Q + "#99000" + Q + "><FONT SIZE=+1>" + heading + "</FONT></I></B></p>");
+        SendLine("<TABLE WIDTH=100% CELLPADDING=0 CELLSPACING=0 BORDER=1>");
+        SendLine("<form action=" + Q + HtmlAttr(action) + Q + " method=" + Q + method + Q + ">");
+        SendLine("<input type=hidden name=ConfigOption value=" + Q + "SHOWPLAN" + Q + ">");
+        SendLine("<td bgcolor=#000000><font color=#FFFFFF><b>Database</b></font></td>");
+        SendLine("<td bgcolor=#000000><font color=#FFFFFF><b>Select a Billing Plan</b></font></td></tr>");
+
+        SeekRec(dt.TableName, "", docTypes, paramsConnection, "order by Doctypedesc");
+        int row = 0;
+        while (!docTypes.Eof) {
+            if (row == 32767) Raise(Err::Overflow);
+            ++row;
+            const std::string appl = docTypes.Field(dt.DocTypeAppl).Value.Text();
+            const std::string docType = docTypes.Field(dt.DocTypeId).Value.Text();
+            const std::string description = docTypes.Field(dt.DocTypeDesc).Value.Text();
+            DebugLog("Appl=" + appl + " Doctype=" + docType);
+
+            std::string sql = "select * from Rate_Schedule where application = '" + FixQuotes(appl) +
+                              "' and DocType = '" + FixQuotes(docType) + "'";
+            if (!UserIsSupervisor) sql += " and Hide_level = 0";
+            DebugLog("MakeHTMLBillingPlan: SQL=" + sql);
+            if (!ODBCExecSQL(sql, billingConnection, plans)) {
+                // The data layer has shown the error; the list cannot go on.
+                CloseTable(billingConnection, plans, true);
+                CloseTable(paramsConnection, docTypes, true);
+                return false;
+            }
+            DebugLog(std::to_string(plans.RecordCount) + " found");
+
+            bool shown = false;
+            if (!plans.NoMatch) {
+                const std::string firstAppl = plans.Field(rs.application).Value.Text();
+                const std::string firstDocType = plans.Field(rs.DocType).Value.Text();
+                DebugLog("Found Rate plans for " + firstAppl + "-" + firstDocType);
+                if (firstAppl == appl && firstDocType == docType) {
+                    DebugLog("Rate plan found for " + appl + "-" + docType);
+                    SendRowHead(row, appl, docType, description);
+                    shown = true;
+                }
+                while (!plans.Eof && plans.Field(rs.application).Value.Text() == appl &&
+                       plans.Field(rs.DocType).Value.Text() == docType) {
+                    SendLine("<option value=" + HtmlBareAttr(plans.Field(rs.RateNum).Value.Text()) + ">" +
+                             HtmlText(plans.Field(rs.Rate_Description).Value.Text()));
+                    ODBCMoveNext(plans);
+                }
+            } else if (UserIsSupervisor) {
+                SendRowHead(row, appl, docType, description);
+                shown = true;
+            }
+            if (shown) {
+                SendLine("</select></td><td>");
+                SendLine("<input type=submit name=Rate" + std::to_string(row) + " value=" + Q +
+                         (UserIsSupervisor ? "Modify Plan" : "Review Plan") + Q + "><br>");
+                SendLine("</td><tr>");
+            }
+            ODBCMoveNext(docTypes);
+        }
+        SendLine("</td></tr></table>");
+        SendLine("</form>");
+        SendBottom();
+
+        CloseTable(billingConnection, plans, true);
+        CloseTable(paramsConnection, docTypes, true);
+        DebugLog("end of html");
+        return true;
+    } catch (const RunError& e) {
+        if (billingOpen) CloseTable(billingConnection, plans, true);
+        CloseTable(paramsConnection, docTypes, true);
+        ReportRunError(e);
+    }
+}
 
 }  // namespace vd

@@ -1,8 +1,56 @@
+// Removes a stored rate plan (the DELETE button of the rate plan form).
+#include "app/RunValues.h"
+#include "cgi/DebugLog.h"
+#include "cgi/Escape.h"
+#include "cgi/MessagePages.h"
+#include "cgi/Numbers.h"
+#include "cgi/Request.h"
 #include "cgi/RunError.h"
+#include "data/Connections.h"
+#include "data/VDODBC.h"
+#include "data/tables/RatePlan.h"
+#include "data/tables/Rate_Schedule.h"
 #include "pages/Pages.h"
+#include "pages/RatePlanText.h"
 
 namespace vd {
 
-void DeleteRatePlan() { Raise(Err::InvalidCall, "not built yet"); }
+void DeleteRatePlan() {
+    const clsRate_Schedule rs;
+    OdbcConnection connection;
+    TableInfo record;
+    try {
+        DebugLog("Opening Rate_Schedule");
+        if (!InitWVDAccounting(connection, rs.TableName, record)) {
+            DebugLog("Rate plan not deleted: Rate_Schedule could not be opened");
+            EndRun();  // the data layer has shown the error
+        }
+        Appl = GetField("Appl");
+        DocType = GetField("DocType");
+        RateNum = CInt(Val(GetField("RateNum")));
+        DebugLog("seeking Appl " + Appl + " Doctype " + DocType + " Rate_Level " + std::to_string(RateNum));
+
+        const std::string plan = HtmlText(Appl) + " - Database " + HtmlText(DocType);
+        if (!SeekPlan(record, connection, Appl, DocType, RateNum)) {
+            SendMessagePage("Rate plan #" + std::to_string(RateNum) + " not found for Application " + plan, "", "",
+                            "+1", "");
+            EndRun();
+        }
+        RatePlan.Rate_Description = record.Field(rs.Rate_Description).Value.Text();
+        const int deleted = DeleteRec(rs.TableName, rs.KeyList, record, connection, 1);
+        CloseTable(connection, record, true);
+        if (deleted > 0)
+            SendMessagePage("Rate plan " + HtmlText(RatePlan.Rate_Description) + " has been deleted for Application " +
+                                plan,
+                            "Click here to return to the rate plan screen", RatePlansAddress(), "+1", "");
+        else
+            SendMessagePage("Rate plan #" + std::to_string(RateNum) + " could not be deleted for Application " + plan,
+                            "", "", "+1", "");
+        EndRun();
+    } catch (const RunError& e) {
+        DebugLog("(" + std::to_string(e.Number) + ") " + e.Text);
+        ReportRunError(e);
+    }
+}
 
 }  // namespace vd
