@@ -1,0 +1,59 @@
+// Steps a person takes on the site, shared by the flows.
+import assert from 'node:assert/strict';
+
+export const Refusal = 'You are not authorized to perform this function.';
+
+// The start page stands in for the product's sign-in: it sets the cookie
+// "User" and opens the configurator.
+export async function signIn(page, site, user) {
+  await page.goto(site.url + '/');
+  assert.equal(await page.title(), 'Webvexdoc - sign in');
+  if (user === 'admin' || user === 'clerk') {
+    await Promise.all([page.waitForURL('**/scripts/vdconfig.exe'), page.click(`#as-${user}`)]);
+  } else {
+    await page.fill('#other-user', user);
+    await Promise.all([page.waitForURL('**/scripts/vdconfig.exe'), page.click('#other button')]);
+  }
+  const cookies = await page.context().cookies(site.url);
+  assert.equal(cookies.find((c) => c.name === 'User')?.value, encodeURIComponent(user));
+  assert.equal(await page.locator('#vd-user').innerText(), user);
+}
+
+export const mainText = (page) => page.locator('main').innerText();
+
+// Presses a submit button by its caption and waits for the next page.
+export async function press(page, caption, scope = page) {
+  await Promise.all([
+    page.waitForEvent('load'),
+    scope.locator(`input[type="submit" i][value="${caption}"]`).click(),
+  ]);
+}
+
+// The rate plan selection page: the table row of a database.
+export const planRow = (page, description) =>
+  page.locator('tr').filter({ has: page.locator('td', { hasText: new RegExp(`^\\s*${description}\\s*$`) }) });
+
+// The captions of the plans listed for a database, "new" included.
+export async function planOptions(page, description) {
+  const row = planRow(page, description);
+  if ((await row.count()) === 0) return null;
+  return (await row.locator('select option').allInnerTexts()).map((t) => t.trim());
+}
+
+// Opens a plan of a database from the selection page.
+export async function openPlan(page, description, plan, button) {
+  const row = planRow(page, description);
+  await row.locator('select').selectOption({ label: plan });
+  await press(page, button, row);
+}
+
+// Opens the rate plan selection through the header's link.
+export async function openRatePlans(page) {
+  await Promise.all([page.waitForEvent('load'), page.click('.vd-nav >> text=Rate plans')]);
+}
+
+// The value shown in a row of the rate plan form, by its label.
+export async function headerValue(page, label) {
+  const row = page.locator('tr').filter({ has: page.locator('td', { hasText: new RegExp(`^${label}$`) }) });
+  return (await row.locator('b').first().innerText()).trim();
+}
