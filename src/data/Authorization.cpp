@@ -1,7 +1,58 @@
 #include "data/Authorization.h"
 
+#include "cgi/DebugLog.h"
+#include "cgi/Numbers.h"
+#include "cgi/RunError.h"
+#include "cgi/TextUtil.h"
+#include "data/Connections.h"
+#include "data/VDODBC.h"
+#include "data/tables/Users.h"
+
 namespace vd {
 
-bool IsUserSupervisor(const std::string&) { return false; }
+namespace {
+
+std::string TrimRightBlanks(std::string text) {
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+// UserSuper holds true (-1).
+bool IsTrue(const FieldValue& value) {
+    const std::string text = Trim(value.Text());
+    return !text.empty() && Val(text) == -1;
+}
+
+}  // namespace
+
+bool IsUserSupervisor(const std::string& userId) {
+    if (userId.empty()) return false;
+    clsUsers users;
+    TableInfo record;
+    try {
+        DebugLog("opening Users table");
+        InitParams(ParamsConnection(), users.TableName, record);
+        DebugLog("seeking Userid=" + userId);
+        // The rows whose UserID equals the id in any letter case; "%" and
+        // "_" are plain characters here. The exact test follows below.
+        const std::string column = record.Field(users.UserID).Name;
+        const std::string where = "where UPPER(" + column + ")='" + FixQuotes(UCase(userId)) + "' order by " + column;
+        bool result = false;
+        if (SeekRec(users.TableName, "", record, ParamsConnection(), where, false) > 0) {
+            const std::string wanted = TrimRightBlanks(userId);
+            for (ODBCMoveFirst(record); !record.Eof; ODBCMoveNext(record)) {
+                if (EqualsNoCase(TrimRightBlanks(record.Field(users.UserID).Value.Text()), wanted)) {
+                    result = IsTrue(record.Field(users.UserSuper).Value);
+                    break;
+                }
+            }
+        }
+        CloseTable(ParamsConnection(), record, false);
+        return result;
+    } catch (const RunError& e) {
+        DebugLog("IsUserSupervisor Error: " + e.Text);
+        return false;
+    }
+}
 
 }  // namespace vd

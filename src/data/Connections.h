@@ -15,6 +15,17 @@ inline std::string SqlPassword;
 // The parameters connection of the supervisor test; stays open for the run.
 OdbcConnection& ParamsConnection();
 
+// createdb.ini keeps each credential as groups of three digits, one group
+// per character: the character's code plus (group position + 2) / divisor,
+// with a filler character between some groups. UnscrambleKey reverses it;
+// vdkeys writes it.
+constexpr char ScrambleFiller = 'X';
+constexpr int ScrambleDivisor = 7;
+
+// The connection string as it may be logged: a non-empty PWD value shows
+// as "****"; everything else stays.
+std::string MaskPassword(const std::string& connectString);
+
 bool OpenParamsDatabase(OdbcConnection& connection);
 bool OpenWVDAccounting(OdbcConnection& connection);
 std::string UnscrambleKey(const std::string& scrambled);

@@ -42,6 +42,17 @@ void ODBCListTables(OdbcConnection& connection, std::vector<std::string>& names)
 bool TableExists(OdbcConnection& connection, const std::string& name);
 std::string StripNull(const std::string& text);
 
+// The code GetError gives an ODBC error: 10 for a locked record (native
+// -1102 with SQLSTATE S1000), 0 for 08002 (connection already in use), -1
+// for anything else.
+int ClassifyOdbcError(long native, const std::string& sqlState);
+
+// The connection string handed to the driver manager: a FILEDSN entry is
+// replaced by the entries of section [ODBC] of the named file, followed by
+// the other entries of the string (which win over the file's). A string
+// without FILEDSN comes back unchanged.
+std::string ResolveFileDsn(const std::string& connectString);
+
 // Result grids.
 int GetGridIndex(const std::string& name);
 bool ODBCOpenTbl(OdbcConnection& connection, const std::string& table, TableInfo& record,
@@ -49,5 +60,11 @@ bool ODBCOpenTbl(OdbcConnection& connection, const std::string& table, TableInfo
 void ODBCMoveFirst(TableInfo& record);
 void ODBCMoveNext(TableInfo& record);
 void ODBCCloseTbl(TableInfo& record);
+
+// Inspection of the grid pool: the row count (-1 when the slot holds no
+// grid), a cell's text and the name tag of a slot.
+int GridRowCount(int slot);
+std::string GridCell(int slot, int row, int col);
+std::string GridTag(int slot);
 
 }  // namespace vd

@@ -15,7 +15,11 @@ struct clsApplications {
     std::int16_t LastImage = 2;
     std::int16_t FolderNaming = 3;
     std::int16_t ImagesPerFolder = 4;
+    // Creates the table and its index unless the table exists.
     bool CreateTable();
+    // The statements CreateTable runs.
+    std::string CreateTableSQL() const;
+    std::string CreateIndexSQL() const;
 };
 
 }  // namespace vd

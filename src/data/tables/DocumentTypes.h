@@ -24,7 +24,11 @@ struct clsDocumentTypes {
     std::int16_t DatabasePassword = 10;
     std::int16_t DatabaseDataSourceName = 11;
     std::int16_t MEFieldNums = 12;
+    // Creates the table and its index unless the table exists.
     bool CreateTable();
+    // The statements CreateTable runs.
+    std::string CreateTableSQL() const;
+    std::string CreateIndexSQL() const;
 };
 
 }  // namespace vd

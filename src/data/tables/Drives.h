@@ -14,7 +14,11 @@ struct clsDrives {
     std::int16_t DriveType = 1;
     std::int16_t PathPrefix = 2;
     std::int16_t ArchiveEnabled = 3;
+    // Creates the table and its index unless the table exists.
     bool CreateTable();
+    // The statements CreateTable runs.
+    std::string CreateTableSQL() const;
+    std::string CreateIndexSQL() const;
 };
 
 }  // namespace vd

@@ -23,7 +23,11 @@ struct clsUsers {
     std::int16_t UserAppDb = 10;
     std::int16_t GroupID = 11;
     std::int16_t UserInternet = 12;
+    // Creates the table and its index unless the table exists.
     bool CreateTable();
+    // The statements CreateTable runs.
+    std::string CreateTableSQL() const;
+    std::string CreateIndexSQL() const;
 };
 
 }  // namespace vd

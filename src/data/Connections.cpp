@@ -1,0 +1,176 @@
+// The parameters, accounting and application databases: connection
+// strings, stored credentials and opening tables by name.
+#include "data/Connections.h"
+
+#include "cgi/DebugLog.h"
+#include "cgi/Escape.h"
+#include "cgi/MessagePages.h"
+#include "cgi/Numbers.h"
+#include "cgi/Output.h"
+#include "cgi/Program.h"
+#include "cgi/RunError.h"
+#include "cgi/TextUtil.h"
+#include "data/VDODBC.h"
+#include "data/tables/DocumentTypes.h"
+#include "settings/IniFiles.h"
+#include "settings/WebSettings.h"
+
+#include <cmath>
+
+namespace vd {
+
+namespace {
+
+// SqlUser and SqlPassword from createdb.ini of the parameters folder.
+void ReadCredentials() {
+    const std::string file = WebSettings.ParameterPath + "createdb.ini";
+    SqlUser = UnscrambleKey(ReadIniString(file, "DEFAULT", "SQLKEY1"));
+    SqlPassword = UnscrambleKey(ReadIniString(file, "DEFAULT", "SQLKEY2"));
+}
+
+std::string Credentials() { return ";UID=" + SqlUser + ";PWD=" + SqlPassword + ";"; }
+
+}  // namespace
+
+OdbcConnection& ParamsConnection() {
+    static OdbcConnection connection;
+    return connection;
+}
+
+std::string MaskPassword(const std::string& connectString) {
+    std::string out;
+    size_t pos = 0;
+    while (pos <= connectString.size()) {
+        size_t semi = connectString.find(';', pos);
+        const size_t end = semi == std::string::npos ? connectString.size() : semi;
+        std::string piece = connectString.substr(pos, end - pos);
+        const size_t eq = piece.find('=');
+        if (eq != std::string::npos && EqualsNoCase(Trim(piece.substr(0, eq)), "PWD") && eq + 1 < piece.size())
+            piece = piece.substr(0, eq + 1) + "****";
+        out += piece;
+        if (semi == std::string::npos) break;
+        out += ';';
+        pos = semi + 1;
+    }
+    return out;
+}
+
+std::string UnscrambleKey(const std::string& scrambled) {
+    // Fillers out: a character that moves into the place of a removed
+    // filler is not examined.
+    std::string text = scrambled;
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i)
+        if (i < text.size() && text[i] == ScrambleFiller) text.erase(i, 1);
+    std::string plain;
+    for (size_t start = 0; start < text.size(); start += 3) {
+        const double position = static_cast<double>(start + 1);  // counting from 1
+        const double code = std::nearbyint(Val(text.substr(start, 3)) - (position + 2) / ScrambleDivisor);
+        if (code < 0 || code > 255) Raise(Err::InvalidCall);
+        plain += static_cast<char>(static_cast<unsigned char>(code));
+    }
+    return plain;
+}
+
+bool OpenParamsDatabase(OdbcConnection& connection) {
+    if (gParamsConnect.empty()) {
+        ReadCredentials();
+        gParamsConnect = "FILEDSN=" + WebSettings.ParameterPath + "DSN/VDWParams32.DSN" + Credentials();
+    }
+    DebugLog("Opendatabase gParamsConnect=" + MaskPassword(gParamsConnect) +
+             " ParameterPath=" + WebSettings.ParameterPath);
+    const bool opened = ODBCOpenDatabase(connection, gParamsConnect);
+    DebugLog(opened ? "Open succeeded" : "Open failed");
+    return opened;
+}
+
+bool OpenWVDAccounting(OdbcConnection& connection) {
+    if (WVDAccountingConnect.empty()) {
+        ReadCredentials();
+        WVDAccountingConnect = "FILEDSN=" + ProgramFolder() + "/DSN/WVDAccounting.DSN" + Credentials();
+    }
+    DebugLog("OpenWVDAccounting WVDAccountingConnect=" + MaskPassword(WVDAccountingConnect));
+    return ODBCOpenDatabase(connection, WVDAccountingConnect);
+}
+
+bool InitParams(OdbcConnection& connection, const std::string& table, TableInfo& record) {
+    record.Name = table;
+    if (!connection.IsOpen() && !OpenParamsDatabase(connection)) {
+        DebugLog("Initparams failed for table " + table);
+        return false;
+    }
+    if (ODBCOpenTbl(connection, table, record, "")) {
+        DebugLog("InitParams - setting tablename = " + table);
+        return true;
+    }
+    DebugLog("Initparams(2) failed for table " + table);
+    return false;
+}
+
+bool InitWVDAccounting(OdbcConnection& connection, const std::string& table, TableInfo& record,
+                       const std::string& alias) {
+    record.Name = alias.empty() ? table : alias;
+    DebugLog("InitWVDAccounting ODBCInfo named " + record.Name);
+    if (!connection.IsOpen() && !OpenWVDAccounting(connection)) return false;
+    return ODBCOpenTbl(connection, table, record, "");
+}
+
+std::string GetConnectionInfo(const std::string& appl, const std::string& docType) {
+    clsDocumentTypes docTypes;
+    TableInfo record;
+    DebugLog("GetConnectionInfo Calling InitParams");
+    if (!InitParams(ParamsConnection(), docTypes.TableName, record)) return "";
+    record.Field(docTypes.DocTypeAppl).Value = appl;
+    record.Field(docTypes.DocTypeId).Value = docType;
+    SeekRec(docTypes.TableName, docTypes.KeyList, record, ParamsConnection(), "", false);
+    std::string connect;
+    if (record.NoMatch) {
+        Send("Unable to locate the database information for " + HtmlText(appl) + "VDW" + HtmlText(docType));
+        Send(CRLF);
+    } else {
+        DebugLog("GetConnectionInfo: appl=" + appl + " doctype=" + docType + " DBType=" +
+                 std::to_string(CInt(Val(record.Field(docTypes.DatabaseType).Value.Text()))));
+        const std::string user = record.Field(docTypes.DatabaseUserID).Value.Text();
+        const std::string password = record.Field(docTypes.DatabasePassword).Value.Text();
+        const std::string source = record.Field(docTypes.DatabaseDataSourceName).Value.Text();
+        if (!source.empty())
+            connect = "FILEDSN=" + WebSettings.ParameterPath + "DSN/" + appl + "vdw" + docType + "32.dsn;";
+        const std::string integrated =
+            ReadIniString(WebSettings.ParameterPath + "vdglobal.ini", "Config", "ODBCIntegratedSecurity");
+        if (UCase(integrated) != "TRUE") {
+            if (!user.empty()) connect += "UID=" + Trim(user) + ";";
+            if (!password.empty()) connect += "PWD=" + Trim(password) + ";";
+        }
+    }
+    CloseTable(ParamsConnection(), record, false);
+    return connect;
+}
+
+bool OpenDB(OdbcConnection& connection, const std::string& appl, const std::string& docType,
+            std::string* databaseName) {
+    const std::string connect = GetConnectionInfo(appl, docType);
+    DebugLog("OpenDB sConnect=" + MaskPassword(connect));
+    if (!ODBCOpenDatabase(connection, connect)) return false;
+    if (databaseName) *databaseName = ODBCGetDBName(appl, docType);
+    return true;
+}
+
+std::string ODBCGetDBName(const std::string& appl, const std::string& docType) {
+    try {
+        clsDocumentTypes docTypes;
+        OdbcConnection connection;
+        TableInfo record;
+        std::string name;
+        InitParams(connection, docTypes.TableName, record);
+        record.Field(docTypes.DocTypeAppl).Value = appl;
+        record.Field(docTypes.DocTypeId).Value = docType;
+        SeekRec(docTypes.TableName, docTypes.KeyList, record, connection, "", false);
+        if (!record.NoMatch) name = record.Field(docTypes.DatabaseName).Value.Text();
+        CloseTable(connection, record, true);
+        return name;
+    } catch (const RunError& e) {
+        ReportRunError(e);
+    }
+}
+
+}  // namespace vd

@@ -1,0 +1,17 @@
+#include "data/TableInfo.h"
+
+#include "cgi/RunError.h"
+
+namespace vd {
+
+FieldEntry& TableInfo::Field(int position) {
+    if (position < 0 || static_cast<size_t>(position) >= Fields.size()) Raise(Err::Subscript);
+    return Fields[static_cast<size_t>(position)];
+}
+
+const FieldEntry& TableInfo::Field(int position) const {
+    if (position < 0 || static_cast<size_t>(position) >= Fields.size()) Raise(Err::Subscript);
+    return Fields[static_cast<size_t>(position)];
+}
+
+}  // namespace vd

@@ -1,0 +1,191 @@
+// Table-level record access: SQL built from a record's field names, type
+// codes and values. Text values are written with their apostrophes doubled;
+// numbers are written only when they are numbers.
+#include "data/VDODBC.h"
+
+#include "cgi/DebugLog.h"
+#include "cgi/Numbers.h"
+#include "cgi/RunError.h"
+#include "cgi/TextUtil.h"
+#include "data/SqlText.h"
+
+namespace vd {
+
+namespace {
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+void RemoveTrailing(std::string& text, const std::string& tail) {
+    if (EndsWith(text, tail)) text.erase(text.size() - tail.size());
+}
+
+// The positions of a key list, in order, up to the first empty piece.
+std::vector<int> KeyPositions(const std::string& keyList) {
+    std::vector<int> positions;
+    std::string list = keyList;
+    for (;;) {
+        std::string piece = NextToken(list, ";");
+        if (piece.empty()) break;
+        positions.push_back(static_cast<int>(Val(piece)));
+    }
+    return positions;
+}
+
+// A seek condition: Name=number for a number column, else Name='text'
+// (Name LIKE 'text' when the text holds "%").
+std::string Condition(const FieldEntry& field) {
+    if (IsNumericCode(field.Type)) return field.Name + "=" + SqlNumber(field.Value) + " AND ";
+    const std::string v = FixQuotes(field.Value.Text());
+    if (v.find('%') == std::string::npos) return field.Name + "='" + v + "' AND ";
+    return field.Name + " LIKE '" + v + "' AND ";
+}
+
+// An equality: Name=number, or Name='text' for every other column.
+std::string Equality(const std::string& name, const FieldEntry& field) {
+    if (IsNumericCode(field.Type)) return name + "=" + SqlNumber(field.Value) + " AND ";
+    return name + "='" + FixQuotes(field.Value.Text()) + "' AND ";
+}
+
+}  // namespace
+
+std::string FixQuotes(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out;
+}
+
+std::string NextToken(std::string& list, const std::string& delimiter) { return TakeToken(list, delimiter); }
+
+int SeekRec(const std::string& table, const std::string& keyList, TableInfo& record, OdbcConnection& connection,
+            const std::string& extra, bool count) {
+    std::string sql = count ? "select count(" + record.Field(0).Name + ") from " + table + " where "
+                            : "select * from " + table + " where ";
+    if (!keyList.empty()) {
+        std::string order;
+        for (int position : KeyPositions(keyList)) {
+            const FieldEntry& field = record.Field(position);
+            if (field.Value.IsSet()) sql += Condition(field);
+            order += field.Name + ",";
+        }
+        RemoveTrailing(sql, "AND ");
+        RemoveTrailing(sql, " where ");
+        if (!order.empty()) sql += " order by " + order.substr(0, order.size() - 1);
+    } else {
+        for (int i = 0; i < record.FieldCount; ++i) {
+            const FieldEntry& field = record.Field(i);
+            if (field.Value.IsSet()) sql += Condition(field);
+        }
+        RemoveTrailing(sql, "AND ");
+        RemoveTrailing(sql, " where ");
+        sql += " " + extra;
+    }
+    DebugLog("seekrec - " + sql);
+    if (!ODBCExecSQL(sql, connection, record)) return 0;
+    return record.NoMatch ? 0 : record.RecordCount;
+}
+
+bool UpdateRecInfo(const std::string& table, const std::string& keyList, TableInfo& record,
+                   OdbcConnection& connection) {
+    std::string sql = "select * from " + table + " where ";
+    for (int position : KeyPositions(keyList)) {
+        const FieldEntry& field = record.Field(position);
+        sql += Equality(field.Name, field);
+    }
+    RemoveTrailing(sql, " AND ");
+    RemoveTrailing(sql, " where ");
+    TableInfo probe;
+    probe.Name = "UpdateRecInfo";
+    // A failed existence test writes nothing: the error has been reported.
+    const bool tested = ODBCExecSQL(sql, connection, probe);
+    bool result = false;
+    if (tested) result = probe.NoMatch ? ODBCAddNew(connection, table, record) : ODBCEdit(connection, table, record, keyList);
+    CloseTable(connection, probe, false);
+    return result;
+}
+
+bool ODBCAddNew(OdbcConnection& connection, const std::string& table, TableInfo& record) {
+    std::string sql = "insert into " + table + " values (";
+    for (int i = 0; i < record.FieldCount; ++i) {
+        const FieldEntry& field = record.Field(i);
+        const std::string t = Trim(field.Value.Text());
+        if (IsNumericCode(field.Type)) {
+            sql += t.empty() ? "NULL," : SqlNumber(field.Value) + ",";
+        } else if (field.Type == 8) {
+            sql += t.empty() ? "null," : "'" + SqlTimestamp(t) + "',";
+        } else if (IsTextCode(field.Type)) {
+            sql += t.empty() ? "NULL," : "'" + FixQuotes(t) + "',";
+        }
+    }
+    sql.pop_back();
+    sql += ")";
+    DebugLog("ODBCAddNew " + sql);
+    TableInfo temp;
+    return ODBCExecSQL(sql, connection, temp);
+}
+
+bool ODBCEdit(OdbcConnection& connection, const std::string& table, TableInfo& record, const std::string& keyList) {
+    const std::vector<int> keys = KeyPositions(keyList);
+    // An update without a key would overwrite every row.
+    if (keys.empty()) Raise(Err::InvalidCall);
+    std::string sql = "update " + table + " set ";
+    for (int i = 0; i < record.FieldCount; ++i) {
+        const FieldEntry& field = record.Field(i);
+        const std::string t = Trim(field.Value.Text());
+        sql += field.Name + "=";
+        if (t.empty()) {
+            sql += "null,";
+        } else if (IsTextCode(field.Type)) {
+            sql += "'" + FixQuotes(t) + "',";
+        } else if (IsNumericCode(field.Type)) {
+            sql += SqlNumber(field.Value) + ",";
+        } else if (field.Type == 8) {
+            sql += "'" + FixQuotes(t) + "',";
+        }
+    }
+    sql.pop_back();
+    sql += " where ";
+    for (int position : keys) {
+        const FieldEntry& field = record.Field(position);
+        sql += Equality("[" + field.Name + "]", field);
+    }
+    RemoveTrailing(sql, " AND ");
+    RemoveTrailing(sql, " where ");
+    TableInfo temp;
+    temp.Name = "tempinfo";
+    return ODBCExecSQL(sql, connection, temp);
+}
+
+int DeleteRec(const std::string& table, const std::string& keyList, TableInfo& record, OdbcConnection& connection,
+              std::int16_t limit) {
+    std::string sql = "select COUNT(" + record.Field(0).Name + ") from " + table + " where ";
+    for (int position : KeyPositions(keyList)) {
+        const FieldEntry& field = record.Field(position);
+        if (field.Value.IsSet()) sql += Condition(field);
+    }
+    RemoveTrailing(sql, "AND ");
+    // Never without a condition.
+    if (EndsWith(sql, " where ")) return 0;
+    DebugLog("DeleteRec: Seek SQL=" + sql);
+    TableInfo temp;
+    temp.Name = "tempinfo";
+    ODBCExecSQL(sql, connection, temp);
+    const std::int32_t count = CLng(temp.Field(0).Value.ToDouble());
+    if (limit != 0 && count > limit) return 0;
+    const std::string del = "delete " + sql.substr(sql.find(" from") + 1);
+    DebugLog("DeleteRec: Delete SQL=" + del);
+    return ODBCExecSQL(del, connection, temp) ? count : 0;
+}
+
+bool CloseTable(OdbcConnection& connection, TableInfo& record, bool closeConnection) {
+    ODBCCloseTbl(record);
+    if (closeConnection) CloseDB(connection);
+    return true;
+}
+
+}  // namespace vd
