@@ -1,0 +1,438 @@
+// Saving and deleting rate plans through the program, checked in the real
+// billing database.
+#include "support/CgiRun.h"
+#include "support/Databases.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <map>
+#include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace vdtest;
+
+namespace {
+
+const std::string Header = "Content-Type: text/html\r\n\r\n";
+const std::string Top = "<HTML><BODY>\r\n<IMG SRC=\"logo.gif\">\r\n";
+
+std::string Sql(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out + "'";
+}
+
+std::string Encode(const std::string& text) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '_' || c == '.' || c == '-') out += static_cast<char>(c);
+        else out += std::string("%") + hex[c >> 4] + hex[c & 15];
+    }
+    return out;
+}
+
+using Fields = std::map<std::string, std::string>;
+
+// What the form posts for a plan, every value filled in.
+Fields PlanForm(const std::string& rateNum) {
+    return {{"User", "boss"},
+            {"ConfigOption", "SAVEPLAN"},
+            {"Appl", "ABC"},
+            {"DocType", "01"},
+            {"RateNum", rateNum},
+            {"Rate_Description", "Gold"},
+            {"Flat_Fee", "10.00"},
+            {"Search_Fee", "1.50"},
+            {"NoHits_Fee", "-.50"},
+            {"DocInfo_Fee", ".00"},
+            {"AllPages_Fee", ".25"},
+            {"Max_Searches", "100"},
+            {"Max_Searches_Overcharge", ".05"},
+            {"Max_Docinfo", "7"},
+            {"Max_Docinfo_Overcharge", "1.00"},
+            {"Max_DocView", "-1"},
+            {"Max_DocView_Overcharge", "2.00"},
+            {"Max_PageView", "32767"},
+            {"Max_pageView_Overcharge", "3.00"},
+            {"Page_Fee", "2.68"},
+            {"Hits_Fee", "1234.50"},
+            {"Report_Fee", "3.00"},
+            {"Ocr_Fee", ".10"},
+            {"Hidelevel", "NO"},
+            {"Tax_Policy", ""},
+            {"Billing_Policy", ""},
+            {"Termination_Policy", ""},
+            {"DataAction", "SAVE"}};
+}
+
+std::string Body(const Fields& fields) {
+    std::string body;
+    for (const auto& [name, value] : fields) body += (body.empty() ? "" : "&") + Encode(name) + "=" + Encode(value);
+    return body;
+}
+
+std::string Confirmation(const std::string& message) {
+    return "<P><CENTER><FONT SIZE=+1 COLOR=\"#99000\">" + message +
+           "</FONT></CENTER></p>\r\n<BR><BR><CENTER><FONT COLOR=\"#99000\"><A HREF=\"/cgi/vdconfig.exe?ConfigOption=RATE "
+           "PLANS\">Click here to return to the rate plan screen</A></FONT></CENTER>\r\n";
+}
+
+std::string MessagePage(const std::string& message) {
+    return Header + Top + "<P><CENTER><FONT SIZE=+1 COLOR=\"#99000\">" + message + "</FONT></CENTER></p>\r\n" +
+           BottomTemplate;
+}
+
+std::string ErrorPage(const std::string& line) {
+    return Header + ErrTopTemplate + "<p align=\"center\">\r\n" + line + "</p>\r\n" + ErrBottomTemplate;
+}
+
+size_t Count(const std::string& hay, const std::string& needle) {
+    size_t n = 0;
+    for (size_t p = hay.find(needle); p != std::string::npos; p = hay.find(needle, p + 1)) ++n;
+    return n;
+}
+
+const std::string AllColumns =
+    "quote(application), quote(DocType), quote(RateNum), quote(Flat_Fee), quote(Search_Fee), quote(NoHits_Fee), "
+    "quote(DocInfo_Fee), quote(AllPages_Fee), quote(Page_Fee), quote(Hits_Fee), quote(Max_Searches), "
+    "quote(Max_DocInfo), quote(Max_DocView), quote(Max_PageView), quote(Rate_Description), quote(Hide_level), "
+    "quote(Report_Fee), quote(OCR_Fee), quote(Tax_Policy), quote(Billing_Policy), quote(Termination_Policy), "
+    "quote(Max_Searches_Overcharge), quote(Max_DocInfo_Overcharge), quote(Max_DocView_Overcharge), "
+    "quote(Max_PageView_Overcharge)";
+
+class RatePlanSave : public ::testing::Test {
+protected:
+    void SetUp() override {
+        site.WriteTemplates();
+        site.WriteIni(dbs.IniLine());
+        dbs.AddUser("boss", "-1");
+        dbs.AddDocType("ABC", "01", "Deeds");
+    }
+    CgiResult Post(const Fields& fields) const { return site.Run("", Body(fields)); }
+    void AddPlan(int num, const std::string& desc, const std::string& appl = "ABC") const {
+        dbs.Exec(dbs.BillingDb(),
+                 "insert into Rate_Schedule (application, DocType, RateNum, Rate_Description, Report_Fee, Tax_Policy) "
+                 "values (" +
+                     Sql(appl) + ", '01', " + std::to_string(num) + ", " + Sql(desc) + ", 2.5, 'T')");
+    }
+    // One plan's columns as SQLite quotes them ("NULL", '...', 1.5, 12).
+    std::vector<std::string> Plan(int num, const std::string& appl = "ABC", const std::string& docType = "01") const {
+        auto rows = dbs.Query(dbs.BillingDb(), "select " + AllColumns + " from Rate_Schedule where application = " +
+                                                   Sql(appl) + " and DocType = " + Sql(docType) +
+                                                   " and RateNum = " + std::to_string(num));
+        return rows.size() == 1 ? rows[0] : std::vector<std::string>{};
+    }
+    std::vector<std::string> Numbers() const {
+        std::vector<std::string> numbers;
+        for (auto& row : dbs.Query(dbs.BillingDb(), "select RateNum from Rate_Schedule order by RateNum"))
+            numbers.push_back(row[0]);
+        return numbers;
+    }
+
+    Site site;
+    SiteDatabases dbs{site};
+};
+
+TEST_F(RatePlanSave, NewPlanTakesTheLowestFreeNumber) {
+    site.WriteIni(dbs.IniLine() + "Debug=TRUE\r\n");
+    AddPlan(0, "a");
+    AddPlan(1, "b");
+    AddPlan(3, "c");
+    CgiResult r = Post(PlanForm("32767"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, Header + Top + Confirmation("Rate plan Gold has been saved for Application ABC - Database 01") +
+                         BottomTemplate);
+    EXPECT_EQ(Numbers(), (std::vector<std::string>{"0", "1", "2", "3"}));
+    EXPECT_EQ(Plan(2), (std::vector<std::string>{"'ABC'", "'01'", "2", "10.0", "1.5", "-0.5", "0.0", "0.25", "2.68",
+                                                 "1234.5", "100", "7", "-1", "32767", "'Gold'", "0", "0.0", "0.0",
+                                                 "NULL", "NULL", "NULL", "0.05", "1.0", "2.0", "3.0"}));
+    EXPECT_NE(site.Read("temp/vdconfig.log").find("adding Appl ABC Doctype 01 Rate_Level 2 "), std::string::npos);
+}
+
+TEST_F(RatePlanSave, FirstPlanIsZeroAndADeletedNumberIsReused) {
+    EXPECT_EQ(Post(PlanForm("32767")).status, 0);
+    EXPECT_EQ(Post(PlanForm("32767")).status, 0);
+    EXPECT_EQ(Numbers(), (std::vector<std::string>{"0", "1"}));
+    Fields del = PlanForm("0");
+    del["DataAction"] = "DELETE";
+    EXPECT_EQ(Post(del).out, Header + Top +
+                                 Confirmation("Rate plan Gold has been deleted for Application ABC - Database 01") +
+                                 BottomTemplate);
+    EXPECT_EQ(Numbers(), (std::vector<std::string>{"1"}));
+    Post(PlanForm("32767"));
+    EXPECT_EQ(Numbers(), (std::vector<std::string>{"0", "1"}));
+}
+
+TEST_F(RatePlanSave, NumbersAreReadByTheirLeadingNumber) {
+    AddPlan(4, "old");
+    Fields f = PlanForm("4.4");  // the plan number rounds to 4
+    f["Max_Searches"] = "12.5";  // halves to even
+    f["Max_Docinfo"] = "13.5";
+    f["Max_DocView"] = " 2 0 ";  // blanks are ignored
+    f["Flat_Fee"] = "1,5";       // reading stops at the comma
+    f["Search_Fee"] = "";
+    f["NoHits_Fee"] = "$3";
+    f["Hits_Fee"] = "1.5e2";
+    CgiResult r = Post(f);
+    EXPECT_NE(r.out.find("has been saved"), std::string::npos);
+    std::vector<std::string> plan = Plan(4);
+    ASSERT_EQ(plan.size(), 25u);
+    EXPECT_EQ(plan[10], "12");
+    EXPECT_EQ(plan[11], "14");
+    EXPECT_EQ(plan[12], "20");
+    EXPECT_EQ(plan[3], "1.0");
+    EXPECT_EQ(plan[4], "0.0");
+    EXPECT_EQ(plan[5], "0.0");
+    EXPECT_EQ(plan[9], "150.0");
+    EXPECT_EQ(Numbers(), (std::vector<std::string>{"4"}));
+}
+
+TEST_F(RatePlanSave, OverflowingMaximumGivesTheErrorPageAndWritesNothing) {
+    Fields f = PlanForm("32767");
+    f["Max_DocView"] = "40000";
+    CgiResult r = Post(f);
+    EXPECT_EQ(r.out, ErrorPage("(6) Error: Overflow"));
+    EXPECT_TRUE(Numbers().empty());
+
+    AddPlan(1, "old");
+    f["RateNum"] = "1";
+    EXPECT_EQ(Post(f).out, ErrorPage("(6) Error: Overflow"));
+    EXPECT_EQ(Plan(1)[14], "'old'");
+
+    f = PlanForm("40000");  // a plan number out of range
+    EXPECT_EQ(Post(f).out, ErrorPage("(6) Error: Overflow"));
+    EXPECT_EQ(Numbers(), (std::vector<std::string>{"1"}));
+}
+
+TEST_F(RatePlanSave, ReportAndOcrFeesFollowTheSwitches) {
+    AddPlan(1, "old");  // report fee 2.5
+    Post(PlanForm("1"));
+    EXPECT_EQ(Plan(1)[16], "0.0");  // reports off: overwritten with 0
+    EXPECT_EQ(Plan(1)[17], "0.0");  // OCR off: 0, whatever was posted
+
+    site.WriteIni(dbs.IniLine() + "ReportsAllowed=TRUE\r\nOCRAllowed=TRUE\r\n");
+    Post(PlanForm("1"));
+    EXPECT_EQ(Plan(1)[16], "3.0");
+    EXPECT_EQ(Plan(1)[17], "0.1");
+}
+
+TEST_F(RatePlanSave, HideIsYesInAnyCaseOnly) {
+    AddPlan(1, "old");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"yes", "-1"}, {"YeS", "-1"}, {"NO", "0"}, {"YES ", "0"}, {"Y", "0"}};
+    for (const auto& [posted, stored] : cases) {
+        Fields f = PlanForm("1");
+        f["Hidelevel"] = posted;
+        Post(f);
+        EXPECT_EQ(Plan(1)[15], stored) << posted;
+    }
+    Fields f = PlanForm("1");
+    f["Hidelevel"] = "YES";
+    Post(f);
+    f.erase("Hidelevel");
+    Post(f);
+    EXPECT_EQ(Plan(1)[15], "0");
+}
+
+TEST_F(RatePlanSave, ClearedPolicyIsStoredAsNull) {
+    AddPlan(1, "old");  // Tax policy 'T'
+    Fields f = PlanForm("1");
+    f["Billing_Policy"] = "Monthly";
+    Post(f);
+    EXPECT_EQ(Plan(1)[18], "NULL");
+    EXPECT_EQ(Plan(1)[19], "'Monthly'");
+}
+
+TEST_F(RatePlanSave, LongPoliciesAreCutWithNoticesOnTheConfirmationPage) {
+    Fields f = PlanForm("32767");
+    const std::string tax = std::string(250, 't') + "     " + std::string(45, 'u');  // 300 characters
+    f["Tax_Policy"] = tax;
+    f["Billing_Policy"] = std::string(255, 'b');  // fits exactly
+    CgiResult r = Post(f);
+    EXPECT_EQ(r.out, Header + Top + "<p align=\"center\">\r\nTax Policy is limited to 255 characters.\r\n" +
+                         Confirmation("Rate plan Gold has been saved for Application ABC - Database 01") +
+                         BottomTemplate);
+    EXPECT_EQ(Plan(0)[18], "'" + std::string(250, 't') + "'");
+    EXPECT_EQ(Plan(0)[19], "'" + std::string(255, 'b') + "'");
+
+    f["RateNum"] = "0";
+    f["Tax_Policy"] = std::string(256, 'x');
+    f["Billing_Policy"] = std::string(300, 'y');
+    f["Termination_Policy"] = std::string(999, 'z');
+    r = Post(f);
+    EXPECT_EQ(Count(r.out, "Content-Type"), 1u);
+    EXPECT_EQ(r.out, Header + Top + "<p align=\"center\">\r\nTax Policy is limited to 255 characters.\r\n" +
+                         "<p align=\"center\">\r\nBilling Policy is limited to 255 characters.\r\n" +
+                         "<p align=\"center\">\r\nTermination Policy is limited to 255 characters.\r\n" +
+                         Confirmation("Rate plan Gold has been saved for Application ABC - Database 01") +
+                         BottomTemplate);
+    EXPECT_EQ(Plan(0)[20], "'" + std::string(255, 'z') + "'");
+}
+
+TEST_F(RatePlanSave, ApostrophesAndMarkupSurviveEveryTextField) {
+    dbs.AddDocType("O'K", "A'", "Quotes");
+    Fields f = PlanForm("32767");
+    f["Appl"] = "O'K";
+    f["DocType"] = "A'";
+    f["Rate_Description"] = "Tom's \"best\" <b>&";
+    f["Tax_Policy"] = "It's </textarea><script>x</script>";
+    f["Billing_Policy"] = "'';--";
+    f["Termination_Policy"] = "a\r\nb 'c'";
+    CgiResult r = Post(f);
+    EXPECT_EQ(r.out, Header + Top +
+                         Confirmation("Rate plan Tom&#39;s &quot;best&quot; &lt;b&gt;&amp; has been saved for "
+                                      "Application O&#39;K - Database A&#39;") +
+                         BottomTemplate);
+    std::vector<std::string> plan = Plan(0, "O'K", "A'");
+    ASSERT_EQ(plan.size(), 25u);
+    EXPECT_EQ(plan[14], Sql("Tom's \"best\" <b>&"));
+    EXPECT_EQ(plan[18], Sql("It's </textarea><script>x</script>"));
+    EXPECT_EQ(plan[19], Sql("'';--"));
+    EXPECT_EQ(plan[20], Sql("a\r\nb 'c'"));
+
+    // The form shows the texts escaped, and saving the stored plan again
+    // updates the one row.
+    CgiResult form = site.Run("User=boss&ConfigOption=SHOWPLAN&Appl1=O%27K&DocType1=A%27&RateNum1=0&Rate1=x");
+    EXPECT_NE(form.out.find("VALUE=\"Tom&#39;s &quot;best&quot; &lt;b&gt;&amp;\""), std::string::npos);
+    EXPECT_NE(form.out.find("rows=4 cols=75>It&#39;s &lt;/textarea&gt;&lt;script&gt;x&lt;/script&gt;</textarea>"),
+              std::string::npos);
+    f["RateNum"] = "0";
+    f["Rate_Description"] = "Tom's second";
+    EXPECT_NE(Post(f).out.find("Rate plan Tom&#39;s second has been saved"), std::string::npos);
+    EXPECT_EQ(Plan(0, "O'K", "A'")[14], Sql("Tom's second"));
+    EXPECT_EQ(dbs.Query(dbs.BillingDb(), "select count(*) from Rate_Schedule")[0][0], "1");
+
+    f["DataAction"] = "DELETE";
+    EXPECT_NE(Post(f).out.find("Rate plan Tom&#39;s second has been deleted for Application O&#39;K - Database A&#39;"),
+              std::string::npos);
+    EXPECT_TRUE(Numbers().empty());
+}
+
+TEST_F(RatePlanSave, RefusedWritesAreNeverConfirmed) {
+    // Another process stores the same number just before this insert: the
+    // primary key refuses the second row.
+    dbs.Exec(dbs.BillingDb(),
+             "create trigger race before insert on Rate_Schedule when new.Rate_Description <> 'other' begin "
+             "insert into Rate_Schedule (application, DocType, RateNum, Rate_Description) values "
+             "(new.application, new.DocType, new.RateNum, 'other'); end");
+    CgiResult r = Post(PlanForm("32767"));
+    EXPECT_EQ(r.out.find("has been saved"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.rfind(Header + ErrTopTemplate, 0), 0u) << r.out;
+    EXPECT_EQ(Count(r.out, "Content-Type"), 1u);
+    EXPECT_TRUE(Plan(0).empty());
+
+    dbs.Exec(dbs.BillingDb(), "drop trigger race");
+    AddPlan(1, "old");
+    dbs.Exec(dbs.BillingDb(),
+             "create trigger frozen before update on Rate_Schedule begin select raise(abort, 'frozen'); end");
+    r = Post(PlanForm("1"));
+    EXPECT_EQ(r.out.find("has been saved"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("frozen"), std::string::npos);
+    EXPECT_EQ(Plan(1)[14], "'old'");
+}
+
+TEST_F(RatePlanSave, NumberingWaitsForAnotherSaveInProgress) {
+    // The test holds the numbering lock as a saving process would, and
+    // stores plan 0 while the program waits for it.
+    const std::string lockPath = site.Path("RatePlans.lock");
+    int fd = open(lockPath.c_str(), O_RDWR | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(flock(fd, LOCK_EX), 0);
+    struct stat st {};
+    ASSERT_EQ(fstat(fd, &st), 0);
+    CgiResult r;
+    std::thread save([&] { r = Post(PlanForm("32767")); });
+    // Wait until the kernel lists a request blocked on the lock file.
+    const std::string inode = ":" + std::to_string(st.st_ino) + " ";
+    bool waiting = false;
+    for (int i = 0; i < 6000 && !waiting; ++i) {
+        std::string locks = ReadFile("/proc/locks");
+        for (size_t p = locks.find("->"); p != std::string::npos && !waiting; p = locks.find("->", p + 2)) {
+            size_t end = locks.find('\n', p);
+            waiting = locks.substr(p, end - p).find(inode) != std::string::npos;
+        }
+        if (!waiting) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(waiting) << "the save never waited for the lock";
+    AddPlan(0, "other");
+    flock(fd, LOCK_UN);
+    close(fd);
+    save.join();
+    EXPECT_NE(r.out.find("has been saved"), std::string::npos) << r.out;
+    EXPECT_EQ(Plan(0)[14], "'other'");
+    EXPECT_EQ(Plan(1)[14], "'Gold'");
+}
+
+TEST_F(RatePlanSave, TablesOfEighteenOrTwentyOneColumnsRefuseTheSave) {
+    const std::string columns18 =
+        "application varchar(3), DocType varchar(2), RateNum smallint, Flat_Fee double precision, "
+        "Search_Fee double precision, NoHits_Fee double precision, DocInfo_Fee double precision, "
+        "AllPages_Fee double precision, Page_Fee double precision, Hits_Fee double precision, "
+        "Max_Searches smallint, Max_DocInfo smallint, Max_DocView smallint, Max_PageView smallint, "
+        "Rate_Description varchar(100), Hide_level smallint, Report_Fee double precision, OCR_Fee double precision";
+    for (const std::string& extra :
+         {std::string(), std::string(", Tax_Policy varchar(255), Billing_Policy varchar(255), "
+                                     "Termination_Policy varchar(255)")}) {
+        dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule");
+        dbs.Exec(dbs.BillingDb(), "create table Rate_Schedule (" + columns18 + extra + ")");
+        EXPECT_EQ(Post(PlanForm("32767")).out, ErrorPage("(9) Error: Subscript out of range"));
+        EXPECT_TRUE(Numbers().empty());
+    }
+}
+
+class RatePlanDelete : public RatePlanSave {
+protected:
+    Fields Delete(const std::string& rateNum) const {
+        Fields f = {{"User", "boss"}, {"ConfigOption", "SAVEPLAN"}, {"Appl", "ABC"},
+                    {"DocType", "01"}, {"RateNum", rateNum},          {"DataAction", "delete"}};
+        return f;
+    }
+};
+
+TEST_F(RatePlanDelete, RemovesOnlyThePlanAndThenFindsItNoMore) {
+    for (int i = 0; i <= 3; ++i) AddPlan(i, "Plan <" + std::to_string(i) + ">");
+    AddPlan(2, "Elsewhere", "XYZ");
+    EXPECT_EQ(Post(Delete("2")).out,
+              Header + Top +
+                  Confirmation("Rate plan Plan &lt;2&gt; has been deleted for Application ABC - Database 01") +
+                  BottomTemplate);
+    EXPECT_EQ(Numbers(), (std::vector<std::string>{"0", "1", "2", "3"}));  // XYZ's plan 2 stays
+    EXPECT_TRUE(Plan(2).empty());
+
+    const std::string notFound = MessagePage("Rate plan #2 not found for Application ABC - Database 01");
+    EXPECT_EQ(Post(Delete("2")).out, notFound);
+    EXPECT_EQ(Post(Delete("32767")).out,
+              MessagePage("Rate plan #32767 not found for Application ABC - Database 01"));
+    EXPECT_EQ(Numbers().size(), 4u);
+}
+
+TEST_F(RatePlanDelete, AKeyMatchingTwoRowsIsNotDeletedAndSaysSo) {
+    dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule");
+    dbs.Exec(dbs.BillingDb(),
+             "create table Rate_Schedule (application varchar(3), DocType varchar(2), RateNum smallint, "
+             "Flat_Fee double precision, Search_Fee double precision, NoHits_Fee double precision, "
+             "DocInfo_Fee double precision, AllPages_Fee double precision, Page_Fee double precision, "
+             "Hits_Fee double precision, Max_Searches smallint, Max_DocInfo smallint, Max_DocView smallint, "
+             "Max_PageView smallint, Rate_Description varchar(100), Hide_level smallint, Report_Fee double "
+             "precision, OCR_Fee double precision, Tax_Policy varchar(255), Billing_Policy varchar(255), "
+             "Termination_Policy varchar(255), Max_Searches_Overcharge double precision, "
+             "Max_DocInfo_Overcharge double precision, Max_DocView_Overcharge double precision, "
+             "Max_PageView_Overcharge double precision)");
+    AddPlan(1, "one");
+    AddPlan(1, "twin");
+    EXPECT_EQ(Post(Delete("1")).out,
+              MessagePage("Rate plan #1 could not be deleted for Application ABC - Database 01"));
+    EXPECT_EQ(Numbers().size(), 2u);
+}
+
+}  // namespace

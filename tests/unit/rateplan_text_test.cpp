@@ -1,0 +1,115 @@
+// Money texts of the rate plan form, the policy limit and the lock that
+// serialises the numbering of new plans.
+#include "cgi/Program.h"
+#include "cgi/RunError.h"
+#include "data/tables/RatePlan.h"
+#include "pages/RatePlanText.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+TEST(MoneyText, TwoDecimalsWithoutLeadingZero) {
+    EXPECT_EQ(vd::MoneyText(0), ".00");
+    EXPECT_EQ(vd::MoneyText(-0.0), ".00");
+    EXPECT_EQ(vd::MoneyText(0.5), ".50");
+    EXPECT_EQ(vd::MoneyText(-0.5), "-.50");
+    EXPECT_EQ(vd::MoneyText(1.5), "1.50");
+    EXPECT_EQ(vd::MoneyText(-1.5), "-1.50");
+    EXPECT_EQ(vd::MoneyText(12), "12.00");
+    EXPECT_EQ(vd::MoneyText(1234567.891), "1234567.89");  // no thousands separator
+    EXPECT_EQ(vd::MoneyText(1e20), "100000000000000000000.00");
+}
+
+TEST(MoneyText, RoundsHalvesAwayFromZeroOnTheDecimalValue) {
+    // 2.675 and 1.005 are stored just below the half; the text rounds as typed.
+    EXPECT_EQ(vd::MoneyText(2.675), "2.68");
+    EXPECT_EQ(vd::MoneyText(1.005), "1.01");
+    EXPECT_EQ(vd::MoneyText(-1.005), "-1.01");
+    EXPECT_EQ(vd::MoneyText(0.005), ".01");
+    EXPECT_EQ(vd::MoneyText(0.004), ".00");
+    EXPECT_EQ(vd::MoneyText(-0.004), ".00");  // no "-.00"
+    EXPECT_EQ(vd::MoneyText(9.995), "10.00");
+    EXPECT_EQ(vd::MoneyText(99.999), "100.00");
+    EXPECT_EQ(vd::MoneyText(0.1 + 0.2), ".30");
+    EXPECT_EQ(vd::MoneyText(1e-300), ".00");
+}
+
+TEST(LimitPolicy, CutsOnlyBeyondAPositiveSizeAndTrimsTheCut) {
+    bool cut = true;
+    const std::string exact(255, 'x');
+    EXPECT_EQ(vd::LimitPolicy(exact, 255, cut), exact);
+    EXPECT_FALSE(cut);
+
+    const std::string longer = " " + std::string(250, 'y') + "    z";  // 256 characters
+    EXPECT_EQ(vd::LimitPolicy(longer, 255, cut), std::string(250, 'y'));
+    EXPECT_TRUE(cut);
+
+    EXPECT_EQ(vd::LimitPolicy(std::string(5000, 'm'), 0, cut), std::string(5000, 'm'));  // memo: no limit
+    EXPECT_FALSE(cut);
+
+    // A text that fits keeps its blanks.
+    EXPECT_EQ(vd::LimitPolicy("  a  ", 255, cut), "  a  ");
+    EXPECT_FALSE(cut);
+}
+
+class NewPlanLockTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char dir[] = "/tmp/vdlock.XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        folder = dir;
+        saved = vd::ProgramFolder();
+        vd::SetProgramFolder(folder);
+    }
+    void TearDown() override {
+        vd::SetProgramFolder(saved);
+        std::filesystem::remove_all(folder);
+    }
+    // Whether another process could take the lock now.
+    bool OtherProcessCanLock() const {
+        pid_t pid = fork();
+        if (pid == 0) {
+            int fd = open((folder + "/RatePlans.lock").c_str(), O_RDWR | O_CREAT, 0644);
+            if (fd < 0) _exit(2);
+            _exit(flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : (errno == EWOULDBLOCK ? 1 : 3));
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status));
+        EXPECT_NE(WEXITSTATUS(status), 2);
+        EXPECT_NE(WEXITSTATUS(status), 3);
+        return WEXITSTATUS(status) == 0;
+    }
+    std::string folder, saved;
+};
+
+TEST_F(NewPlanLockTest, HeldBesideTheProgramWhileTheObjectLives) {
+    EXPECT_EQ(vd::NewPlanLock::Path(), folder + "/RatePlans.lock");
+    {
+        vd::NewPlanLock lock;
+        EXPECT_FALSE(OtherProcessCanLock());
+    }
+    EXPECT_TRUE(OtherProcessCanLock());
+}
+
+TEST_F(NewPlanLockTest, AMissingFolderIsAFailureNotASilentPass) {
+    vd::SetProgramFolder(folder + "/gone");
+    try {
+        vd::NewPlanLock lock;
+        FAIL() << "no failure";
+    } catch (const vd::RunError& e) {
+        EXPECT_EQ(e.Number, 76);
+    }
+}
+
+}  // namespace
