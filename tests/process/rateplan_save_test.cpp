@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fcntl.h>
 #include <map>
 #include <string>
@@ -339,6 +340,12 @@ TEST_F(RatePlanSave, RefusedWritesAreNeverConfirmed) {
     EXPECT_EQ(r.out.find("has been saved"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("frozen"), std::string::npos);
     EXPECT_EQ(Plan(1)[14], "'old'");
+
+    // Without its billing database the save answers with the error alone.
+    std::remove(site.Path("DSN/WVDAccounting.DSN").c_str());
+    r = Post(PlanForm("1"));
+    EXPECT_EQ(r.out.rfind(Header + ErrTopTemplate, 0), 0u) << r.out;
+    EXPECT_EQ(Count(r.out, "Content-Type"), 1u) << r.out;
 }
 
 TEST_F(RatePlanSave, NumberingWaitsForAnotherSaveInProgress) {
