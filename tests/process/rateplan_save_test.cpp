@@ -357,6 +357,7 @@ TEST_F(RatePlanSave, NumberingWaitsForAnotherSaveInProgress) {
     ASSERT_EQ(flock(fd, LOCK_EX), 0);
     struct stat st {};
     ASSERT_EQ(fstat(fd, &st), 0);
+    if (ReadFile("/proc/locks").empty()) GTEST_SKIP() << "the kernel's lock list is not readable here";
     CgiResult r;
     std::thread save([&] { r = Post(PlanForm("32767")); });
     // Wait until the kernel lists a request blocked on the lock file.
