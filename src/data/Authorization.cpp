@@ -39,12 +39,16 @@ bool IsUserSupervisor(const std::string& userId) {
         const std::string where = "where UPPER(" + column + ")='" + FixQuotes(UCase(userId)) + "' order by " + column;
         bool result = false;
         if (SeekRec(users.TableName, "", record, ParamsConnection(), where, false) > 0) {
+            // The row spelt exactly like the id wins; otherwise the first
+            // row in UserID order that differs only in letter case.
             const std::string wanted = TrimRightBlanks(userId);
+            bool found = false;
             for (ODBCMoveFirst(record); !record.Eof; ODBCMoveNext(record)) {
-                if (EqualsNoCase(TrimRightBlanks(record.Field(users.UserID).Value.Text()), wanted)) {
-                    result = IsTrue(record.Field(users.UserSuper).Value);
-                    break;
-                }
+                const std::string id = TrimRightBlanks(record.Field(users.UserID).Value.Text());
+                if (!EqualsNoCase(id, wanted) || (found && id != wanted)) continue;
+                result = IsTrue(record.Field(users.UserSuper).Value);
+                found = true;
+                if (id == wanted) break;
             }
         }
         CloseTable(ParamsConnection(), record, false);

@@ -1,0 +1,97 @@
+// The supervisor test inside the running program: the Users row of the
+// site's parameters database decides who gets past the main door.
+#include "support/CgiRun.h"
+#include "support/Databases.h"
+
+#include <gtest/gtest.h>
+
+using namespace vdtest;
+
+namespace {
+
+const std::string Header = "Content-Type: text/html\r\n\r\n";
+const std::string Top = "<HTML><BODY>\r\n<IMG SRC=\"logo.gif\">\r\n";
+const std::string Refusal =
+    Header + Top +
+    "<P><CENTER><FONT SIZE=+1 COLOR=\"#99000\">You are not authorized to perform this function.</FONT></CENTER></p>\r\n" +
+    BottomTemplate;
+const std::string Menu =
+    Header + Top +
+    "&nbsp;<BR>\r\n"
+    "<FORM action=\"/cgi/vdconfig.exe\" method=\"POST\">\r\n"
+    "<B><I><FONT COLOR=\"#990000\"><FONT SIZE=+2>Configuration Settings</FONT></I></B>\r\n"
+    "&nbsp;&nbsp;&nbsp;&nbsp;<A HREF=\"/web/vdhelpconfig.html\">click here for help</A><P>\r\n"
+    "<CENTER>\r\n"
+    "<INPUT TYPE=\"SUBMIT\" NAME=\"ConfigOption\" VALUE=\"Server and Browser File Locations\">\r\n"
+    "<P>\r\n"
+    "<INPUT TYPE=\"SUBMIT\" NAME=\"ConfigOption\" VALUE=\"Rate Plans\">\r\n"
+    "<P>\r\n"
+    "<INPUT TYPE=\"SUBMIT\" NAME=\"ConfigOption\" VALUE=\"Database Settings\">\r\n"
+    "<P>\r\n"
+    "</CENTER></FORM>\r\n"
+    "</BODY></HTML>\r\n";
+
+struct AuthorizedSite {
+    Site site;
+    SiteDatabases dbs{site};
+    AuthorizedSite(const std::string& extraIni = "") {
+        site.WriteTemplates();
+        site.WriteIni(dbs.IniLine() + extraIni);
+        dbs.AddUser("boss", "-1");
+        dbs.AddUser("clerk", "0");
+    }
+};
+
+}  // namespace
+
+TEST(Authorization, SupervisorGetsTheMainMenu) {
+    AuthorizedSite s;
+    CgiResult r = s.site.Run("User=boss");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, Menu);
+    // The id is matched without regard to case, also from a posted form.
+    r = s.site.Run("", "User=BOSS&ConfigOption=");
+    EXPECT_EQ(r.out, Menu);
+}
+
+TEST(Authorization, OtherUsersAreRefused) {
+    AuthorizedSite s("Debug=true\r\n");
+    s.dbs.AddUser("%", "0");
+    for (const char* user : {"clerk", "stranger", "b%25", "%25", "boss%27%20OR%20%271%27%3D%271"}) {
+        CgiResult r = s.site.Run(std::string("User=") + user);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, Refusal) << user;
+    }
+    // A literal "%" id is its own row.
+    EXPECT_EQ(s.site.Run("User=%25").out, Refusal);
+    s.dbs.Exec(s.dbs.ParamsDb(), "update Users set UserSuper=-1 where UserID='%'");
+    EXPECT_EQ(s.site.Run("User=%25").out, Menu) << s.site.Read("temp/vdconfig.log");
+}
+
+TEST(Authorization, EmptyUserNeverOpensTheDatabase) {
+    AuthorizedSite s("Debug=true\r\n");
+    // A database that cannot be opened would show an error page.
+    s.site.Write("params/DSN/VDWParams32.DSN", "[ODBC]\r\nDRIVER=NoSuchDriver\r\n");
+    CgiResult r = s.site.Run("ConfigOption=");
+    EXPECT_EQ(r.out, Refusal);
+    r = s.site.Run("User=");
+    EXPECT_EQ(r.out, Refusal);
+    const std::string log = s.site.Read("temp/vdconfig.log");
+    EXPECT_EQ(log.find("opening Users table"), std::string::npos) << log;
+    EXPECT_EQ(log.find("ODBCOpenDatabase"), std::string::npos) << log;
+    // With a user the failed open is on the page, then the refusal.
+    r = s.site.Run("User=boss");
+    EXPECT_NE(r.out.find("Error: "), std::string::npos);
+    EXPECT_EQ(r.out.substr(r.out.size() - Refusal.size()), Refusal);
+}
+
+TEST(Authorization, CredentialsStayOutOfTheLog) {
+    AuthorizedSite s("Debug=true\r\n");
+    EXPECT_EQ(s.site.Run("User=boss").out, Menu);
+    const std::string log = s.site.Read("temp/vdconfig.log");
+    EXPECT_NE(log.find("Opendatabase gParamsConnect=FILEDSN=" + s.dbs.ParameterPath() +
+                       "DSN/VDWParams32.DSN;UID=vdadmin;PWD=****; ParameterPath=" + s.dbs.ParameterPath()),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("s3cret"), std::string::npos);
+}

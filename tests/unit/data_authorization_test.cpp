@@ -1,0 +1,74 @@
+// The supervisor test: the user's row of Users, matched exactly without
+// regard to case, with UserSuper -1.
+#include "data_fixture.h"
+
+#include "data/Authorization.h"
+
+using namespace vd;
+
+TEST_F(DataLayerTest, SupervisorIsTheRowWithUserSuperMinusOne) {
+    dbs.AddUser("boss", "-1");
+    dbs.AddUser("clerk", "0");
+    dbs.AddUser("one", "1");
+    dbs.AddUser("blank", "NULL");
+    dbs.AddUser("o'neil", "-1");
+    dbs.AddUser("50%off", "-1");
+    dbs.AddUser("a_b", "-1");
+    EXPECT_TRUE(IsUserSupervisor("boss"));
+    EXPECT_TRUE(IsUserSupervisor("BOSS"));
+    EXPECT_FALSE(IsUserSupervisor("clerk"));
+    EXPECT_FALSE(IsUserSupervisor("one"));
+    EXPECT_FALSE(IsUserSupervisor("blank"));
+    EXPECT_FALSE(IsUserSupervisor("nobody"));
+    EXPECT_FALSE(IsUserSupervisor("boss "));
+    EXPECT_TRUE(IsUserSupervisor("O'Neil"));
+    // "%" and "_" are characters of the id, not patterns.
+    EXPECT_TRUE(IsUserSupervisor("50%off"));
+    EXPECT_FALSE(IsUserSupervisor("%"));
+    EXPECT_FALSE(IsUserSupervisor("b%"));
+    EXPECT_FALSE(IsUserSupervisor("50%"));
+    EXPECT_FALSE(IsUserSupervisor("a%b"));
+    EXPECT_FALSE(IsUserSupervisor("axb"));
+    EXPECT_FALSE(IsUserSupervisor("' OR '1'='1"));
+    EXPECT_EQ(Output(), "");
+    const std::string log = Log();
+    EXPECT_NE(log.find("opening Users table"), std::string::npos);
+    EXPECT_NE(log.find("seeking Userid=O'Neil"), std::string::npos);
+    EXPECT_NE(log.find("seekrec - select * from Users where UPPER(UserID)='O''NEIL' order by UserID"), std::string::npos)
+        << log;
+    // The connection stays open for the run.
+    EXPECT_TRUE(ParamsConnection().IsOpen());
+}
+
+TEST_F(DataLayerTest, SupervisorTestWithCaseTwins) {
+    // A case-sensitive database may hold the same id in two spellings: the
+    // exact spelling decides, else the first in UserID order.
+    dbs.AddUser("JOE", "0");
+    dbs.AddUser("joe", "-1");
+    EXPECT_TRUE(IsUserSupervisor("joe"));
+    EXPECT_FALSE(IsUserSupervisor("JOE"));
+    EXPECT_FALSE(IsUserSupervisor("Joe"));
+}
+
+TEST_F(DataLayerTest, EmptyUserNeverOpensTheDatabase) {
+    dbs.AddUser("", "-1");
+    EXPECT_FALSE(IsUserSupervisor(""));
+    EXPECT_FALSE(ParamsConnection().IsOpen());
+    EXPECT_EQ(Log(), "");
+}
+
+TEST_F(DataLayerTest, UnreadableUsersTableIsNoSupervisor) {
+    dbs.AddUser("boss", "-1");
+    site.Write("params/DSN/VDWParams32.DSN", "[ODBC]\r\nDRIVER=NoSuchDriver\r\n");
+    EXPECT_FALSE(IsUserSupervisor("boss"));
+    EXPECT_NE(Output().find("Error: "), std::string::npos);  // the failed connect
+    EXPECT_NE(Log().find("IsUserSupervisor Error: Subscript out of range"), std::string::npos);
+    // A Users table whose columns are in another order is read as it stands.
+    ForgetConnections();
+    site.Write("params/DSN/VDWParams32.DSN", "[ODBC]\r\nDRIVER=SQLite3\r\nDatabase=" + dbs.ParamsDb() + "\r\n");
+    dbs.Exec(dbs.ParamsDb(), "DROP TABLE Users");
+    dbs.Exec(dbs.ParamsDb(), "CREATE TABLE Users (UserID varchar (60), UserSuper smallint)");
+    dbs.Exec(dbs.ParamsDb(), "insert into Users values ('boss', -1)");
+    EXPECT_FALSE(IsUserSupervisor("boss"));
+    EXPECT_NE(Log().find("IsUserSupervisor Error: Subscript out of range"), std::string::npos);
+}

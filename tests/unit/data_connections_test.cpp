@@ -1,0 +1,306 @@
+// Connections: credentials, connection strings, file data sources, opening
+// tables by name, the application databases and the catalogue.
+#include "data_fixture.h"
+
+#include "cgi/Program.h"
+#include "cgi/RunError.h"
+#include "data/tables/Applications.h"
+#include "data/tables/Cartridges.h"
+#include "data/tables/CustomSearch.h"
+#include "data/tables/DBReferences.h"
+#include "data/tables/DocumentTypes.h"
+#include "data/tables/Drives.h"
+#include "data/tables/InternalTable.h"
+#include "data/tables/Password.h"
+#include "data/tables/Queues.h"
+#include "data/tables/Rate_Schedule.h"
+#include "data/tables/TitleAbstract.h"
+#include "data/tables/TitleSubdivision.h"
+#include "data/tables/Transactions.h"
+#include "data/tables/User_Accounts.h"
+#include "data/tables/Users.h"
+#include "data/tables/WVDUsers.h"
+#include "settings/IniFiles.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+using namespace vd;
+
+namespace {
+
+int RunVdkeys(const std::vector<std::string>& args, const std::string& input = "") {
+    int in[2];
+    if (pipe(in) != 0) return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in[0], 0);
+        close(in[0]);
+        close(in[1]);
+        std::vector<char*> argv{const_cast<char*>(VDKEYS_BINARY)};
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(VDKEYS_BINARY, argv.data());
+        _exit(127);
+    }
+    close(in[0]);
+    if (!input.empty() && write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) return -1;
+    close(in[1]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+TEST_F(DataLayerTest, UnscrambleKeyReversesVdkeys) {
+    const std::string file = site.Root() + "/keys.ini";
+    const std::vector<std::string> samples = {"sa", "", "P@ss w;rd='x'", std::string(300, 'z') + "end",
+                                              "caf\xC3\xA9 \x7F\x01", "X1X2XX"};
+    for (const auto& user : samples) {
+        ASSERT_EQ(RunVdkeys({file, user, "pw-" + user}), 0);
+        EXPECT_EQ(UnscrambleKey(ReadIniString(file, "DEFAULT", "SQLKEY1")), user);
+        EXPECT_EQ(UnscrambleKey(ReadIniString(file, "DEFAULT", "SQLKEY2")), "pw-" + user);
+    }
+    // The password from standard input; other lines of the file stay.
+    WriteIniString(file, "Other", "Key", "kept");
+    ASSERT_EQ(RunVdkeys({file, "admin"}, "from stdin\r\n"), 0);
+    EXPECT_EQ(UnscrambleKey(ReadIniString(file, "DEFAULT", "SQLKEY2")), "from stdin");
+    EXPECT_EQ(ReadIniString(file, "Other", "Key"), "kept");
+    EXPECT_EQ(RunVdkeys({file}), 2);
+    EXPECT_EQ(RunVdkeys({site.Root() + "/no/such/folder/createdb.ini", "a", "b"}), 1);
+
+    EXPECT_EQ(UnscrambleKey(""), "");
+    // Groups of three digits, the filler removed; a filler right after a
+    // removed one stays.
+    EXPECT_EQ(UnscrambleKey("065X067"), "AB");
+    EXPECT_EQ(UnscrambleKey("065067"), "AB");
+    EXPECT_THROW(UnscrambleKey("065XX067"), RunError);  // "X06" is no code
+    EXPECT_THROW(UnscrambleKey("999"), RunError);
+}
+
+TEST_F(DataLayerTest, ParamsConnectionStringAndMaskedLog) {
+    OdbcConnection c;
+    ASSERT_TRUE(OpenParamsDatabase(c));
+    EXPECT_EQ(gParamsConnect, "FILEDSN=" + dbs.ParameterPath() + "DSN/VDWParams32.DSN;UID=vdadmin;PWD=s3cret;");
+    EXPECT_EQ(SqlUser, "vdadmin");
+    EXPECT_EQ(SqlPassword, "s3cret");
+    const std::string log = Log();
+    EXPECT_NE(log.find("Opendatabase gParamsConnect=FILEDSN=" + dbs.ParameterPath() +
+                       "DSN/VDWParams32.DSN;UID=vdadmin;PWD=****; ParameterPath=" + dbs.ParameterPath() + " "),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Open succeeded"), std::string::npos);
+    EXPECT_EQ(log.find("s3cret"), std::string::npos);
+    // The string is built once: a changed createdb.ini is not read again.
+    site.Write("params/createdb.ini", "");
+    CloseDB(c);
+    ASSERT_TRUE(OpenParamsDatabase(c));
+    EXPECT_EQ(SqlPassword, "s3cret");
+
+    EXPECT_EQ(MaskPassword("A=1;PWD=x;UID=u;"), "A=1;PWD=****;UID=u;");
+    EXPECT_EQ(MaskPassword("UID=u;PWD=;"), "UID=u;PWD=;");
+    EXPECT_EQ(MaskPassword("uid=u; pwd =secret"), "uid=u; pwd =****");
+    EXPECT_EQ(MaskPassword(""), "");
+}
+
+TEST_F(DataLayerTest, AccountingStringUsesTheProgramFolder) {
+    OdbcConnection c;
+    EXPECT_FALSE(OpenWVDAccounting(c));  // no data source beside the test program
+    EXPECT_EQ(WVDAccountingConnect, "FILEDSN=" + ProgramFolder() + "/DSN/WVDAccounting.DSN;UID=vdadmin;PWD=s3cret;");
+    EXPECT_NE(Log().find("OpenWVDAccounting WVDAccountingConnect=FILEDSN=" + ProgramFolder() +
+                         "/DSN/WVDAccounting.DSN;UID=vdadmin;PWD=****;"),
+              std::string::npos);
+    EXPECT_NE(Output().find("Error: IM002"), std::string::npos);
+
+    // With the site's data source: an alias names the record and its grid.
+    WVDAccountingConnect = "FILEDSN=" + site.Root() + "/DSN/WVDAccounting.DSN;UID=vdadmin;PWD=s3cret;";
+    TableInfo plans;
+    ASSERT_TRUE(InitWVDAccounting(c, "Rate_Schedule", plans, "Plans2"));
+    EXPECT_EQ(plans.Name, "Plans2");
+    EXPECT_EQ(plans.FieldCount, clsRate_Schedule{}.FieldCount);
+    EXPECT_EQ(GridTag(GetGridIndex("Plans2")), "Plans2");
+    EXPECT_NE(Log().find("InitWVDAccounting ODBCInfo named Plans2"), std::string::npos);
+    TableInfo plain;
+    ASSERT_TRUE(InitWVDAccounting(c, "Rate_Schedule", plain));
+    EXPECT_EQ(plain.Name, "Rate_Schedule");
+    CloseTable(c, plans, false);
+    CloseTable(c, plain, true);
+    EXPECT_FALSE(c.IsOpen());
+}
+
+TEST_F(DataLayerTest, FileDsnIsResolvedFromItsOdbcSection) {
+    const std::string dsn = site.Root() + "/Some.DSN";
+    site.Write("Some.DSN", "\xEF\xBB\xBF[Other]\r\nDRIVER=Wrong\r\n[odbc]\r\n DRIVER = SQLite3 \r\n"
+                           "Database=\"/x/a;b.db\"\r\n;comment=1\r\nTimeout=5000\r\nUID=fileuser\r\n"
+                           "DRIVER=second\r\n[ODBC]\r\nExtra=ignored\r\n");
+    EXPECT_EQ(ResolveFileDsn("FILEDSN=" + dsn + ";UID=u;PWD=p;"),
+              "DRIVER=SQLite3;Database={/x/a;b.db};Timeout=5000;UID=u;PWD=p;");
+    EXPECT_EQ(ResolveFileDsn("UID=u;FILEDSN={" + dsn + "}"), "DRIVER=SQLite3;Database={/x/a;b.db};Timeout=5000;UID=u;");
+    EXPECT_EQ(ResolveFileDsn("FILEDSN=" + site.Root() + "/none.dsn;UID=u;PWD=;"), "UID=u;PWD=;");
+    EXPECT_EQ(ResolveFileDsn("DRIVER=SQLite3;Database=/a.db"), "DRIVER=SQLite3;Database=/a.db");
+    // The file's name is used as written, capitals and all.
+    OdbcConnection c;
+    EXPECT_TRUE(ODBCOpenDatabase(c, "FILEDSN=" + dbs.ParameterPath() + "DSN/VDWParams32.DSN;UID=a;PWD=b;"));
+}
+
+TEST_F(DataLayerTest, InitParamsOpensTheConnectionOnce) {
+    TableInfo drives;
+    ASSERT_TRUE(InitParams(ParamsConnection(), "Drives", drives));
+    EXPECT_EQ(drives.Name, "Drives");
+    EXPECT_EQ(drives.FieldCount, 4);
+    EXPECT_TRUE(ParamsConnection().IsOpen());
+    EXPECT_NE(Log().find("InitParams - setting tablename = Drives"), std::string::npos);
+    ClearLog();
+    TableInfo missing;
+    EXPECT_FALSE(InitParams(ParamsConnection(), "NoSuch", missing));
+    EXPECT_EQ(Log().find("Opendatabase"), std::string::npos);
+    EXPECT_NE(Log().find("Initparams(2) failed for table NoSuch"), std::string::npos);
+    EXPECT_NE(Output().find("no such table: NoSuch"), std::string::npos);
+    CloseTable(ParamsConnection(), drives, false);
+
+    // Without a data source the open fails and says so.
+    ForgetConnections();
+    site.Write("params/DSN/VDWParams32.DSN", "");
+    EXPECT_FALSE(InitParams(ParamsConnection(), "Drives", drives));
+    EXPECT_NE(Log().find("Open failed"), std::string::npos);
+    EXPECT_NE(Log().find("Initparams failed for table Drives"), std::string::npos);
+}
+
+TEST_F(DataLayerTest, ApplicationConnectionInfo) {
+    dbs.Exec(dbs.ParamsDb(), "insert into DocumentTypes (DocTypeAppl, DocTypeId, DatabaseType, DatabaseName, "
+                             "DatabaseUserID, DatabasePassword, DatabaseDataSourceName) values "
+                             "('ABC', '01', 3, 'abcdb', ' dbuser ', 'dbpw', 'ignored')");
+    dbs.Exec(dbs.ParamsDb(), "insert into DocumentTypes (DocTypeAppl, DocTypeId, DatabaseUserID) values ('NOD', '02', 'u')");
+    EXPECT_EQ(GetConnectionInfo("ABC", "01"),
+              "FILEDSN=" + dbs.ParameterPath() + "DSN/ABCvdw0132.dsn;UID=dbuser;PWD=dbpw;");
+    EXPECT_NE(Log().find("GetConnectionInfo: appl=ABC doctype=01 DBType=3"), std::string::npos);
+    EXPECT_EQ(GetConnectionInfo("NOD", "02"), "UID=u;");
+    EXPECT_EQ(Output(), "");
+    EXPECT_EQ(GetConnectionInfo("X<Y", "99"), "");
+    EXPECT_EQ(Output(), "Unable to locate the database information for X&lt;YVDW99\r\n");
+    site.Write("params/vdglobal.ini", "[Config]\r\nODBCIntegratedSecurity=True\r\n");
+    EXPECT_EQ(GetConnectionInfo("ABC", "01"), "FILEDSN=" + dbs.ParameterPath() + "DSN/ABCvdw0132.dsn;");
+
+    // OpenDB reaches the application's own database through its data source.
+    const std::string appDb = site.Root() + "/abc.db";
+    site.Write("params/DSN/ABCvdw0132.dsn", "[ODBC]\r\nDRIVER=SQLite3\r\nDatabase=" + appDb + "\r\n");
+    dbs.Exec(appDb, "CREATE TABLE TitleAbstract (Code varchar (15), Description varchar (100) NULL, Tracts text NULL, "
+                    "Arbs text NULL, ReplaceCode varchar (15) NULL)");
+    OdbcConnection app;
+    std::string name;
+    ASSERT_TRUE(OpenDB(app, "ABC", "01", &name));
+    EXPECT_EQ(name, "abcdb");
+    EXPECT_EQ(ODBCGetDBName("NOD", "02"), "");
+    EXPECT_TRUE(TableExists(app, "TitleAbstract"));
+    // The title entry finds its table there and leaves it alone.
+    EXPECT_TRUE(clsTitleAbstract{}.CreateTable("ABC", "01"));
+    EXPECT_EQ(dbs.Query(appDb, "select count(*) from sqlite_master")[0][0], "1");
+}
+
+TEST_F(DataLayerTest, CataloguePositionsMatchTheSchema) {
+    EXPECT_EQ(clsUsers{}.UserID, 0);
+    EXPECT_EQ(clsUsers{}.UserSuper, 8);
+    EXPECT_EQ(clsDocumentTypes{}.DatabaseType, 7);
+    EXPECT_EQ(clsRate_Schedule{}.Max_PageView_Overcharge, 24);
+    EXPECT_EQ(clsTransactions{}.KeyList2, "2;0;1;3;4");
+    EXPECT_EQ(clsTransactions{}.Position[21], 21);
+    EXPECT_EQ(clsUser_Accounts{}.Position.size(), 10u);
+    EXPECT_EQ(clsUser_Accounts{}.FieldCount, 11);
+    EXPECT_EQ(clsWVDUsers{}.TableName, "Users");
+    EXPECT_EQ(clsWVDUsers{}.Position[34], 34);
+    // Every entry of the parameters database against the schema file: the
+    // column at each position carries the member's name.
+    struct Entry {
+        std::string table;
+        int count;
+        std::vector<std::pair<int, std::string>> columns;
+    };
+    const clsDrives dr;
+    const clsApplications ap;
+    const clsDocumentTypes dt;
+    const clsUsers us;
+    const clsPassword pw;
+    const clsQueues qu;
+    const clsCartridges ca;
+    const clsCustomSearch cs;
+    const clsDBReferences db;
+    const std::vector<Entry> entries = {
+        {dr.TableName, dr.FieldCount, {{dr.Drive, "Drive"}, {dr.ArchiveEnabled, "ArchiveEnabled"}}},
+        {ap.TableName, ap.FieldCount, {{ap.ApplicationID, "ApplicationID"}, {ap.ImagesPerFolder, "ImagesPerFolder"}}},
+        {dt.TableName, dt.FieldCount, {{dt.DocTypeId, "DocTypeId"}, {dt.DatabaseType, "DatabaseType"},
+                                       {dt.DatabaseDataSourceName, "DatabaseDataSourceName"}, {dt.MEFieldNums, "MEFieldNums"}}},
+        {us.TableName, us.FieldCount, {{us.UserID, "UserID"}, {us.UserSuper, "UserSuper"}, {us.UserInternet, "UserInternet"}}},
+        {pw.TableName, pw.FieldCount, {{pw.Password, "Password"}, {pw.SecurityEnabled, "SecurityEnabled"}}},
+        {qu.TableName, qu.FieldCount, {{qu.QueueUser, "QueueUser"}, {qu.QueueNoImage, "QueueNoImage"}}},
+        {ca.TableName, ca.FieldCount, {{ca.MBLimit, "MBLimit"}, {ca.NewCart, "NewCart"}}},
+        {cs.TableName, cs.FieldCount, {{cs.Users, "Users"}, {cs.HitListFields, "HitListFields"}}},
+        {db.TableName, db.FieldCount, {{db.ReferenceSet, "ReferenceSet"}, {db.TargetReferenceFields, "TargetReferenceFields"}}},
+    };
+    OdbcConnection c;
+    ASSERT_TRUE(OpenParams(c));
+    for (const auto& e : entries) {
+        TableInfo r;
+        r.Name = e.table;
+        ASSERT_TRUE(ODBCOpenTbl(c, e.table, r, ""));
+        EXPECT_EQ(r.FieldCount, e.count) << e.table;
+        for (const auto& [pos, name] : e.columns) EXPECT_EQ(r.Field(pos).Name, name) << e.table;
+        ODBCCloseTbl(r);
+    }
+    OdbcConnection b;
+    ASSERT_TRUE(OpenBilling(b));
+    TableInfo plans;
+    ASSERT_TRUE(ODBCOpenTbl(b, "Rate_Schedule", plans, ""));
+    EXPECT_EQ(plans.FieldCount, 25);
+    EXPECT_EQ(plans.Field(clsRate_Schedule{}.Hide_level).Name, "Hide_level");
+    EXPECT_EQ(plans.Field(clsRate_Schedule{}.Tax_Policy).Size, 255);
+    ODBCCloseTbl(plans);
+}
+
+TEST_F(DataLayerTest, CreateTableStatementsAndExistingTables) {
+    const std::string schema = vdtest::ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/params.sql");
+    for (const std::string& create :
+         {clsDrives{}.CreateTableSQL(), clsApplications{}.CreateTableSQL(), clsDocumentTypes{}.CreateTableSQL(),
+          clsUsers{}.CreateTableSQL(), clsPassword{}.CreateTableSQL(), clsQueues{}.CreateTableSQL(),
+          clsCartridges{}.CreateTableSQL(), clsCustomSearch{}.CreateTableSQL(), clsDBReferences{}.CreateTableSQL()})
+        EXPECT_NE(schema.find(create + ";"), std::string::npos) << create;
+    EXPECT_EQ(clsApplications{}.CreateTableSQL(),
+              "CREATE TABLE Applications (ApplicationID varchar (3) NULL ,ApplicationName varchar (30) NULL ,"
+              "LastImage varchar (8) NULL ,FolderNaming smallint NULL ,ImagesPerFolder smallint NULL)");
+    EXPECT_EQ(clsDocumentTypes{}.CreateIndexSQL(), "CREATE UNIQUE INDEX PrimeKey ON DocumentTypes(DocTypeAppl, DocTypeID)");
+    EXPECT_EQ(clsPassword{}.CreateIndexSQL(), "");
+    EXPECT_EQ(clsInternalTable::CreateTableSQL("Counties"),
+              "CREATE TABLE Counties (Code varchar (15), Description varchar (100) NULL)");
+    EXPECT_EQ(clsInternalTable::CreateIndexSQL("Counties"), "CREATE UNIQUE CLUSTERED INDEX CodeIndex ON Counties(Code)");
+    EXPECT_EQ(clsTitleSubdivision{}.CreateTableSQL(),
+              "CREATE TABLE TitleSubdivision (Code varchar (15), Description varchar (100) NULL, Blocks text NULL, "
+              "Lots text NULL, DetailLevel smallint NULL, Arbs text NULL, NoBlocks smallint  NULL, NoLots smallint "
+              "NULL, Sub_Comments text NULL, Sub_Close_Flag smallint NULL, Close_Flags text NULL, Close_Comments text "
+              "NULL)");
+    EXPECT_EQ(clsTitleAbstract{}.CreateIndexSQL(), "CREATE UNIQUE CLUSTERED INDEX CodeIndex ON TitleAbstract(Code)");
+
+    // Tables that exist are left alone.
+    const auto before = dbs.Query(dbs.ParamsDb(), "select name from sqlite_master order by name");
+    EXPECT_TRUE(clsDrives{}.CreateTable());
+    EXPECT_TRUE(clsUsers{}.CreateTable());
+    EXPECT_TRUE(clsPassword{}.CreateTable());
+    dbs.Exec(dbs.ParamsDb(), "CREATE TABLE Counties (Code varchar (15), Description varchar (100) NULL)");
+    EXPECT_FALSE(clsInternalTable{}.CreateTable("Counties"));
+    dbs.Exec(dbs.ParamsDb(), "DROP TABLE Counties");
+    EXPECT_EQ(dbs.Query(dbs.ParamsDb(), "select name from sqlite_master order by name"), before);
+    EXPECT_EQ(Output(), "");
+
+    // A database without the table gets it with its index.
+    std::filesystem::remove(dbs.ParamsDb());
+    EXPECT_TRUE(clsDrives{}.CreateTable());
+    EXPECT_TRUE(clsPassword{}.CreateTable());
+    EXPECT_EQ(dbs.Query(dbs.ParamsDb(), "select type, name, tbl_name from sqlite_master order by name"),
+              (std::vector<std::vector<std::string>>{
+                  {"table", "Drives", "Drives"}, {"table", "Password", "Password"}, {"index", "PrimeKey", "Drives"}}));
+    EXPECT_EQ(Output(), "");
+    // A statement the database refuses is reported and gives false.
+    EXPECT_FALSE(clsInternalTable{}.CreateTable("Counties"));
+    EXPECT_NE(Output().find("Error: "), std::string::npos);
+}
