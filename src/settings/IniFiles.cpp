@@ -257,49 +257,40 @@ std::optional<RunError> TryWriteIniString(const std::string& file, const std::st
                                           const std::string& rawKey, const std::string& rawValue) {
     const std::string section = Clean(rawSection), key = Clean(rawKey), value = Clean(rawValue);
     Cache().erase(file);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        // Lock, read, change, write a temporary file, sync, rename, unlock.
-        Fd target(open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-        if (target.fd < 0) {
-            int err = errno;
-            struct stat dir{};
-            return FileError(err, stat(FolderOf(file).c_str(), &dir) != 0);
-        }
-        struct stat st{};
-        if (fstat(target.fd, &st) != 0) return RunError(Err::PathFileAccess);
-        if (!S_ISREG(st.st_mode)) return RunError(Err::PathFileAccess);
-        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return RunError(Err::PermissionDenied);
-        while (flock(target.fd, LOCK_EX) != 0)
-            if (errno != EINTR) return RunError(Err::PathFileAccess);
-        // Another writer may have renamed a new file over the one we locked.
-        struct stat now{};
-        if (stat(file.c_str(), &now) != 0 || now.st_ino != st.st_ino || now.st_dev != st.st_dev) continue;
-        if (fstat(target.fd, &st) != 0) return RunError(Err::PathFileAccess);
+    // Lock, read, change, write a temporary file, sync, rename, unlock. The
+    // lock is taken on the folder, whose identity does not change when a
+    // new file is renamed over the old one.
+    const std::string folder = FolderOf(file);
+    Fd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.fd < 0) return FileError(errno, true);
+    while (flock(dir.fd, LOCK_EX) != 0)
+        if (errno != EINTR) return RunError(Err::PathFileAccess);
 
-        std::string content;
-        if (!ReadWhole(target.fd, content)) return RunError(Err::PathFileAccess);
-        std::string updated = Rewrite(content, section, key, value);
+    Fd target(open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (target.fd < 0) return FileError(errno);
+    struct stat st{};
+    if (fstat(target.fd, &st) != 0 || !S_ISREG(st.st_mode)) return RunError(Err::PathFileAccess);
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return RunError(Err::PermissionDenied);
 
-        std::string tmpl = file + ".XXXXXX";
-        std::vector<char> tmpName(tmpl.begin(), tmpl.end());
-        tmpName.push_back('\0');
-        Fd temp(mkstemp(tmpName.data()));
-        if (temp.fd < 0) return FileError(errno);
-        bool ok = fchmod(temp.fd, st.st_mode & 07777) == 0;
-        if (fchown(temp.fd, st.st_uid, st.st_gid) != 0) { /* another owner needs privileges; keep ours */ }
-        ok = ok && WriteAll(temp.fd, updated) && fsync(temp.fd) == 0;
+    std::string content;
+    if (!ReadWhole(target.fd, content)) return RunError(Err::PathFileAccess);
+    std::string updated = Rewrite(content, section, key, value);
+
+    std::string tmpl = file + ".XXXXXX";
+    std::vector<char> tmpName(tmpl.begin(), tmpl.end());
+    tmpName.push_back('\0');
+    Fd temp(mkstemp(tmpName.data()));
+    if (temp.fd < 0) return FileError(errno);
+    bool ok = fchmod(temp.fd, st.st_mode & 07777) == 0;
+    if (fchown(temp.fd, st.st_uid, st.st_gid) != 0) { /* another owner needs privileges; keep ours */ }
+    ok = ok && WriteAll(temp.fd, updated) && fsync(temp.fd) == 0 && rename(tmpName.data(), file.c_str()) == 0;
+    if (!ok) {
         int err = errno;
-        ok = ok && rename(tmpName.data(), file.c_str()) == 0;
-        if (!ok) {
-            err = errno ? errno : err;
-            unlink(tmpName.data());
-            return FileError(err);
-        }
-        Fd dir(open(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (dir.fd >= 0) fsync(dir.fd);
-        return std::nullopt;
+        unlink(tmpName.data());
+        return FileError(err);
     }
-    return RunError(Err::PathFileAccess);
+    fsync(dir.fd);
+    return std::nullopt;
 }
 
 bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
