@@ -66,7 +66,7 @@ describe('supervisor', () => {
     await page.locator('input[name="E:"]').fill('/archive/e-new');
     await page.locator('input[name="ReverseQuarters"]').check();
     await press(page, 'SAVE');
-    assert.match(await page.locator('body').innerText(), /Settings have been saved to vexweb\.ini/);
+    assert.match(await mainText(page), /Settings have been saved to vexweb\.ini/);
 
     // the next visit shows the saved values
     await page.goto(site.program);

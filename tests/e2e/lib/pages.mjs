@@ -19,7 +19,18 @@ export async function signIn(page, site, user) {
   assert.equal(await page.locator('#vd-user').innerText(), user);
 }
 
-export const mainText = (page) => page.locator('main').innerText();
+// The text of the page's main part. An error page or the fallback page
+// never passes for a page: their texts fail the step at once.
+export async function notAnErrorPage(page) {
+  const body = await page.locator('body').innerText();
+  assert.doesNotMatch(body, /Something went wrong|A Message from the Server|\) Error: /,
+    `an error page instead of a page:\n${body}`);
+}
+
+export async function mainText(page) {
+  await notAnErrorPage(page);
+  return page.locator('main').innerText();
+}
 
 // Presses a submit button by its caption and waits for the next page.
 export async function press(page, caption, scope = page) {
@@ -27,6 +38,7 @@ export async function press(page, caption, scope = page) {
     page.waitForEvent('load'),
     scope.locator(`input[type="submit" i][value="${caption}"]`).click(),
   ]);
+  await notAnErrorPage(page);
 }
 
 // The rate plan selection page: the table row of a database.
@@ -50,6 +62,7 @@ export async function openPlan(page, description, plan, button) {
 // Opens the rate plan selection through the header's link.
 export async function openRatePlans(page) {
   await Promise.all([page.waitForEvent('load'), page.click('.vd-nav >> text=Rate plans')]);
+  await notAnErrorPage(page);
 }
 
 // The value shown in a row of the rate plan form, by its label.
