@@ -29,10 +29,12 @@ bool ShowDatabaseSelection() {
     TableInfo record;
     try {
         DebugLog("Opening DocumentTypes");
-        // A database that cannot be opened has been shown on the error page
-        // already; the list is not written after it.
-        if (!InitParams(connection, docTypes.TableName, record))
-            Raise(Err::InvalidCall, "The table " + docTypes.TableName + " of the parameters database could not be opened");
+        // A table that cannot be opened has been shown on the error page
+        // already; the page is not written after it.
+        if (!InitParams(connection, docTypes.TableName, record)) {
+            CloseTable(connection, record, true);
+            return false;
+        }
         const int rows = SeekRec(docTypes.TableName, "", record, connection, "order by DocTypeDesc");
 
         SendHeader();

@@ -274,6 +274,7 @@ TEST_F(ConfigurationReport, DatabaseFieldGivesFirstThreeAndLastTwoCharacters) {
 
 TEST_F(ConfigurationReport, CodesFromTheRequestAreEscaped) {
     // The codes are cut from the request field and shown in the headings.
+    WriteSections("");
     CgiResult r = Select("%3Cb%3E-%22%3E");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("Configuration Settings for Application &lt;b&gt;  Database &quot;&gt;</FONT>"),

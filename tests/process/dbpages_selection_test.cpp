@@ -126,12 +126,27 @@ TEST_F(DatabaseSelectionPage, LogsEveryRowAndTheHiddenValues) {
     }
 }
 
-TEST_F(DatabaseSelectionPage, MissingTableEndsInTheErrorPageWithoutTheList) {
+TEST_F(DatabaseSelectionPage, MissingTableAnswersWithTheDatabaseErrorAlone) {
     dbs.Exec(dbs.ParamsDb(), "DROP TABLE DocumentTypes");
     CgiResult r = Open();
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("<HTML><BODY class=err>"), std::string::npos) << r.out;
+    // The database's own error, once, and nothing after it.
+    EXPECT_EQ(r.out.rfind(Header + ErrTopTemplate + "<p align=\"center\">\r\n(", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("no such table: DocumentTypes"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Content-Type", 1), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("<select"), std::string::npos) << r.out;
+}
+
+TEST_F(DatabaseSelectionPage, MissingBottomTemplateIsFollowedByTheErrorPage) {
+    dbs.AddDocType("ABC", "01", "Deeds");
+    std::remove(site.Path("html/tblbot.htm").c_str());
+    CgiResult r = Open();
+    EXPECT_EQ(r.status, 0);
+    const std::string list = Opening(1) + "<option VALUE=\"ABC-01\", SELECTED>ABC-01 Deeds</option>\r\n";
+    const std::string closing = Closing("boss");
+    EXPECT_EQ(r.out, list + closing.substr(0, closing.size() - std::string(BottomTemplate).size()) + Header +
+                         ErrTopTemplate + "<p align=\"center\">\r\n(53) Error: File not found</p>\r\n" +
+                         ErrBottomTemplate);
 }
 
 }  // namespace
