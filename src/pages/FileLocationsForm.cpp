@@ -69,12 +69,19 @@ struct OpenTable {
     }
 };
 
+// Reads every record of the Drives table. A database that cannot be read has
+// been shown on the error page by the data layer; the run ends with it.
+void ReadAllDrives(const clsDrives& drives, OpenTable& table) {
+    if (!InitParams(table.connection, drives.TableName, table.record)) EndRun();
+    table.record.NoMatch = false;  // a statement that fails to run leaves it false
+    if (SeekRec(drives.TableName, "", table.record, table.connection) == 0 && !table.record.NoMatch) EndRun();
+}
+
 // One row per record of the Drives table, with its entry of [Drives].
 void SendDriveRows(const std::string& iniFile) {
     clsDrives drives;
     OpenTable table;
-    InitParams(table.connection, drives.TableName, table.record);
-    SeekRec(drives.TableName, "", table.record, table.connection);
+    ReadAllDrives(drives, table);
     while (!table.record.Eof) {
         const std::string drive = table.record.Field(drives.Drive).Value.Text();
         DebugLog("Reading " + drive + " tag in vexweb.ini");
@@ -163,7 +170,8 @@ void ShowFileLocationsForm(const std::string& heading, const std::string& action
         SendDriveRows(file);
 
         SendLine("</TR></TABLE><P>");
-        SendLine("<INPUT TYPE=" + Q + "SUBMIT" + Q + " NAME=" + Q + "DataAction" + Q + " VALUE=" + Q + "SAVE" + Q + ">");
+        SendLine("<INPUT TYPE=" + Q + "SUBMIT" + Q + " NAME=" + Q + "DataAction" + Q + " VALUE=" + Q + "SAVE" + Q +
+                 ">");
         SendLine("<input type=hidden name=ConfigOption value=" + Q + "SAVEINI" + Q + ">");
         SendLine("</FORM>");
         SendLine("</BODY></HTML>");

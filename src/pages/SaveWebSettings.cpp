@@ -56,12 +56,19 @@ struct OpenTable {
     }
 };
 
+// Reads every record of the Drives table. A database that cannot be read has
+// been shown on the error page by the data layer; the run ends with it.
+void ReadAllDrives(const clsDrives& drives, OpenTable& table) {
+    if (!InitParams(table.connection, drives.TableName, table.record)) EndRun();
+    table.record.NoMatch = false;  // a statement that fails to run leaves it false
+    if (SeekRec(drives.TableName, "", table.record, table.connection) == 0 && !table.record.NoMatch) EndRun();
+}
+
 void SaveDriveAddresses(const std::string& file) {
     DebugLog("opening Drives table");
     clsDrives drives;
     OpenTable table;
-    InitParams(table.connection, drives.TableName, table.record);
-    SeekRec(drives.TableName, "", table.record, table.connection);
+    ReadAllDrives(drives, table);
     while (!table.record.Eof) {
         const std::string drive = table.record.Field(drives.Drive).Value.Text();
         const std::string address = GetField(drive);

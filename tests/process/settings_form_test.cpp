@@ -248,3 +248,21 @@ TEST(SettingsForm, EmptyDrivesTableEndsTheTableAfterItsHeader) {
               std::string::npos)
         << r.out;
 }
+
+TEST(SettingsForm, UnreadableDrivesTableEndsThePageWithTheDatabaseError) {
+    FormSite s;
+    s.WriteIni("");
+    s.db.Exec(s.db.ParamsDb(), "DROP TABLE Drives;\n");
+    CgiResult r = s.site.Run(FormQuery);
+    EXPECT_EQ(r.status, 0);
+    const std::string drivesHeader = "&nbsp;Browser Side Drive Settings&nbsp;</TD></FONT>\r\n";
+    const size_t end = r.out.find(drivesHeader);
+    ASSERT_NE(end, std::string::npos) << r.out;
+    // The form so far, then the database's error page once, and nothing after it.
+    EXPECT_EQ(r.out.find(std::string("Content-Type: text/html\r\n\r\n") + ErrTopTemplate + "<p align=\"center\">\r\n("),
+              end + drivesHeader.size())
+        << r.out;
+    EXPECT_NE(r.out.find("no such table: Drives"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.rfind("Content-Type"), end + drivesHeader.size()) << r.out;
+    EXPECT_EQ(r.out.find("</FORM>"), std::string::npos) << r.out;
+}
