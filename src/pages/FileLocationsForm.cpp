@@ -19,7 +19,7 @@ namespace {
 
 const std::string Q = "\"";
 
-// The two mail settings are read with the short buffer of the original form.
+// The two mail settings are read with a 255-character buffer: 254 characters show.
 constexpr size_t MailReadBuffer = 255;
 
 void SendSeparator() { SendLine("</TR><TR VALIGN=TOP>"); }
