@@ -7,6 +7,7 @@
 #include "cgi/Output.h"
 #include "cgi/Program.h"
 #include "data/Connections.h"
+#include "data/OpenTable.h"
 #include "data/VDODBC.h"
 #include "data/tables/Drives.h"
 #include "pages/Pages.h"
@@ -49,39 +50,11 @@ void SendCheckboxRow(const std::string& label, const std::string& name, bool on)
     SendLine("<TD WIDTH=100%><INPUT TYPE=checkbox " + std::string(on ? "checked" : "") + " NAME=" + name + ">");
 }
 
-// Releases a table's grid and connection if the page stops before it closes
-// them itself.
-struct OpenTable {
-    OdbcConnection connection;
-    TableInfo record;
-    bool open = true;
-    void Close() {
-        open = false;
-        CloseTable(connection, record, true);
-    }
-    ~OpenTable() {
-        if (!open) return;
-        try {
-            CloseTable(connection, record, true);
-        } catch (const RunError&) {
-            // The run is already ending with its own failure.
-        }
-    }
-};
-
-// Reads every record of the Drives table. A database that cannot be read has
-// been shown on the error page by the data layer; the run ends with it.
-void ReadAllDrives(const clsDrives& drives, OpenTable& table) {
-    if (!InitParams(table.connection, drives.TableName, table.record)) EndRun();
-    table.record.NoMatch = false;  // a statement that fails to run leaves it false
-    if (SeekRec(drives.TableName, "", table.record, table.connection) == 0 && !table.record.NoMatch) EndRun();
-}
-
 // One row per record of the Drives table, with its entry of [Drives].
 void SendDriveRows(const std::string& iniFile) {
     clsDrives drives;
     OpenTable table;
-    ReadAllDrives(drives, table);
+    ReadWholeParamsTable(drives.TableName, table);
     while (!table.record.Eof) {
         const std::string drive = table.record.Field(drives.Drive).Value.Text();
         DebugLog("Reading " + drive + " tag in vexweb.ini");

@@ -6,6 +6,7 @@
 #include "cgi/Program.h"
 #include "cgi/Request.h"
 #include "data/Connections.h"
+#include "data/OpenTable.h"
 #include "data/VDODBC.h"
 #include "data/tables/Drives.h"
 #include "pages/Pages.h"
@@ -36,39 +37,11 @@ void Store(const std::string& file, const std::string& section, const std::strin
     if (auto failure = TryWriteIniString(file, section, key, value)) throw *failure;
 }
 
-// Releases the Drives grid and connection if the save stops before it
-// closes them itself.
-struct OpenTable {
-    OdbcConnection connection;
-    TableInfo record;
-    bool open = true;
-    void Close() {
-        open = false;
-        CloseTable(connection, record, true);
-    }
-    ~OpenTable() {
-        if (!open) return;
-        try {
-            CloseTable(connection, record, true);
-        } catch (const RunError&) {
-            // The run is already ending with its own failure.
-        }
-    }
-};
-
-// Reads every record of the Drives table. A database that cannot be read has
-// been shown on the error page by the data layer; the run ends with it.
-void ReadAllDrives(const clsDrives& drives, OpenTable& table) {
-    if (!InitParams(table.connection, drives.TableName, table.record)) EndRun();
-    table.record.NoMatch = false;  // a statement that fails to run leaves it false
-    if (SeekRec(drives.TableName, "", table.record, table.connection) == 0 && !table.record.NoMatch) EndRun();
-}
-
 void SaveDriveAddresses(const std::string& file) {
     DebugLog("opening Drives table");
     clsDrives drives;
     OpenTable table;
-    ReadAllDrives(drives, table);
+    ReadWholeParamsTable(drives.TableName, table);
     while (!table.record.Eof) {
         const std::string drive = table.record.Field(drives.Drive).Value.Text();
         const std::string address = GetField(drive);

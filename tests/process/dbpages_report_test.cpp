@@ -1,5 +1,6 @@
 // The configuration report of one database, reached with SELECT DATABASE.
 #include "support/CgiRun.h"
+#include "support/PageText.h"
 #include "support/Databases.h"
 
 #include <gtest/gtest.h>
@@ -9,18 +10,6 @@
 using namespace vdtest;
 
 namespace {
-
-const std::string Header = "Content-Type: text/html\r\n\r\n";
-const std::string Top = "<HTML><BODY>\r\n<IMG SRC=\"logo.gif\">\r\n";
-
-std::string Crlf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += "\r\n";
-        else out += c;
-    }
-    return out;
-}
 
 size_t Count(const std::string& text, const std::string& part) {
     size_t n = 0;

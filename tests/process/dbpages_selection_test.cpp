@@ -1,5 +1,6 @@
 // The database selection page: the list of DocumentTypes rows and its form.
 #include "support/CgiRun.h"
+#include "support/PageText.h"
 #include "support/Databases.h"
 
 #include <gtest/gtest.h>
@@ -10,18 +11,6 @@
 using namespace vdtest;
 
 namespace {
-
-const std::string Header = "Content-Type: text/html\r\n\r\n";
-const std::string Top = "<HTML><BODY>\r\n<IMG SRC=\"logo.gif\">\r\n";
-
-std::string Crlf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += "\r\n";
-        else out += c;
-    }
-    return out;
-}
 
 std::string TwoDigits(int n) {
     char buf[8];

@@ -1,5 +1,6 @@
 // The front end run as a CGI process: refusal, error, fallback and debug log.
 #include "support/CgiRun.h"
+#include "support/PageText.h"
 #include "support/Databases.h"
 #include "support/InProcess.h"
 
@@ -11,28 +12,6 @@
 using namespace vdtest;
 
 namespace {
-const std::string Header = "Content-Type: text/html\r\n\r\n";
-const std::string Top = "<HTML><BODY>\r\n<IMG SRC=\"logo.gif\">\r\n";
-const std::string Refusal =
-    Header + Top +
-    "<P><CENTER><FONT SIZE=+1 COLOR=\"#99000\">You are not authorized to perform this function.</FONT></CENTER></p>\r\n" +
-    BottomTemplate;
-
-const std::string Menu =
-    Header + Top +
-    "&nbsp;<BR>\r\n"
-    "<FORM action=\"/cgi/vdconfig.exe\" method=\"POST\">\r\n"
-    "<B><I><FONT COLOR=\"#990000\"><FONT SIZE=+2>Configuration Settings</FONT></I></B>\r\n"
-    "&nbsp;&nbsp;&nbsp;&nbsp;<A HREF=\"/web/vdhelpconfig.html\">click here for help</A><P>\r\n"
-    "<CENTER>\r\n"
-    "<INPUT TYPE=\"SUBMIT\" NAME=\"ConfigOption\" VALUE=\"Server and Browser File Locations\">\r\n"
-    "<P>\r\n"
-    "<INPUT TYPE=\"SUBMIT\" NAME=\"ConfigOption\" VALUE=\"Rate Plans\">\r\n"
-    "<P>\r\n"
-    "<INPUT TYPE=\"SUBMIT\" NAME=\"ConfigOption\" VALUE=\"Database Settings\">\r\n"
-    "<P>\r\n"
-    "</CENTER></FORM>\r\n"
-    "</BODY></HTML>\r\n";
 
 std::string ErrorPage(const std::string& line) {
     return Header + ErrTopTemplate + "<p align=\"center\">\r\n" + line + "</p>\r\n" + ErrBottomTemplate;

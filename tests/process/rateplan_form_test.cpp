@@ -1,6 +1,7 @@
 // The rate plan form (supervisor) and review page (other users) against
 // real parameters and billing databases.
 #include "support/CgiRun.h"
+#include "support/PageText.h"
 #include "support/Databases.h"
 
 #include <gtest/gtest.h>
@@ -11,9 +12,6 @@
 using namespace vdtest;
 
 namespace {
-
-const std::string Header = "Content-Type: text/html\r\n\r\n";
-const std::string Top = "<HTML><BODY>\r\n<IMG SRC=\"logo.gif\">\r\n";
 
 std::string HeadRow(const std::string& label, const std::string& value) {
     return "<tr><td align=right>" + label + "</td>\r\n<td><b>" + value + "</b></td></tr>\r\n";
@@ -94,15 +92,6 @@ const std::string FormEnd = std::string("</form>\r\n") + BottomTemplate;
 
 const std::string Configure = "Enter the applicable fees for this rate plan";
 const std::string Review = "Below are the applicable fees for this rate plan";
-
-std::string Sql(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out + "'";
-}
 
 class RatePlanForm : public ::testing::Test {
 protected:

@@ -1,6 +1,7 @@
 // Saving and deleting rate plans through the program, checked in the real
 // billing database.
 #include "support/CgiRun.h"
+#include "support/PageText.h"
 #include "support/Databases.h"
 
 #include <gtest/gtest.h>
@@ -19,18 +20,6 @@
 using namespace vdtest;
 
 namespace {
-
-const std::string Header = "Content-Type: text/html\r\n\r\n";
-const std::string Top = "<HTML><BODY>\r\n<IMG SRC=\"logo.gif\">\r\n";
-
-std::string Sql(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out + "'";
-}
 
 std::string Encode(const std::string& text) {
     static const char* hex = "0123456789ABCDEF";

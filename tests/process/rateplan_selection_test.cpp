@@ -1,5 +1,6 @@
 // The rate plan selection page against real parameters and billing databases.
 #include "support/CgiRun.h"
+#include "support/PageText.h"
 #include "support/Databases.h"
 
 #include <gtest/gtest.h>
@@ -9,18 +10,6 @@
 using namespace vdtest;
 
 namespace {
-
-const std::string Header = "Content-Type: text/html\r\n\r\n";
-const std::string Top = "<HTML><BODY>\r\n<IMG SRC=\"logo.gif\">\r\n";
-
-std::string Sql(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out + "'";
-}
 
 std::string Opening(const std::string& heading) {
     return Header + Top + "<B><I><FONT COLOR=\"#99000\"><FONT SIZE=+1>" + heading +

@@ -1,6 +1,7 @@
 // The vexweb.ini settings form, shown by the real program for a supervisor
 // of a site with real parameters database.
 #include "support/CgiRun.h"
+#include "support/PageText.h"
 #include "support/Databases.h"
 
 #include <gtest/gtest.h>
@@ -12,15 +13,6 @@ using namespace vdtest;
 namespace {
 
 const char* const FormQuery = "User=boss&ConfigOption=Server+and+Browser+File+Locations";
-
-std::string Crlf(std::string text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
 
 std::string ReplaceAll(std::string text, const std::string& find, const std::string& with) {
     for (size_t at = text.find(find); at != std::string::npos; at = text.find(find, at + with.size()))
