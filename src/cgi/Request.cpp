@@ -6,6 +6,7 @@
 #include "cgi/RunError.h"
 #include "cgi/TextUtil.h"
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -144,18 +145,23 @@ std::string UrlDecode(std::string_view textIn) {
 
 std::string UrlEncode(std::string_view text) {
     static constexpr std::string_view special = "%&+=?<>\"#\\^[]`;";
+    static const auto escaped = [] {
+        std::array<bool, 256> table{};
+        for (int c = 0; c < 256; ++c) table[c] = c < 0x20 || c > 'z';
+        for (char c : special) table[static_cast<unsigned char>(c)] = true;
+        return table;
+    }();
+    static constexpr char hex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
     for (char ch : text) {
         auto c = static_cast<unsigned char>(ch);
-        if (special.find(ch) != std::string_view::npos || c < 0x20 || c > 'z') {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", c);
-            out += hex;
-        } else if (ch == ' ') {
-            out.push_back('+');
+        if (escaped[c]) {
+            out.push_back('%');
+            out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 15]);
         } else {
-            out.push_back(ch);
+            out.push_back(ch == ' ' ? '+' : ch);
         }
     }
     return out;

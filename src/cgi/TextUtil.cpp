@@ -33,7 +33,8 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 size_t FindNoCase(std::string_view hay, std::string_view needle, size_t from) {
     if (needle.empty()) return from <= hay.size() ? from : std::string_view::npos;
-    if (hay.size() < needle.size()) return std::string_view::npos;
+    if (hay.size() < needle.size() || from > hay.size()) return std::string_view::npos;
+    if (needle.size() == 1 && Lower(needle[0]) == Upper(needle[0])) return hay.find(needle[0], from);
     for (size_t i = from; i + needle.size() <= hay.size(); ++i) {
         if (Lower(hay[i]) != Lower(needle[0])) continue;
         if (EqualsNoCase(hay.substr(i, needle.size()), needle)) return i;
