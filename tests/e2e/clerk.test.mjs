@@ -3,7 +3,7 @@
 import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { startSite } from './lib/site.mjs';
-import { openBrowser, keepFailure, shot } from './lib/browser.mjs';
+import { openBrowser, shot, stepsFor } from './lib/browser.mjs';
 import {
   signIn, mainText, press, planOptions, openPlan, openRatePlans, headerValue, Refusal,
 } from './lib/pages.mjs';
@@ -24,14 +24,7 @@ describe('ordinary user', () => {
     await site?.stop();
   });
 
-  const step = (name, fn) => test(name, async () => {
-    try {
-      await fn();
-    } catch (e) {
-      await keepFailure(page, 'clerk-' + name.replace(/\W+/g, '-'));
-      throw e;
-    }
-  });
+  const step = stepsFor('clerk', () => page);
 
   step('the menu is refused', async () => {
     await signIn(page, site, 'clerk');

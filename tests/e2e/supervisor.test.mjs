@@ -3,7 +3,7 @@
 import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { startSite, parseIni, iniValue } from './lib/site.mjs';
-import { openBrowser, shot, keepFailure } from './lib/browser.mjs';
+import { openBrowser, shot, stepsFor } from './lib/browser.mjs';
 import {
   signIn, mainText, press, planOptions, openPlan, openRatePlans, headerValue,
 } from './lib/pages.mjs';
@@ -22,15 +22,7 @@ describe('supervisor', () => {
     await browser?.close();
     await site?.stop();
   });
-  // A test that keeps what the browser showed when it fails.
-  const step = (name, fn) => test(name, async () => {
-    try {
-      await fn();
-    } catch (e) {
-      await keepFailure(page, 'supervisor-' + name.replace(/\W+/g, '-'));
-      throw e;
-    }
-  });
+  const step = stepsFor('supervisor', () => page);
 
   step('the start page signs in as admin and shows the main menu', async () => {
     await page.goto(site.url + '/');

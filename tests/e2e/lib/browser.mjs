@@ -1,6 +1,7 @@
 // Headless Chromium from Debian's package, driven with playwright-core.
 // Every browser starts with a fresh profile folder and no network beyond
 // the loopback site.
+import { test } from 'node:test';
 import { chromium } from 'playwright-core';
 import { mkdtemp, mkdir, rm, writeFile } from 'node:fs/promises';
 import { tmpdir } from 'node:os';
@@ -56,4 +57,17 @@ export async function keepFailure(page, name) {
     await page.screenshot({ path: join(outDir, `failed-${name}.png`), fullPage: true });
     await writeFile(join(outDir, `failed-${name}.html`), await page.content());
   } catch { /* the browser may be gone */ }
+}
+
+// A test of a browser suite that keeps what the browser showed when it
+// fails (page is read when the test runs, after the suite's before hook).
+export function stepsFor(prefix, getPage) {
+  return (name, fn) => test(name, async () => {
+    try {
+      await fn();
+    } catch (e) {
+      await keepFailure(getPage(), prefix + '-' + name.replace(/\W+/g, '-'));
+      throw e;
+    }
+  });
 }
