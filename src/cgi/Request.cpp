@@ -183,6 +183,7 @@ void LoadRequest() {
     if (chdir(ProgramFolder().c_str()) != 0) {
         // The relative names used later (Request.Bak) then resolve in the
         // web server's folder; nothing else depends on it.
+        DebugLog("cannot change to the program folder " + ProgramFolder());
     }
     if (EnvValue("REQUEST_METHOD").empty()) {
         static constexpr std::string_view msg =
