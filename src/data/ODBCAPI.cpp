@@ -235,6 +235,17 @@ void LoadResult(OdbcConnection& connection, Statement& st, SQLSMALLINT columns, 
     }
 }
 
+// The database system's name; a driver that cannot tell gives "" (nothing
+// is reported: the name only chooses how key names are written).
+std::string DbmsName(SQLHDBC dbc) {
+    std::vector<char> name(256, '\0');
+    SQLSMALLINT length = 0;
+    const SQLRETURN rc =
+        SQLGetInfo(dbc, SQL_DBMS_NAME, name.data(), static_cast<SQLSMALLINT>(name.size() - 1), &length);
+    if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) return "";
+    return StripNull(std::string(name.data(), name.size()));
+}
+
 bool SameKey(const std::string& a, const std::string& b) { return EqualsNoCase(Trim(a), Trim(b)); }
 
 // One "key=value" entry of a connection string, as written.
@@ -403,6 +414,7 @@ bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectStri
     if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO || GetError(env, dbc, nullptr) == 0) {
         connection.env_ = env;
         connection.dbc_ = dbc;
+        connection.dbmsName_ = DbmsName(dbc);
         return true;
     }
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
@@ -425,6 +437,7 @@ bool ODBCCloseDatabase(OdbcConnection& connection) {
     connection.dbc_ = nullptr;
     SQLFreeHandle(SQL_HANDLE_ENV, env);
     connection.env_ = nullptr;
+    connection.dbmsName_.clear();
     return true;
 }
 

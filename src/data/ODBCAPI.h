@@ -22,12 +22,18 @@ public:
     bool IsOpen() const { return dbc_ != nullptr; }
     void* Handle() const { return dbc_; }  // SQLHDBC
     void* Env() const { return env_; }     // SQLHENV
+    // The database system's name as the driver reports it (SQL_DBMS_NAME,
+    // for example "SQLite", "PostgreSQL", "Microsoft SQL Server"), read
+    // once when the connection opens; empty when it is not open or the
+    // driver does not tell.
+    const std::string& DbmsName() const { return dbmsName_; }
 
 private:
     friend bool ODBCOpenDatabase(OdbcConnection&, const std::string&);
     friend bool ODBCCloseDatabase(OdbcConnection&);
     void* env_ = nullptr;
     void* dbc_ = nullptr;
+    std::string dbmsName_;
 };
 
 bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectString);

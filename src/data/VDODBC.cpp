@@ -50,6 +50,11 @@ std::string Equality(const std::string& name, const FieldEntry& field) {
 
 }  // namespace
 
+bool AcceptsBracketNames(const std::string& dbmsName) {
+    const std::string name = Trim(dbmsName);
+    return EqualsNoCase(name, "SQLite") || EqualsNoCase(name, "Microsoft SQL Server") || EqualsNoCase(name, "ACCESS");
+}
+
 std::string FixQuotes(const std::string& text) {
     std::string out;
     out.reserve(text.size());
@@ -150,9 +155,10 @@ bool ODBCEdit(OdbcConnection& connection, const std::string& table, TableInfo& r
     }
     sql.pop_back();
     sql += " where ";
+    const bool brackets = AcceptsBracketNames(connection.DbmsName());
     for (int position : keys) {
         const FieldEntry& field = record.Field(position);
-        sql += Equality("[" + field.Name + "]", field);
+        sql += Equality(brackets ? "[" + field.Name + "]" : field.Name, field);
     }
     RemoveTrailing(sql, " AND ");
     RemoveTrailing(sql, " where ");

@@ -26,6 +26,12 @@ int DeleteRec(const std::string& table, const std::string& keyList, TableInfo& r
 // Releases the record's grid, and closes the connection when asked.
 bool CloseTable(OdbcConnection& connection, TableInfo& record, bool closeConnection);
 
+// Whether a database system takes column names in square brackets
+// ("[Name]"): SQLite, Microsoft SQL Server and Access do; ODBCEdit writes
+// its key conditions so there, and plain names for every other system
+// (PostgreSQL among them).
+bool AcceptsBracketNames(const std::string& dbmsName);
+
 std::string FixQuotes(const std::string& text);
 std::string NextToken(std::string& list, const std::string& delimiter);
 
