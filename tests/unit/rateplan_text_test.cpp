@@ -60,6 +60,19 @@ TEST(LimitPolicy, CutsOnlyBeyondAPositiveSizeAndTrimsTheCut) {
     // A text that fits keeps its blanks.
     EXPECT_EQ(vd::LimitPolicy("  a  ", 255, cut), "  a  ");
     EXPECT_FALSE(cut);
+
+    // A UTF-8 character across the limit goes whole; one that ends at it stays.
+    const std::string e = "\xC3\xA9", euro = "\xE2\x82\xAC", clef = "\xF0\x9D\x84\x9E";
+    EXPECT_EQ(vd::LimitPolicy(std::string(254, 'a') + e, 255, cut), std::string(254, 'a'));
+    EXPECT_TRUE(cut);
+    EXPECT_EQ(vd::LimitPolicy(std::string(253, 'a') + e + "b", 255, cut), std::string(253, 'a') + e);
+    EXPECT_EQ(vd::LimitPolicy(std::string(253, 'a') + euro, 255, cut), std::string(253, 'a'));
+    EXPECT_EQ(vd::LimitPolicy(std::string(252, 'a') + clef, 255, cut), std::string(252, 'a'));
+    EXPECT_EQ(vd::LimitPolicy(std::string(9, 'a') + " " + clef, 12, cut), std::string(9, 'a'));
+    // Bytes that are not UTF-8 are cut where the limit falls.
+    EXPECT_EQ(vd::LimitPolicy(std::string(254, 'a') + "\xE9\xE9", 255, cut), std::string(254, 'a') + "\xE9");
+    EXPECT_EQ(vd::LimitPolicy(std::string(250, 'a') + std::string(6, '\x80'), 255, cut),
+              std::string(250, 'a') + std::string(5, '\x80'));
 }
 
 class NewPlanLockTest : public ::testing::Test {

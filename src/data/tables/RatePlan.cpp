@@ -71,7 +71,14 @@ NewPlanLock::~NewPlanLock() {
 std::string LimitPolicy(const std::string& text, int size, bool& cut) {
     cut = size > 0 && text.size() > static_cast<size_t>(size);
     if (!cut) return text;
-    return Trim(text.substr(0, static_cast<size_t>(size)));
+    // A UTF-8 character that the cut would split goes whole: half of one is
+    // no text at all, and a database that checks its encoding refuses it.
+    size_t end = static_cast<size_t>(size);
+    auto continuation = [&](size_t i) { return (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80; };
+    size_t lead = end;
+    while (lead > 0 && end - lead < 3 && continuation(lead)) --lead;
+    if (lead < end && continuation(end) && (static_cast<unsigned char>(text[lead]) & 0xC0) == 0xC0) end = lead;
+    return Trim(text.substr(0, end));
 }
 
 }  // namespace vd

@@ -73,8 +73,8 @@ private:
 };
 
 // A policy longer than its column's declared size (a size of 0 means no
-// limit) is cut to size characters and stripped of blanks at both ends;
-// cut tells whether that happened.
+// limit) is cut to size bytes, never inside a UTF-8 character, and
+// stripped of blanks at both ends; cut tells whether that happened.
 std::string LimitPolicy(const std::string& text, int size, bool& cut);
 
 }  // namespace vd
