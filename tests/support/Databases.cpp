@@ -14,9 +14,6 @@ namespace vdtest {
 
 namespace {
 
-const char* const SqlUserName = "vdadmin";
-const char* const SqlUserPassword = "s3cret";
-
 std::string Quote(const std::string& text) {
     std::string out = "'";
     for (char c : text) {
@@ -26,20 +23,18 @@ std::string Quote(const std::string& text) {
     return out + "'";
 }
 
-// A direct ODBC connection to one SQLite file, independent of the code
-// under test.
+// A direct ODBC connection, independent of the code under test.
 class DirectConnection {
 public:
-    explicit DirectConnection(const std::string& dbFile) {
+    explicit DirectConnection(const std::string& connect) {
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_)))
             throw std::runtime_error("SQLAllocHandle(ENV) failed");
         SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_))) Fail("SQLAllocHandle(DBC)", SQL_HANDLE_ENV, env_);
-        std::string connect = "DRIVER=SQLite3;Database=" + dbFile + ";Timeout=5000;";
         SQLSMALLINT outLen = 0;
         SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, (SQLCHAR*)connect.c_str(), SQL_NTS, nullptr, 0, &outLen,
                                         SQL_DRIVER_NOPROMPT);
-        if (!SQL_SUCCEEDED(rc)) Fail("connect to " + dbFile, SQL_HANDLE_DBC, dbc_);
+        if (!SQL_SUCCEEDED(rc)) Fail("connect with " + Masked(connect), SQL_HANDLE_DBC, dbc_);
         connected_ = true;
     }
     ~DirectConnection() {
@@ -86,6 +81,10 @@ public:
     }
 
 private:
+    static std::string Masked(const std::string& connect) {
+        const size_t pwd = connect.find("PWD=");
+        return pwd == std::string::npos ? connect : connect.substr(0, pwd) + "PWD=...";
+    }
     [[noreturn]] void Fail(const std::string& what, SQLSMALLINT type, SQLHANDLE handle) {
         SQLCHAR state[8] = {0}, message[1024] = {0};
         SQLINTEGER native = 0;
@@ -125,15 +124,15 @@ std::vector<std::string> SplitStatements(const std::string& script) {
     return statements;
 }
 
-void WriteDsn(const std::string& path, const std::string& dbFile) {
-    WriteFile(path, "[ODBC]\r\nDRIVER=SQLite3\r\nDatabase=" + dbFile + "\r\nTimeout=5000\r\n");
+std::string SqliteDsn(const std::string& dbFile) {
+    return "[ODBC]\r\nDRIVER=SQLite3\r\nDatabase=" + dbFile + "\r\nTimeout=5000\r\n";
 }
 
 void RunVdkeys(const std::string& iniFile) {
 #ifdef VDKEYS_BINARY
     pid_t pid = fork();
     if (pid == 0) {
-        execl(VDKEYS_BINARY, VDKEYS_BINARY, iniFile.c_str(), SqlUserName, SqlUserPassword, (char*)nullptr);
+        execl(VDKEYS_BINARY, VDKEYS_BINARY, iniFile.c_str(), SiteSqlUser, SiteSqlPassword, (char*)nullptr);
         _exit(127);
     }
     int status = 0;
@@ -147,28 +146,55 @@ void RunVdkeys(const std::string& iniFile) {
 
 }  // namespace
 
+const char* const SiteSqlUser = "vdadmin";
+const char* const SiteSqlPassword = "s3cret";
+
+void ExecOdbc(const std::string& connect, const std::string& sql) {
+    DirectConnection db(connect);
+    for (const auto& statement : SplitStatements(sql)) db.Run(statement);
+}
+
+std::vector<std::vector<std::string>> QueryOdbc(const std::string& connect, const std::string& sql) {
+    DirectConnection db(connect);
+    return db.Run(sql);
+}
+
 SiteDatabases::SiteDatabases(const Site& site) {
     parameterPath_ = site.Root() + "/params/";
     paramsDb_ = parameterPath_ + "params.db";
     billingDb_ = site.Root() + "/billing.db";
+    LayOut(site, SqliteDsn(paramsDb_), SqliteDsn(billingDb_));
+}
+
+SiteDatabases::SiteDatabases(const Site& site, const ServerDatabases& server) {
+    parameterPath_ = site.Root() + "/params/";
+    paramsDb_ = server.paramsDb;
+    billingDb_ = server.billingDb;
+    serverConnect_ = server.connect;
+    LayOut(site, "[ODBC]\r\n" + server.dsnLines + "Database=" + paramsDb_ + "\r\n",
+           "[ODBC]\r\n" + server.dsnLines + "Database=" + billingDb_ + "\r\n");
+}
+
+void SiteDatabases::LayOut(const Site& site, const std::string& paramsDsn, const std::string& billingDsn) const {
     fs::create_directories(parameterPath_ + "DSN");
     fs::create_directories(site.Root() + "/DSN");
-    WriteDsn(parameterPath_ + "DSN/VDWParams32.DSN", paramsDb_);
-    WriteDsn(site.Root() + "/DSN/WVDAccounting.DSN", billingDb_);
+    WriteFile(parameterPath_ + "DSN/VDWParams32.DSN", paramsDsn);
+    WriteFile(site.Root() + "/DSN/WVDAccounting.DSN", billingDsn);
     WriteFile(parameterPath_ + "vdglobal.ini", "[Config]\r\nODBCIntegratedSecurity=FALSE\r\n");
     RunVdkeys(parameterPath_ + "createdb.ini");
     Exec(paramsDb_, ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/params.sql"));
     Exec(billingDb_, ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/billing.sql"));
 }
 
-void SiteDatabases::Exec(const std::string& dbFile, const std::string& sql) const {
-    DirectConnection db(dbFile);
-    for (const auto& statement : SplitStatements(sql)) db.Run(statement);
+std::string SiteDatabases::Connect(const std::string& db) const {
+    if (serverConnect_.empty()) return "DRIVER=SQLite3;Database=" + db + ";Timeout=5000;";
+    return serverConnect_ + "Database=" + db + ";";
 }
 
-std::vector<std::vector<std::string>> SiteDatabases::Query(const std::string& dbFile, const std::string& sql) const {
-    DirectConnection db(dbFile);
-    return db.Run(sql);
+void SiteDatabases::Exec(const std::string& db, const std::string& sql) const { ExecOdbc(Connect(db), sql); }
+
+std::vector<std::vector<std::string>> SiteDatabases::Query(const std::string& db, const std::string& sql) const {
+    return QueryOdbc(Connect(db), sql);
 }
 
 void SiteDatabases::AddUser(const std::string& id, const std::string& userSuper) const {
