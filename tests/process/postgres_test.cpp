@@ -7,6 +7,7 @@
 #include "data/ODBCAPI.h"
 #include "data/VDODBC.h"
 #include "support/CgiRun.h"
+#include "support/Forms.h"
 #include "support/Databases.h"
 #include "support/PageText.h"
 #include "support/Postgres.h"
@@ -25,54 +26,12 @@ using namespace vdtest;
 namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
-using Fields = std::map<std::string, std::string>;
-
-std::string Encode(const std::string& text) {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '_' || c == '.' || c == '-') out += static_cast<char>(c);
-        else out += std::string("%") + hex[c >> 4] + hex[c & 15];
-    }
-    return out;
-}
-
-std::string Body(const Fields& fields) {
-    std::string body;
-    for (const auto& [name, value] : fields) body += (body.empty() ? "" : "&") + Encode(name) + "=" + Encode(value);
-    return body;
-}
 
 bool Has(const std::string& page, const std::string& text) { return page.find(text) != std::string::npos; }
 
 // What the rate plan form posts for a plan of ABC 01 (RateNum 32767: new).
 Fields PlanForm(const std::string& rateNum, const std::string& description) {
-    return {{"User", "boss"},
-            {"ConfigOption", "SAVEPLAN"},
-            {"Appl", "ABC"},
-            {"DocType", "01"},
-            {"RateNum", rateNum},
-            {"Rate_Description", description},
-            {"Flat_Fee", "10.00"},
-            {"Search_Fee", "1.50"},
-            {"NoHits_Fee", "-.50"},
-            {"DocInfo_Fee", ".00"},
-            {"AllPages_Fee", ".25"},
-            {"Max_Searches", "100"},
-            {"Max_Searches_Overcharge", ".05"},
-            {"Max_Docinfo", "7"},
-            {"Max_Docinfo_Overcharge", "1.00"},
-            {"Max_DocView", "-1"},
-            {"Max_DocView_Overcharge", "2.00"},
-            {"Max_PageView", "32767"},
-            {"Max_pageView_Overcharge", "3.00"},
-            {"Page_Fee", "2.68"},
-            {"Hits_Fee", "1234.50"},
-            {"Hidelevel", "NO"},
-            {"Tax_Policy", ""},
-            {"Billing_Policy", ""},
-            {"Termination_Policy", ""},
-            {"DataAction", "SAVE"}};
+    return RatePlanFields(rateNum, description);
 }
 
 // The fields a browser posts for the settings form as shown (the values of
@@ -335,6 +294,5 @@ void PostgresSite::RecordAccess() {
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
     vd::ResetRun();
 }
-
 
 }  // namespace

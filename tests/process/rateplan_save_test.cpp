@@ -1,6 +1,7 @@
 // Saving and deleting rate plans through the program, checked in the real
 // billing database.
 #include "support/CgiRun.h"
+#include "support/Forms.h"
 #include "support/PageText.h"
 #include "support/Databases.h"
 
@@ -21,54 +22,12 @@ using namespace vdtest;
 
 namespace {
 
-std::string Encode(const std::string& text) {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '_' || c == '.' || c == '-') out += static_cast<char>(c);
-        else out += std::string("%") + hex[c >> 4] + hex[c & 15];
-    }
-    return out;
-}
-
-using Fields = std::map<std::string, std::string>;
-
 // What the form posts for a plan, every value filled in.
 Fields PlanForm(const std::string& rateNum) {
-    return {{"User", "boss"},
-            {"ConfigOption", "SAVEPLAN"},
-            {"Appl", "ABC"},
-            {"DocType", "01"},
-            {"RateNum", rateNum},
-            {"Rate_Description", "Gold"},
-            {"Flat_Fee", "10.00"},
-            {"Search_Fee", "1.50"},
-            {"NoHits_Fee", "-.50"},
-            {"DocInfo_Fee", ".00"},
-            {"AllPages_Fee", ".25"},
-            {"Max_Searches", "100"},
-            {"Max_Searches_Overcharge", ".05"},
-            {"Max_Docinfo", "7"},
-            {"Max_Docinfo_Overcharge", "1.00"},
-            {"Max_DocView", "-1"},
-            {"Max_DocView_Overcharge", "2.00"},
-            {"Max_PageView", "32767"},
-            {"Max_pageView_Overcharge", "3.00"},
-            {"Page_Fee", "2.68"},
-            {"Hits_Fee", "1234.50"},
-            {"Report_Fee", "3.00"},
-            {"Ocr_Fee", ".10"},
-            {"Hidelevel", "NO"},
-            {"Tax_Policy", ""},
-            {"Billing_Policy", ""},
-            {"Termination_Policy", ""},
-            {"DataAction", "SAVE"}};
-}
-
-std::string Body(const Fields& fields) {
-    std::string body;
-    for (const auto& [name, value] : fields) body += (body.empty() ? "" : "&") + Encode(name) + "=" + Encode(value);
-    return body;
+    Fields fields = RatePlanFields(rateNum, "Gold");
+    fields["Report_Fee"] = "3.00";
+    fields["Ocr_Fee"] = ".10";
+    return fields;
 }
 
 std::string Confirmation(const std::string& message) {
