@@ -14,6 +14,8 @@
 #include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
 
+#include <initializer_list>
+
 namespace vd {
 
 namespace {
@@ -82,11 +84,18 @@ void ShowFileLocationsForm(const std::string& heading, const std::string& action
 
         SendSectionHeader("Server Side Folder Settings");
         SendSeparator();
-        const struct {
+        struct TextRow {
             const char* label;
             const char* name;
             const std::string& value;
-        } serverRows[] = {
+        };
+        auto sendRows = [](std::initializer_list<TextRow> rows) {
+            for (const auto& row : rows) {
+                SendTextRow(row.label, row.name, row.value);
+                SendSeparator();
+            }
+        };
+        sendRows({
             {"Folder where dynamic web pages are created", "HTMLPath", s.HTMLPath},
             {"Folder where Vexdoc is located", "ParameterPath", s.ParameterPath},
             {"Folder where baskets are located", "BasketPath", s.BasketPath},
@@ -95,24 +104,18 @@ void ShowFileLocationsForm(const std::string& heading, const std::string& action
             {"Folder where Webvexdoc executables exist", "EXEPath", s.EXEPath},
             {"Folder where billing database exists", "BillingDBPath", s.BillingDBPath},
             {"Folder where reports are located", "ReportPath", s.ReportPath},
-        };
-        for (const auto& row : serverRows) {
-            SendTextRow(row.label, row.name, row.value);
-            SendSeparator();
-        }
+        });
 
         SendSectionHeader("Browser Side Folder Settings");
         SendSeparator();
-        SendTextRow("Internet Address to the Webvexdoc server", "WebPath", s.WebPath);
-        SendSeparator();
-        SendTextRow("Secure Internet Address to the Webvexdoc server", "WebSecurePath", s.WebSecurePath);
-        SendSeparator();
-        SendTextRow("Internet Address to where Webvexdoc executables exist", "WebScriptsPath", s.WebScriptsPath);
-        SendSeparator();
-        SendTextRow("Internet Address where archived files are located", "WebCDPath", s.WebCDPath);
-        SendSeparator();
-        SendTextRow("Internet Address where baskets are located", "WebBasketPath", s.WebBasketPath);
-        SendSeparator();
+        sendRows({
+            {"Internet Address to the Webvexdoc server", "WebPath", s.WebPath},
+            {"Secure Internet Address to the Webvexdoc server", "WebSecurePath", s.WebSecurePath},
+            {"Internet Address to where Webvexdoc executables exist", "WebScriptsPath", s.WebScriptsPath},
+            {"Internet Address where archived files are located", "WebCDPath", s.WebCDPath},
+            {"Internet Address where baskets are located", "WebBasketPath", s.WebBasketPath},
+        });
+        // The last two address rows close their cells instead of separating.
         SendTextRow("Internet Address where temporary files are created", "WebTempPath", s.WebTempPath);
         SendLine("</TD></TR>");
         SendTextRow("Internet Address where reports are located", "WebReportPath", s.WebReportPath);
@@ -121,23 +124,27 @@ void ShowFileLocationsForm(const std::string& heading, const std::string& action
 
         SendSectionHeader("Other Settings");
         SendSeparator();
-        SendTextRow("Default homepage for Webvexdoc", "Homepage", s.HomePage);
-        SendSeparator();
-        SendTextRow("IP Address or Host name of SMTP (Outbound) Server", "SMTPServer", smtpServer);
-        SendSeparator();
-        SendTextRow("Return address to use on outbound SMTP mail", "FromEmail", fromEmail);
-        SendSeparator();
-        SendCheckboxRow("Enable Crystal Reporting", "ReportsAllowed", s.ReportsAllowed);
-        SendSeparator();
-        SendCheckboxRow("Enable OCR of images", "OCRAllowed", s.OCRAllowed);
-        SendSeparator();
-        SendCheckboxRow("Enable retry on opening Optical.vex file", "OpticalVexRetry", s.OpticalVexRetry);
-        SendSeparator();
-        SendCheckboxRow("Enable Reverse Quarters for Township-Range-Section", "ReverseQuarters", s.ReverseQuarters);
-        SendSeparator();
-        DebugLog(std::string("debug=") + (s.DebugEnabled ? "True" : "False"));
-        SendCheckboxRow("Enable logging of detail debug statements", "Debug", s.DebugEnabled);
-        SendSeparator();
+        sendRows({
+            {"Default homepage for Webvexdoc", "Homepage", s.HomePage},
+            {"IP Address or Host name of SMTP (Outbound) Server", "SMTPServer", smtpServer},
+            {"Return address to use on outbound SMTP mail", "FromEmail", fromEmail},
+        });
+        const struct {
+            const char* label;
+            const char* name;
+            bool on;
+        } switches[] = {
+            {"Enable Crystal Reporting", "ReportsAllowed", s.ReportsAllowed},
+            {"Enable OCR of images", "OCRAllowed", s.OCRAllowed},
+            {"Enable retry on opening Optical.vex file", "OpticalVexRetry", s.OpticalVexRetry},
+            {"Enable Reverse Quarters for Township-Range-Section", "ReverseQuarters", s.ReverseQuarters},
+            {"Enable logging of detail debug statements", "Debug", s.DebugEnabled},
+        };
+        for (const auto& row : switches) {
+            if (std::string_view(row.name) == "Debug") DebugLog(std::string("debug=") + (s.DebugEnabled ? "True" : "False"));
+            SendCheckboxRow(row.label, row.name, row.on);
+            SendSeparator();
+        }
 
         SendSectionHeader("Browser Side Drive Settings");
         SendDriveRows(file);
