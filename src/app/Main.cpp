@@ -4,6 +4,7 @@
 #include "cgi/DebugLog.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Numbers.h"
+#include "cgi/Origin.h"
 #include "cgi/Output.h"
 #include "cgi/Request.h"
 #include "cgi/RunError.h"
@@ -65,12 +66,13 @@ struct Route {
     const char* option;
     void (*supervisor)();
     void (*other)();
+    bool changes = false;  // writes vexweb.ini or the databases: refused from another site's page
 };
 
 // The option after upper-casing decides; the first equal row wins and any
 // other text takes the main menu.
 const Route Routes[] = {
-    {"SAVEINI", [] { SaveWebSettings(); }, Refuse},
+    {"SAVEINI", [] { SaveWebSettings(); }, Refuse, true},
     {"SERVER AND BROWSER FILE LOCATIONS",
      [] { ShowFileLocationsForm("vexweb.ini settings", FormAction(), "POST"); }, Refuse},
     {"RATE PLANS", [] { MakeHTMLBillingPlan("Select a Billing Plan to configure", FormAction(), "POST"); },
@@ -82,7 +84,7 @@ const Route Routes[] = {
          if (UCase(GetField("DataAction")) == "DELETE") DeleteRatePlan();
          else SaveRatePlan();
      },
-     Refuse},
+     Refuse, true},
     {"DATABASE SETTINGS",
      [] {
          ShowDatabaseSelection();
@@ -93,6 +95,22 @@ const Route Routes[] = {
 };
 
 void ShowMenu() { ShowMainMenu("Configuration Settings", FormAction(), "POST"); }
+
+// A change posted from a page of another site is refused: "User" is an
+// ordinary field, so the browser's own word on where the post came from
+// is what tells a supervisor's form from a forged one.
+void Dispatch(const Route* route) {
+    if (!route) return (UserIsSupervisor ? ShowMenu : Refuse)();
+    if (!UserIsSupervisor) return route->other();
+    if (route->changes) {
+        const std::string reason = ForeignOriginReason();
+        if (!reason.empty()) {
+            DebugLog("refused a post from another site: " + reason);
+            return Refuse();
+        }
+    }
+    route->supervisor();
+}
 
 }  // namespace
 
@@ -105,6 +123,7 @@ void ResetRun() {
     RateNum = 0;
     LogFilePath.clear();
     ClearRequest();
+    ResetOutput();
 }
 
 int Main() { return Main(IsUserSupervisor); }
@@ -151,10 +170,7 @@ int Main(const SupervisorTest& isSupervisor) {
         for (const auto& r : Routes)
             if (upper == r.option) { route = &r; break; }
         if (route && route->option == std::string("SHOWPLAN")) step([] { ScanShowPlan(); });
-        step([&] {
-            if (!route) (UserIsSupervisor ? ShowMenu : Refuse)();
-            else (UserIsSupervisor ? route->supervisor : route->other)();
-        });
+        step([&] { Dispatch(route); });
         step([] { DebugLog("done!"); });
     } catch (const EndOfRun& end) {
         status = end.Status;

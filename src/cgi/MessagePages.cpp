@@ -82,8 +82,7 @@ void ReportRunError(const RunError& failure) {
 void SendServerMessage(int number, const std::string& description, const std::optional<std::string>& extra) {
     // From here on failures while sending are ignored.
     const std::string n = std::to_string(number);
-    Send("Content-Type: text/html\r\n");
-    Send(CRLF);
+    SendHeader();
     Send("<HTML>\r\n");
     Send(CRLF);
     Send({"<Head><Title>", ProgramTitle, "- MESSAGE #" + n, "</Title></Head>\r\n"});

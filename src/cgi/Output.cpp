@@ -13,6 +13,8 @@
 namespace vd {
 
 namespace {
+bool headerWritten = false;  // a response carries one CGI header
+
 void PrepareStdout() {
     static bool prepared = false;
     if (!prepared) {
@@ -44,9 +46,13 @@ void SendLine(std::string_view text) {
 }
 
 void SendHeader() {
+    if (headerWritten) return;
     Send("Content-Type: text/html\r\n");
     Send(CRLF);
+    headerWritten = true;
 }
+
+void ResetOutput() { headerWritten = false; }
 
 void FlushOutput() { std::fflush(stdout); }
 

@@ -17,8 +17,12 @@ void Send(std::string_view text);
 void Send(std::initializer_list<std::string_view> values);
 // Send(text) followed by a separate Send(CRLF): the common page line.
 void SendLine(std::string_view text);
-// "Content-Type: text/html" CRLF CRLF.
+// "Content-Type: text/html" CRLF CRLF, once per response: a page that
+// follows output already sent (an error page after part of a page, the
+// fallback page after a failed one) goes on in the same body.
 void SendHeader();
+// Forgets that the header was written: the start of a new response.
+void ResetOutput();
 
 // Sends HTMLPath + name ("tbltop.htm" when name is empty) with the graphic
 // and field markers replaced. A template that cannot be opened is failure 53.

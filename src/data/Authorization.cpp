@@ -33,14 +33,15 @@ bool IsUserSupervisor(const std::string& userId) {
         DebugLog("opening Users table");
         InitParams(ParamsConnection(), users.TableName, record);
         DebugLog("seeking Userid=" + userId);
-        // The rows whose UserID equals the id in any letter case; "%" and
-        // "_" are plain characters here. The exact test follows below.
-        const std::string column = record.Field(users.UserID).Name;
-        const std::string where = "where UPPER(" + column + ")='" + FixQuotes(UCase(userId)) + "' order by " + column;
+        // The rows whose UserID equals the id by the database's own rule
+        // (its collation decides whether letter case counts); "%" and "_"
+        // are plain characters.
+        record.Field(users.UserID).Value = userId;
         bool result = false;
-        if (SeekRec(users.TableName, "", record, ParamsConnection(), where, false) > 0) {
-            // The row spelt exactly like the id wins; otherwise the first
-            // row in UserID order that differs only in letter case.
+        if (SeekRec(users.TableName, users.KeyList, record, ParamsConnection()) > 0) {
+            // A returned row counts when its UserID equals the id without
+            // regard to case. The row spelt exactly like the id wins;
+            // otherwise the first in UserID order.
             const std::string wanted = TrimRightBlanks(userId);
             bool found = false;
             for (ODBCMoveFirst(record); !record.Eof; ODBCMoveNext(record)) {

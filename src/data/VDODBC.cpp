@@ -33,16 +33,9 @@ std::vector<int> KeyPositions(const std::string& keyList) {
     return positions;
 }
 
-// A seek condition: Name=number for a number column, else Name='text'
-// (Name LIKE 'text' when the text holds "%").
-std::string Condition(const FieldEntry& field) {
-    if (IsNumericCode(field.Type)) return field.Name + "=" + SqlNumber(field.Value) + " AND ";
-    const std::string v = FixQuotes(field.Value.Text());
-    if (v.find('%') == std::string::npos) return field.Name + "='" + v + "' AND ";
-    return field.Name + " LIKE '" + v + "' AND ";
-}
-
-// An equality: Name=number, or Name='text' for every other column.
+// A key condition: Name=number for a number column, Name='text' for every
+// other one. "%" and "_" are plain characters: a value from the request is
+// never a pattern.
 std::string Equality(const std::string& name, const FieldEntry& field) {
     if (IsNumericCode(field.Type)) return name + "=" + SqlNumber(field.Value) + " AND ";
     return name + "='" + FixQuotes(field.Value.Text()) + "' AND ";
@@ -75,7 +68,7 @@ int SeekRec(const std::string& table, const std::string& keyList, TableInfo& rec
         std::string order;
         for (int position : KeyPositions(keyList)) {
             const FieldEntry& field = record.Field(position);
-            if (field.Value.IsSet()) sql += Condition(field);
+            if (field.Value.IsSet()) sql += Equality(field.Name, field);
             order += field.Name + ",";
         }
         RemoveTrailing(sql, "AND ");
@@ -84,7 +77,7 @@ int SeekRec(const std::string& table, const std::string& keyList, TableInfo& rec
     } else {
         for (int i = 0; i < record.FieldCount; ++i) {
             const FieldEntry& field = record.Field(i);
-            if (field.Value.IsSet()) sql += Condition(field);
+            if (field.Value.IsSet()) sql += Equality(field.Name, field);
         }
         RemoveTrailing(sql, "AND ");
         RemoveTrailing(sql, " where ");
@@ -172,7 +165,7 @@ int DeleteRec(const std::string& table, const std::string& keyList, TableInfo& r
     std::string sql = "select COUNT(" + record.Field(0).Name + ") from " + table + " where ";
     for (int position : KeyPositions(keyList)) {
         const FieldEntry& field = record.Field(position);
-        if (field.Value.IsSet()) sql += Condition(field);
+        if (field.Value.IsSet()) sql += Equality(field.Name, field);
     }
     RemoveTrailing(sql, "AND ");
     // Never without a condition.

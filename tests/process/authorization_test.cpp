@@ -28,9 +28,23 @@ TEST(Authorization, SupervisorGetsTheMainMenu) {
     CgiResult r = s.site.Run("User=boss");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, Menu);
-    // The id is matched without regard to case, also from a posted form.
-    r = s.site.Run("", "User=BOSS&ConfigOption=");
+    r = s.site.Run("", "User=boss&ConfigOption=");
     EXPECT_EQ(r.out, Menu);
+    // The database's "=" decides: SQLite's tells cases apart.
+    for (const char* user : {"BOSS", "Boss", "boss%20"}) EXPECT_EQ(s.site.Run(std::string("User=") + user).out, Refusal);
+}
+
+TEST(Authorization, ADatabaseThatIgnoresCaseKeepsWorking) {
+    AuthorizedSite s("Debug=true\r\n");
+    s.dbs.Exec(s.dbs.ParamsDb(), "DROP TABLE Users");
+    s.dbs.Exec(s.dbs.ParamsDb(), "CREATE TABLE Users (UserID varchar (60) COLLATE NOCASE, UserName varchar (30), "
+                                 "UserPass varchar (8), UserScan smallint, UserIndex smallint, UserArchive smallint, "
+                                 "UserSearch smallint, UserSetup smallint, UserSuper smallint, UserDbAll smallint, "
+                                 "UserAppDb text, GroupID varchar (30), UserInternet smallint)");
+    s.dbs.AddUser("admin", "-1");
+    EXPECT_EQ(s.site.Run("User=ADMIN").out, Menu);
+    EXPECT_NE(s.site.Read("temp/vdconfig.log").find("seekrec - select * from Users where UserID='ADMIN'  order by UserID"),
+              std::string::npos);
 }
 
 TEST(Authorization, OtherUsersAreRefused) {
@@ -58,10 +72,12 @@ TEST(Authorization, EmptyUserNeverOpensTheDatabase) {
     const std::string log = s.site.Read("temp/vdconfig.log");
     EXPECT_EQ(log.find("opening Users table"), std::string::npos) << log;
     EXPECT_EQ(log.find("ODBCOpenDatabase"), std::string::npos) << log;
-    // With a user the failed open is on the page, then the refusal.
+    // With a user the failed open is on the page, then the refusal, under
+    // the one header of the response.
     r = s.site.Run("User=boss");
-    EXPECT_NE(r.out.find("Error: "), std::string::npos);
-    EXPECT_EQ(r.out.substr(r.out.size() - Refusal.size()), Refusal);
+    EXPECT_NE(r.out.find("Error: "), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.substr(r.out.size() - Refusal.size() + Header.size()), Refusal.substr(Header.size()));
+    EXPECT_EQ(r.out.rfind("Content-Type"), 0u) << r.out;
 }
 
 TEST(Authorization, CredentialsStayOutOfTheLog) {

@@ -106,8 +106,8 @@ TEST(FrontEnd, MissingErrorTemplateGivesTheFallbackPageAndSavesTheRequest) {
     site.WriteIni();
     std::remove(site.Path("html/errtop.htm").c_str());
     CgiResult r = site.Run("User=a+b&x=%3C1%3E", "", {{"REQUEST_METHOD", "POST"}, {"CONTENT_LENGTH", "-1"}});
+    // The error page's header, then the fallback page without a second one.
     EXPECT_EQ(r.out, Header +
-                         "Content-Type: text/html\r\n\r\n"
                          "<HTML>\r\n\r\n"
                          "<Head><Title> vdconfig - MESSAGE #53 </Title></Head>\r\n\r\n"
                          "<Body>\r\n\r\n"

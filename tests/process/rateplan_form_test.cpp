@@ -222,6 +222,9 @@ TEST_F(RatePlanForm, MissingPlanGivesTheMessagePageOnly) {
     StoreRichPlan();
     EXPECT_EQ(Show("boss", "7").out, notFound);
     EXPECT_EQ(Show("clerk", "2", "ABC", "02").out, notFound);
+    // "%" and "_" are characters of the key, never a pattern.
+    EXPECT_EQ(Show("boss", "2", "%25", "01").out, notFound);
+    EXPECT_EQ(Show("boss", "2", "AB_", "0%25").out, notFound);
     // Without a chosen row no plan is shown, though plan 0 of some database
     // may exist.
     dbs.Exec(dbs.BillingDb(), "insert into Rate_Schedule (application, DocType, RateNum) values ('ABC', '01', 0)");

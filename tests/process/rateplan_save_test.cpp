@@ -391,4 +391,34 @@ TEST_F(RatePlanDelete, AKeyMatchingTwoRowsIsNotDeletedAndSaysSo) {
     EXPECT_EQ(Numbers().size(), 2u);
 }
 
+TEST_F(RatePlanDelete, WildcardCharactersAreCharactersOfTheKey) {
+    AddPlan(0, "Basic");
+    AddPlan(1, "Other");
+    Fields plan = PlanForm("32767");
+    plan["Appl"] = "%";
+    plan["DocType"] = "0_";
+    // A new plan is numbered from its own database's plans only.
+    EXPECT_EQ(Post(plan).status, 0);
+    EXPECT_EQ(Plan(0, "%", "0_").at(14), "'Gold'");
+    plan["RateNum"] = "0";
+    plan["Rate_Description"] = "Gold two";
+    EXPECT_NE(Post(plan).out.find("Rate plan Gold two has been saved"), std::string::npos);
+    EXPECT_EQ(Plan(0).at(14), "'Basic'");
+    EXPECT_EQ(Plan(0, "%", "0_").at(14), "'Gold two'");
+    // A delete acts on the posted key alone.
+    for (const auto& [appl, docType] : {std::pair{"%", "01"}, {"AB_", "01"}, {"ABC", "%"}}) {
+        Fields del = Delete("0");
+        del["Appl"] = appl;
+        del["DocType"] = docType;
+        EXPECT_EQ(Post(del).out.find("has been deleted"), std::string::npos) << appl << docType;
+    }
+    EXPECT_EQ(Numbers(), (std::vector<std::string>{"0", "0", "1"}));
+    Fields del = Delete("0");
+    del["Appl"] = "%";
+    del["DocType"] = "0_";
+    EXPECT_NE(Post(del).out.find("has been deleted"), std::string::npos);
+    EXPECT_EQ(Numbers(), (std::vector<std::string>{"0", "1"}));
+    EXPECT_EQ(Plan(0).at(14), "'Basic'");
+}
+
 }  // namespace

@@ -53,6 +53,7 @@ private:
 
 std::string CaptureOutput(const std::function<void()>& action) {
     Redirect out(1, "");
+    vd::ResetOutput();  // a new response
     action();
     vd::FlushOutput();
     return out.Contents();

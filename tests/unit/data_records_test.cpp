@@ -79,7 +79,7 @@ TEST(RecordText, FixQuotesAndNextToken) {
     EXPECT_EQ(list, "b");
 }
 
-TEST_F(RecordTest, SeekByKeysLikeAndCount) {
+TEST_F(RecordTest, SeekByKeysAndCount) {
     AddPlan("ABC", "01", 0, "zero");
     AddPlan("ABC", "01", 1, "one");
     AddPlan("ABC", "02", 0, "other");
@@ -98,10 +98,13 @@ TEST_F(RecordTest, SeekByKeysLikeAndCount) {
                               "RateNum=1  order by application,DocType,RateNum"));
     EXPECT_EQ(plan.Field(Plans.Rate_Description).Value.Text(), "one");
 
+    // "%" and "_" are characters of the key, never a pattern.
     SetKey("AB%", FieldValue(), FieldValue());
-    EXPECT_EQ(SeekRec(Plans.TableName, Plans.KeyList, plan, billing), 3);
-    EXPECT_TRUE(Logged(Log(), "seekrec - select * from Rate_Schedule where application LIKE 'AB%'  order by "
+    EXPECT_EQ(SeekRec(Plans.TableName, Plans.KeyList, plan, billing), 0);
+    EXPECT_TRUE(Logged(Log(), "seekrec - select * from Rate_Schedule where application='AB%'  order by "
                               "application,DocType,RateNum"));
+    SetKey("AB_", FieldValue(), FieldValue());
+    EXPECT_EQ(SeekRec(Plans.TableName, Plans.KeyList, plan, billing), 0);
 
     SetKey("ABC", FieldValue(), FieldValue());
     EXPECT_EQ(SeekRec(Plans.TableName, Plans.KeyList, plan, billing, "", true), 1);

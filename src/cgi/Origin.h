@@ -1,0 +1,24 @@
+// Whether a request comes from a page of another web site: the browser
+// names the page's origin in Origin (or, without it, in Referer).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vd {
+
+// "scheme://host[:port]" in lower case, without the scheme's default port;
+// "" when the text does not start with an origin. A URL's path, query and
+// user information are not part of it.
+std::string OriginOf(std::string_view url);
+
+// The request's own origin: the scheme from HTTPS or REQUEST_SCHEME, host
+// and port from HTTP_HOST (SERVER_NAME and SERVER_PORT without it).
+std::string OwnOrigin();
+
+// Why the request names another origin than its own, or "" when it does
+// not. A request with neither Origin nor Referer (or with both empty)
+// names none.
+std::string ForeignOriginReason();
+
+}  // namespace vd
