@@ -46,10 +46,10 @@ public:
         termios quiet = saved_;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         quiet.c_lflag |= ECHONL;
-        active_ = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+        active_ = tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
     }
     ~NoEcho() {
-        if (active_) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+        if (active_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
     }
     NoEcho(const NoEcho&) = delete;
     NoEcho& operator=(const NoEcho&) = delete;
@@ -61,8 +61,8 @@ private:
 
 // One line typed without echo after the prompt; false at the end of input.
 bool AskHidden(const std::string& prompt, std::string& answer) {
+    NoEcho quiet;  // before the prompt: nothing typed after it is echoed
     std::cerr << prompt << std::flush;
-    NoEcho quiet;
     return static_cast<bool>(std::getline(std::cin, answer));
 }
 

@@ -7,6 +7,8 @@
 #include "settings/IniFiles.h"
 
 #include <gtest/gtest.h>
+#include <csignal>
+#include <poll.h>
 #include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -197,6 +199,11 @@ CgiResult VdkeysOnATerminal(const std::string& file, const std::vector<std::stri
     size_t next = 0;
     char buf[512];
     for (;;) {
+        pollfd ready{master, POLLIN, 0};
+        if (poll(&ready, 1, 20000) <= 0) {  // a vdkeys that waits for more is a failure
+            kill(pid, SIGKILL);
+            break;
+        }
         ssize_t n = read(master, buf, sizeof buf);
         if (n <= 0) break;  // EIO once vdkeys has ended
         r.out.append(buf, static_cast<size_t>(n));
