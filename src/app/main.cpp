@@ -1,3 +1,8 @@
 #include "app/Main.h"
+#include "app/SiteCheck.h"
 
-int main() { return vd::Main(); }
+int main(int argc, char** argv) {
+    // Outside a web server, --version and --check; everything else is a run.
+    const int status = vd::RunCommandLine(argc, argv);
+    return status >= 0 ? status : vd::Main();
+}

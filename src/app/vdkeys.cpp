@@ -4,9 +4,10 @@
 //
 // Stores SQLKEY1 (the user name) and SQLKEY2 (the password) in section
 // [DEFAULT] of the file, scrambled in the form the program unscrambles.
-// Without a password argument the password is the first line of standard
-// input, which keeps it out of the process list. Other lines of the file
-// stay as they are; a missing file is created (its folder must exist).
+// Without a password argument the password comes from standard input, which
+// keeps it out of the process list: on a terminal it is asked for twice
+// without echo, from a pipe or file it is the first line. Other lines of the
+// file stay as they are; a missing file is created (its folder must exist).
 #include "data/Connections.h"
 #include "settings/IniFiles.h"
 
@@ -14,6 +15,8 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -35,6 +38,34 @@ std::string ScrambleKey(const std::string& plain) {
     return out;
 }
 
+// Echo off on the terminal while it lives.
+class NoEcho {
+public:
+    NoEcho() {
+        if (tcgetattr(STDIN_FILENO, &saved_) != 0) return;
+        termios quiet = saved_;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        quiet.c_lflag |= ECHONL;
+        active_ = tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
+    }
+    ~NoEcho() {
+        if (active_) tcsetattr(STDIN_FILENO, TCSANOW, &saved_);
+    }
+    NoEcho(const NoEcho&) = delete;
+    NoEcho& operator=(const NoEcho&) = delete;
+
+private:
+    termios saved_{};
+    bool active_ = false;
+};
+
+// One line typed without echo after the prompt; false at the end of input.
+bool AskHidden(const std::string& prompt, std::string& answer) {
+    NoEcho quiet;  // before the prompt: nothing typed after it is echoed
+    std::cerr << prompt << std::flush;
+    return static_cast<bool>(std::getline(std::cin, answer));
+}
+
 int Usage() {
     std::cerr << "usage: vdkeys <createdb.ini> <user name> [<password>]\n"
                  "       without <password>, the first line of standard input is the password\n";
@@ -48,8 +79,20 @@ int main(int argc, char** argv) {
     const std::string file = argv[1];
     const std::string user = argv[2];
     std::string password;
+    const bool prompted = argc == 3 && isatty(STDIN_FILENO);
     if (argc == 4) {
         password = argv[3];
+    } else if (prompted) {
+        std::string again;
+        if (!AskHidden("Password of database user " + user + ": ", password) ||
+            !AskHidden("The same password again: ", again)) {
+            std::cerr << "vdkeys: no password given; nothing written\n";
+            return 1;
+        }
+        if (password != again) {
+            std::cerr << "vdkeys: the two passwords differ; nothing written\n";
+            return 1;
+        }
     } else if (!std::getline(std::cin, password) && !std::cin.eof()) {
         std::cerr << "vdkeys: cannot read the password from standard input\n";
         return 1;
@@ -72,5 +115,8 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    std::cout << "vdkeys: wrote SQLKEY1 (user " << user << ") and SQLKEY2 ("
+              << (password.empty() ? "an empty password" : "the password")
+              << "), scrambled, to section [DEFAULT] of " << file << "\n";
     return 0;
 }

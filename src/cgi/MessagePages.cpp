@@ -4,6 +4,7 @@
 #include "cgi/Escape.h"
 #include "cgi/Output.h"
 #include "cgi/Request.h"
+#include "cgi/ServerLog.h"
 #include "settings/WebSettings.h"
 
 #include <string>
@@ -61,6 +62,7 @@ void SendMessageBody(const std::string& message, const std::string& linkText,
 }
 
 void SendErrorPage(const std::string& /*pageAddress*/, const std::string& number, const std::string& text) {
+    LogFailure(number, text);
     try {
         SendHeader();
         DebugLog("open errtop");
@@ -82,6 +84,7 @@ void ReportRunError(const RunError& failure) {
 void SendServerMessage(int number, const std::string& description, const std::optional<std::string>& extra) {
     // From here on failures while sending are ignored.
     const std::string n = std::to_string(number);
+    LogFailure(n, description);
     SendHeader();
     Send("<HTML>\r\n");
     Send(CRLF);

@@ -4,6 +4,7 @@
 #include "cgi/DebugLog.h"
 #include "cgi/Program.h"
 #include "cgi/RunError.h"
+#include "cgi/ServerLog.h"
 #include "cgi/TextUtil.h"
 #include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
@@ -58,7 +59,10 @@ void FlushOutput() { std::fflush(stdout); }
 
 TemplateReader::TemplateReader(const std::string& path)
     : file_(std::fopen(path.c_str(), "rb")) {
-    if (!file_) Raise(Err::FileNotFound);
+    if (!file_) {
+        Doing doing("reading " + path);
+        Raise(Err::FileNotFound);
+    }
 }
 
 TemplateReader::~TemplateReader() {

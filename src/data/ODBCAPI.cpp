@@ -5,7 +5,9 @@
 
 #include "cgi/DebugLog.h"
 #include "cgi/MessagePages.h"
+#include "cgi/ServerLog.h"
 #include "cgi/TextUtil.h"
+#include "data/Connections.h"
 #include "data/ResultGrid.h"
 #include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
@@ -391,6 +393,7 @@ std::string ResolveFileDsn(const std::string& connectString) {
 
 bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectString) {
     DebugLog("Start of ODBCOpenDatabase");
+    Doing doing("connecting " + MaskPassword(connectString));
     if (connection.IsOpen()) ODBCCloseDatabase(connection);
     SQLHENV env = SQL_NULL_HENV;
     if (SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env) != SQL_SUCCESS) {
@@ -450,6 +453,7 @@ bool CloseDB(OdbcConnection& connection) {
 }
 
 bool ODBCExecSQL(const std::string& sql, OdbcConnection& connection, TableInfo& record) {
+    Doing doing("running " + sql);
     int sends = 0;
     for (;;) {
         OdbcErrorFlag = false;

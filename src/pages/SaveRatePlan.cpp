@@ -7,6 +7,7 @@
 #include "cgi/Output.h"
 #include "cgi/Request.h"
 #include "cgi/RunError.h"
+#include "cgi/ServerLog.h"
 #include "cgi/TextUtil.h"
 #include "data/Connections.h"
 #include "data/VDODBC.h"
@@ -51,7 +52,10 @@ void SaveRatePlan() {
         } else {
             // Numbering and inserting are one step for all processes, so two
             // new plans of one database never get the same number.
-            lock.emplace();
+            {
+                Doing doing("locking " + NewPlanLock::Path());
+                lock.emplace();
+            }
             RateNum = NumberNewPlan(record, connection, Appl, DocType);
             DebugLog("adding Appl " + Appl + " Doctype " + DocType + " Rate_Level " + std::to_string(RateNum));
         }

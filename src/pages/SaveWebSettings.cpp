@@ -5,6 +5,7 @@
 #include "cgi/Output.h"
 #include "cgi/Program.h"
 #include "cgi/Request.h"
+#include "cgi/ServerLog.h"
 #include "data/Connections.h"
 #include "data/OpenTable.h"
 #include "data/VDODBC.h"
@@ -12,6 +13,8 @@
 #include "pages/Pages.h"
 #include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
+
+#include <filesystem>
 
 namespace vd {
 
@@ -32,9 +35,20 @@ std::string Address(const std::string& value) { return WithEnding(value, '/'); }
 std::string Switch(const std::string& value) { return value.empty() ? "FALSE" : "TRUE"; }
 std::string Plain(const std::string& value) { return value; }
 
+// The file as the error log names it: a link with the file it leads to.
+std::string WrittenFile(const std::string& file) {
+    std::error_code ec;
+    const auto target = std::filesystem::canonical(file, ec);
+    if (ec || target == std::filesystem::path(file)) return file;
+    return file + " (" + target.string() + ")";
+}
+
 // A value that was not stored is a failure of the save.
 void Store(const std::string& file, const std::string& section, const std::string& key, const std::string& value) {
-    if (auto failure = TryWriteIniString(file, section, key, value)) throw *failure;
+    if (auto failure = TryWriteIniString(file, section, key, value)) {
+        Doing doing("writing " + WrittenFile(file));
+        throw *failure;
+    }
 }
 
 void SaveDriveAddresses(const std::string& file) {

@@ -26,8 +26,10 @@ describe('ordinary user', () => {
 
   const step = stepsFor('clerk', () => page);
 
-  step('the menu is refused', async () => {
+  step('lands on the rate plan review; the menu is refused', async () => {
     await signIn(page, site, 'clerk');
+    assert.match(await mainText(page), /Select a Billing Plan to review/);
+    await Promise.all([page.waitForEvent('load'), page.click('.vd-nav >> text=Menu')]);
     assert.match(await mainText(page), refused);
     assert.equal(await page.locator('input[type="submit" i]').count(), 0);
     // no [UserGraphics] entry: the template's own graphic

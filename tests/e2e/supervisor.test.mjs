@@ -5,7 +5,7 @@ import assert from 'node:assert/strict';
 import { startSite, parseIni, iniValue } from './lib/site.mjs';
 import { openBrowser, shot, stepsFor } from './lib/browser.mjs';
 import {
-  signIn, mainText, press, planOptions, openPlan, openRatePlans, headerValue,
+  signIn, mainText, press, pressDelete, planOptions, openPlan, openRatePlans, headerValue,
 } from './lib/pages.mjs';
 
 describe('supervisor', () => {
@@ -171,7 +171,7 @@ describe('supervisor', () => {
   step('deletes the rate plan', async () => {
     await openRatePlans(page);
     await openPlan(page, 'Civil Cases', 'E2E court plan v2', 'Modify Plan');
-    await press(page, 'DELETE');
+    assert.match(await pressDelete(page, true), /Delete this rate plan\?/);
     assert.match(await mainText(page),
       /Rate plan E2E court plan v2 has been deleted for Application CRT - Database 01/);
     await Promise.all([page.waitForEvent('load'),

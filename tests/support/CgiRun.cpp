@@ -89,6 +89,11 @@ CgiResult Site::Run(const std::string& query, const std::string& body,
 }
 
 CgiResult Site::RunEnv(const std::map<std::string, std::string>& env, const std::string& body) const {
+    return RunProgram({Exe()}, env, body);
+}
+
+CgiResult RunProgram(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+                     const std::string& body) {
     int in[2], out[2], err[2];
     if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe failed");
     std::vector<std::string> envStrings;
@@ -96,7 +101,10 @@ CgiResult Site::RunEnv(const std::map<std::string, std::string>& env, const std:
     std::vector<char*> envp;
     for (auto& s : envStrings) envp.push_back(s.data());
     envp.push_back(nullptr);
-    std::string exe = Exe();
+    std::vector<std::string> argStrings = args;
+    std::vector<char*> argv;
+    for (auto& a : argStrings) argv.push_back(a.data());
+    argv.push_back(nullptr);
     pid_t pid = fork();
     if (pid == 0) {
         dup2(in[0], 0);
@@ -105,8 +113,7 @@ CgiResult Site::RunEnv(const std::map<std::string, std::string>& env, const std:
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
         // Start somewhere else than the program folder, as a web server may.
         if (chdir("/") != 0) _exit(126);
-        char* argv[] = {exe.data(), nullptr};
-        execve(exe.c_str(), argv, envp.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     close(in[0]);

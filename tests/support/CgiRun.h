@@ -3,6 +3,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace vdtest {
 
@@ -53,6 +54,10 @@ extern const char* const TopTemplate;
 extern const char* const BottomTemplate;
 extern const char* const ErrTopTemplate;
 extern const char* const ErrBottomTemplate;
+
+// Runs a program (args[0], a path) with exactly this environment from "/".
+CgiResult RunProgram(const std::vector<std::string>& args, const std::map<std::string, std::string>& env,
+                     const std::string& body = "");
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);

@@ -1,5 +1,6 @@
 #include "support/Databases.h"
 
+#include <cstdio>
 #include <sql.h>
 #include <sqlext.h>
 #include <sys/wait.h>
@@ -132,6 +133,7 @@ void RunVdkeys(const std::string& iniFile) {
 #ifdef VDKEYS_BINARY
     pid_t pid = fork();
     if (pid == 0) {
+        if (std::freopen("/dev/null", "w", stdout) == nullptr) _exit(126);  // it says what it wrote
         execl(VDKEYS_BINARY, VDKEYS_BINARY, iniFile.c_str(), SiteSqlUser, SiteSqlPassword, (char*)nullptr);
         _exit(127);
     }

@@ -4,12 +4,16 @@ import assert from 'node:assert/strict';
 export const Refusal = 'You are not authorized to perform this function.';
 
 // The start page stands in for the product's sign-in: it sets the cookie
-// "User" and opens the configurator.
+// "User" and opens the configurator (an ordinary user's card opens the rate
+// plan review, the page open to such a user).
 export async function signIn(page, site, user) {
   await page.goto(site.url + '/');
   assert.equal(await page.title(), 'Webvexdoc - sign in');
-  if (user === 'admin' || user === 'clerk') {
+  if (user === 'admin') {
     await Promise.all([page.waitForURL('**/scripts/vdconfig.exe'), page.click(`#as-${user}`)]);
+  } else if (user === 'clerk') {
+    await Promise.all([page.waitForURL('**/scripts/vdconfig.exe?ConfigOption=RATE%20PLANS'),
+      page.click(`#as-${user}`)]);
   } else {
     await page.fill('#other-user', user);
     await Promise.all([page.waitForURL('**/scripts/vdconfig.exe'), page.click('#other button')]);
@@ -30,6 +34,22 @@ export async function notAnErrorPage(page) {
 export async function mainText(page) {
   await notAnErrorPage(page);
   return page.locator('main').innerText();
+}
+
+// Presses DELETE, answers the browser's question (accept or not) and, when
+// accepted, waits for the next page.
+export async function pressDelete(page, accept) {
+  let asked = null;
+  page.once('dialog', async (d) => { asked = d.message(); await (accept ? d.accept() : d.dismiss()); });
+  const button = page.locator('input[type="submit" i][value="DELETE"]');
+  if (accept) {
+    await Promise.all([page.waitForEvent('load'), button.click()]);
+    await notAnErrorPage(page);
+  } else {
+    await button.click();
+    await page.waitForTimeout(300);
+  }
+  return asked;
 }
 
 // Presses a submit button by its caption and waits for the next page.

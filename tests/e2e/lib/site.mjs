@@ -2,6 +2,7 @@
 // same script as the demo (scripts/site/layout).
 import { spawn, execFile } from 'node:child_process';
 import { mkdtemp, chmod, rm, readFile, access } from 'node:fs/promises';
+import { openSync, closeSync } from 'node:fs';
 import { once } from 'node:events';
 import { createServer } from 'node:net';
 import { tmpdir } from 'node:os';
@@ -47,8 +48,10 @@ async function waitUntilServing(url, server, log) {
 }
 
 // Lays out a fresh site and serves it; stop() ends the server and removes
-// the site (kept when KEEP_E2E_SITES is set).
-export async function startSite(name) {
+// the site (kept when KEEP_E2E_SITES is set). { production: true } lays out
+// the production layout (root-owned program folder, state folder) with the
+// sample data; it needs root.
+export async function startSite(name, { production = false } = {}) {
   const root = await mkdtemp(join(tmpdir(), `vdconfig-e2e-${name}-`));
   await chmod(root, 0o755); // the web server's user must reach the site
   const dir = join(root, 'site');
@@ -56,15 +59,21 @@ export async function startSite(name) {
 
   for (let attempt = 1; ; ++attempt) {
     const port = await freePort();
-    await run(layoutScript, ['--reset', '--port', String(port), dir], { env: process.env });
+    const mode = production ? ['--production', '--sample'] : [];
+    await run(layoutScript, [...mode, '--reset', '--port', String(port), dir], { env: process.env });
+    // lighttpd in the foreground hands its standard error to the programs
+    // it starts: their failure lines join the error log, as under systemd
+    // they join the journal.
+    const stderrLog = openSync(join(dir, 'logs/error.log'), 'a');
     const server = spawn(lighttpd, ['-D', '-f', join(dir, 'lighttpd.conf')], {
-      stdio: ['ignore', 'inherit', 'inherit'],
+      stdio: ['ignore', 'inherit', stderrLog],
       env: { PATH: '/usr/sbin:/usr/bin:/sbin:/bin' },
     });
+    closeSync(stderrLog);
     const errorLog = () => readFile(join(dir, 'logs/error.log'), 'utf8').catch(() => '(no error log)');
     const url = `http://127.0.0.1:${port}`;
     try {
-      await waitUntilServing(url + '/', server, errorLog);
+      await waitUntilServing(url + '/vdconfig.css', server, errorLog);
     } catch (e) {
       if (server.exitCode === null) { server.kill('SIGTERM'); await once(server, 'exit'); }
       if (attempt < 3 && /Address already in use|bind/i.test(String(e.message))) continue;
@@ -74,12 +83,14 @@ export async function startSite(name) {
       url,
       port,
       dir,
+      root,
       program: url + '/scripts/vdconfig.exe',
       iniPath: join(dir, 'scripts/vexweb.ini'),
       readIni: () => readFile(join(dir, 'scripts/vexweb.ini'), 'latin1'),
       errorLog,
       sql: async (db, query) => {
-        const { stdout } = await run('sqlite3', ['-separator', '|', join(dir, 'data', db), query]);
+        const data = production ? join(dir, 'state/data') : join(dir, 'data');
+        const { stdout } = await run('sqlite3', ['-separator', '|', join(data, db), query]);
         return stdout.trim() === '' ? [] : stdout.trim().split('\n').map((l) => l.split('|'));
       },
       async stop() {

@@ -1,0 +1,39 @@
+// The web server's error log: every error page also leaves one line on
+// standard error, which the web server writes to its log. The line names
+// the failure and what the run was doing when it failed (the file it was
+// opening or writing, the statement it was running).
+#pragma once
+
+#include <string>
+
+namespace vd {
+
+// Names what the run is doing for as long as it lives ("writing
+// /srv/vexdoc/scripts/vexweb.ini", "running SELECT ..."). Scopes nest; the
+// innermost names the work. A scope left by a failure keeps its text for
+// the error page that follows. The text must not hold a password: callers
+// mask connection strings.
+class Doing {
+public:
+    explicit Doing(std::string what);
+    ~Doing();
+    Doing(const Doing&) = delete;
+    Doing& operator=(const Doing&) = delete;
+
+private:
+    int unwinding_;
+};
+
+// What the run was doing: the scope a failure left, else the innermost open
+// one, else "".
+std::string CurrentActivity();
+
+// The line for a failure: "vdconfig: error (70) Permission denied; writing
+// FILE; ConfigOption=SAVEINI User=admin". Line breaks and other control
+// characters become blanks, so that the line stays one line.
+std::string FailureLine(const std::string& number, const std::string& text);
+
+// Writes FailureLine on standard error and forgets the failed scope.
+void LogFailure(const std::string& number, const std::string& text);
+
+}  // namespace vd

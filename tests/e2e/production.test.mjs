@@ -1,0 +1,138 @@
+// The production layout behind lighttpd: the program folder belongs to
+// root, the web server's user writes only the state folder; the server
+// sends the security headers; the pages fit a phone; DELETE asks first.
+import { describe, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFile } from 'node:child_process';
+import { lstat, readlink } from 'node:fs/promises';
+import { join } from 'node:path';
+import { promisify } from 'node:util';
+import { startSite } from './lib/site.mjs';
+import { openBrowser, stepsFor } from './lib/browser.mjs';
+import { mainText, press, pressDelete, planOptions, openPlan } from './lib/pages.mjs';
+
+const run = promisify(execFile);
+const asRoot = process.getuid && process.getuid() === 0;
+
+// Exit status of a command run as the web server's user.
+async function asWebUser(...args) {
+  try {
+    await run('runuser', ['-u', 'www-data', '--', ...args]);
+    return 0;
+  } catch (e) {
+    return e.code ?? 1;
+  }
+}
+
+describe('production layout', { skip: asRoot ? false : 'needs root (the layout makes root the owner)' }, () => {
+  let site;
+  let browser;
+  let page;
+
+  before(async () => {
+    site = await startSite('production', { production: true });
+    browser = await openBrowser();
+    page = browser.page;
+    await browser.context.addCookies([{ name: 'User', value: 'admin', url: site.url }]);
+  });
+  after(async () => {
+    await browser?.close();
+    await site?.stop();
+  });
+  const step = stepsFor('production', () => page);
+
+  step('the web server\'s user cannot write the program folder', async () => {
+    const scripts = join(site.dir, 'scripts');
+    assert.equal(await asWebUser('test', '-w', scripts), 1, 'program folder writable');
+    assert.equal(await asWebUser('test', '-w', join(scripts, 'vdconfig.exe')), 1, 'program writable');
+    assert.equal(await asWebUser('test', '-w', join(site.dir, 'params/createdb.ini')), 1, 'createdb.ini writable');
+    assert.equal(await asWebUser('test', '-r', join(site.dir, 'params/createdb.ini')), 0, 'createdb.ini unreadable');
+    assert.equal(await asWebUser('test', '-w', join(site.dir, 'state')), 0, 'state folder not writable');
+    assert.ok((await lstat(join(scripts, 'vexweb.ini'))).isSymbolicLink());
+    assert.equal(await readlink(join(scripts, 'vexweb.ini')), join(site.dir, 'state/vexweb.ini'));
+    // No start page: nobody picks a user here.
+    assert.equal((await fetch(site.url + '/index.html')).status, 404);
+  });
+
+  step('every response carries the security headers', async () => {
+    for (const path of ['/scripts/vdconfig.exe', '/vdconfig.css', '/vdconfig.js']) {
+      const res = await fetch(site.url + path, { headers: { Cookie: 'User=admin' } });
+      const h = res.headers;
+      assert.equal(h.get('cache-control'), 'no-store', path);
+      assert.match(h.get('content-security-policy') ?? '', /frame-ancestors 'none'/, path);
+      assert.match(h.get('content-security-policy') ?? '', /script-src 'self'/, path);
+      assert.equal(h.get('x-frame-options'), 'DENY', path);
+      assert.equal(h.get('x-content-type-options'), 'nosniff', path);
+      assert.equal(h.get('referrer-policy'), 'same-origin', path);
+    }
+  });
+
+  step('a failing page leaves its line in the web server\'s error log', async () => {
+    const res = await fetch(site.program + '?ConfigOption=SAVEPLAN&Appl=CRT&DocType=01&RateNum=99999',
+      { headers: { Cookie: 'User=admin' } });
+    assert.match(await res.text(), /\(6\) Error: Overflow/);
+    assert.match(await site.errorLog(), /vdconfig: error \(6\) Overflow; ConfigOption=SAVEPLAN User=admin/);
+  });
+
+  step('a supervisor saves the settings', async () => {
+    await page.goto(site.program);
+    await press(page, 'Server and Browser File Locations');
+    await page.locator('input[name="SMTPServer"]').fill('smtp.production.example');
+    await press(page, 'SAVE');
+    assert.match(await mainText(page), /Settings have been saved to vexweb\.ini/);
+    assert.match(await site.readIni(), /SMTPServer=smtp\.production\.example/);
+    assert.ok((await lstat(site.iniPath)).isSymbolicLink(), 'the save kept the link');
+  });
+
+  step('a supervisor saves a new plan; the lock is in the state folder', async () => {
+    await page.goto(site.program);
+    await press(page, 'Rate Plans');
+    await openPlan(page, 'Civil Cases', 'new', 'Modify Plan');
+    await page.locator('input[name="Rate_Description"]').fill('Production plan');
+    await page.locator('input[name="Flat_Fee"]').fill('7');
+    await press(page, 'SAVE');
+    assert.deepEqual(await site.sql('billing.db',
+      "select Rate_Description from Rate_Schedule where application = 'CRT'"), [['Production plan']]);
+    await lstat(join(site.dir, 'state/RatePlans.lock'));
+  });
+
+  step('every page fits a 390 px screen', async () => {
+    await page.setViewportSize({ width: 390, height: 844 });
+    const offScreen = () => page.evaluate(() => {
+      const out = [];
+      if (document.documentElement.scrollWidth > window.innerWidth) {
+        out.push(`page ${document.documentElement.scrollWidth} px wide`);
+      }
+      for (const el of document.querySelectorAll('input:not([type=hidden]), select, textarea, button')) {
+        const r = el.getBoundingClientRect();
+        if (r.left < 0 || r.right > window.innerWidth) out.push(`${el.name || el.value}: ${r.left}..${r.right}`);
+      }
+      return out;
+    });
+    await page.goto(site.program);
+    assert.deepEqual(await offScreen(), [], 'menu');
+    await press(page, 'Server and Browser File Locations');
+    assert.deepEqual(await offScreen(), [], 'settings form');
+    await page.goto(site.program + '?ConfigOption=RATE%20PLANS');
+    assert.deepEqual(await offScreen(), [], 'rate plans');
+    await openPlan(page, 'Deeds', 'Standard', 'Modify Plan');
+    assert.deepEqual(await offScreen(), [], 'plan form');
+    await page.goto(site.program);
+    await press(page, 'Database Settings');
+    assert.deepEqual(await offScreen(), [], 'database selection');
+  });
+  step('DELETE asks first', async () => {
+    await page.setViewportSize({ width: 1280, height: 860 });
+    const count = async () => (await site.sql('billing.db',
+      "select count(*) from Rate_Schedule where application = 'REC' and DocType = '02'"))[0][0];
+    const before = await count();
+    await page.goto(site.program + '?ConfigOption=RATE%20PLANS');
+    await openPlan(page, 'Mortgages', 'Pay per use', 'Modify Plan');
+    assert.match(await pressDelete(page, false), /Delete this rate plan\?/);
+    assert.match(await mainText(page), /Enter the applicable fees for this rate plan/, 'still on the form');
+    assert.equal(await count(), before, 'nothing deleted when the question is declined');
+    await pressDelete(page, true);
+    assert.match(await mainText(page), /has been deleted/);
+    assert.equal(Number(await count()), Number(before) - 1);
+  });
+});
