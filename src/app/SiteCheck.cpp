@@ -3,6 +3,8 @@
 // them, and writes nothing.
 #include "app/SiteCheck.h"
 
+#include "app/History.h"
+
 #include "cgi/Program.h"
 #include "cgi/TextUtil.h"
 #include "data/Connections.h"
@@ -377,6 +379,7 @@ int RunCommandLine(int argc, char** argv) {
         return 0;
     }
     if (option == "--check" && argc <= 3) return CheckSite(argc == 3 ? argv[2] : "");
+    if (option == "--history") return HistoryCommand({argv + 2, argv + argc}, std::cout, std::cerr);
     return -1;
 }
 

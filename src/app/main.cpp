@@ -2,7 +2,7 @@
 #include "app/SiteCheck.h"
 
 int main(int argc, char** argv) {
-    // Outside a web server, --version and --check; everything else is a run.
+    // Outside a web server, the administrator's commands; everything else is a run.
     const int status = vd::RunCommandLine(argc, argv);
     return status >= 0 ? status : vd::Main();
 }

@@ -552,3 +552,27 @@ bool ODBCOpenTbl(OdbcConnection& connection, const std::string& table, TableInfo
 }
 
 }  // namespace vd
+
+namespace vd {
+
+bool ODBCSetAutoCommit(OdbcConnection& connection, bool on) {
+    if (!connection.IsOpen()) return NotConnected(), false;
+    const SQLRETURN rc = SQLSetConnectAttr(static_cast<SQLHDBC>(connection.Handle()), SQL_ATTR_AUTOCOMMIT,
+                                           reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF),
+                                           SQL_IS_UINTEGER);
+    if (SQL_SUCCEEDED(rc)) return true;
+    GetError(static_cast<SQLHENV>(connection.Env()), static_cast<SQLHDBC>(connection.Handle()), nullptr);
+    return false;
+}
+
+bool ODBCEndTran(OdbcConnection& connection, bool commit) {
+    if (!connection.IsOpen()) return NotConnected(), false;
+    DebugLog(commit ? "commit" : "rollback");
+    const SQLRETURN rc =
+        SQLEndTran(SQL_HANDLE_DBC, static_cast<SQLHDBC>(connection.Handle()), commit ? SQL_COMMIT : SQL_ROLLBACK);
+    if (SQL_SUCCEEDED(rc)) return true;
+    GetError(static_cast<SQLHENV>(connection.Env()), static_cast<SQLHDBC>(connection.Handle()), nullptr);
+    return false;
+}
+
+}  // namespace vd

@@ -44,6 +44,12 @@ bool CloseDB(OdbcConnection& connection);
 // retrieved (it has been logged and shown on the error page).
 bool ODBCExecSQL(const std::string& sql, OdbcConnection& connection, TableInfo& record);
 
+// Transactions: with auto-commit off, the statements that follow take
+// effect together at ODBCEndTran(commit) or not at all (rollback). False
+// when the driver refused; the error has been shown.
+bool ODBCSetAutoCommit(OdbcConnection& connection, bool on);
+bool ODBCEndTran(OdbcConnection& connection, bool commit);
+
 void ODBCListTables(OdbcConnection& connection, std::vector<std::string>& names);
 bool TableExists(OdbcConnection& connection, const std::string& name);
 std::string StripNull(const std::string& text);

@@ -7,9 +7,11 @@
 #include "cgi/Request.h"
 #include "cgi/RunError.h"
 #include "data/Connections.h"
+#include "data/Transaction.h"
 #include "data/VDODBC.h"
 #include "data/tables/RatePlan.h"
 #include "data/tables/Rate_Schedule.h"
+#include "pages/ChangeRecord.h"
 #include "pages/Pages.h"
 #include "pages/RatePlanText.h"
 
@@ -20,11 +22,15 @@ void DeleteRatePlan() {
     OdbcConnection connection;
     TableInfo record;
     try {
+        // The trail is opened first: a change it cannot record is not made.
+        AuditTrail trail(WebIniFolder());
         DebugLog("Opening Rate_Schedule");
         if (!InitWVDAccounting(connection, rs.TableName, record)) {
             DebugLog("Rate plan not deleted: Rate_Schedule could not be opened");
             EndRun();  // the data layer has shown the error
         }
+        OdbcTransaction transaction(connection);
+        if (!transaction.Begin()) EndRun();
         Appl = GetField("Appl");
         DocType = GetField("DocType");
         RateNum = CInt(Val(GetField("RateNum")));
@@ -37,7 +43,20 @@ void DeleteRatePlan() {
             EndRun();
         }
         RatePlan.Rate_Description = record.Field(rs.Rate_Description).Value.Text();
+        const std::optional<TableInfo> before = record;
         const int deleted = DeleteRec(rs.TableName, rs.KeyList, record, connection, 1);
+        if (deleted > 0) {
+            AuditEntry entry = PlanEntry("plan deleted", Appl, DocType, RateNum);
+            entry.Changes = RowChanges(before, std::nullopt);
+            trail.Append(entry);
+            if (!transaction.Commit()) {
+                entry.Failure = "the database did not commit the change";
+                trail.Append(entry);
+                EndRun();
+            }
+        } else {
+            transaction.Rollback();
+        }
         CloseTable(connection, record, true);
         if (deleted > 0)
             SendMessagePage("Rate plan " + HtmlText(RatePlan.Rate_Description) + " has been deleted for Application " +

@@ -10,9 +10,11 @@
 #include "cgi/ServerLog.h"
 #include "cgi/TextUtil.h"
 #include "data/Connections.h"
+#include "data/Transaction.h"
 #include "data/VDODBC.h"
 #include "data/tables/RatePlan.h"
 #include "data/tables/Rate_Schedule.h"
+#include "pages/ChangeRecord.h"
 #include "pages/Pages.h"
 #include "pages/RatePlanText.h"
 #include "settings/WebSettings.h"
@@ -36,11 +38,16 @@ void SaveRatePlan() {
     std::optional<NewPlanLock> lock;
     std::vector<std::string> notices;
     try {
+        // The trail is opened first: a change it cannot record is not made.
+        AuditTrail trail(WebIniFolder());
         DebugLog("Opening Rate_Schedule");
         if (!InitWVDAccounting(connection, rs.TableName, record)) {
             DebugLog("Rate plan not saved: Rate_Schedule could not be opened");
             EndRun();  // the data layer has shown the error
         }
+        // The row and its record take effect together, or neither does.
+        OdbcTransaction transaction(connection);
+        if (!transaction.Begin()) EndRun();
         Appl = GetField("Appl");
         DocType = GetField("DocType");
         RateNum = Integer("RateNum");
@@ -59,6 +66,9 @@ void SaveRatePlan() {
             RateNum = NumberNewPlan(record, connection, Appl, DocType);
             DebugLog("adding Appl " + Appl + " Doctype " + DocType + " Rate_Level " + std::to_string(RateNum));
         }
+
+        const std::optional<TableInfo> before =
+            isNew ? std::nullopt : StoredPlan(record, connection, Appl, DocType, RateNum, "PlanBefore");
 
         auto money = [&](std::int16_t position, double& target, const char* field) {
             target = Number(field);
@@ -112,13 +122,23 @@ void SaveRatePlan() {
 
         const bool written = isNew ? ODBCAddNew(connection, rs.TableName, record)
                                    : UpdateRecInfo(rs.TableName, rs.KeyList, record, connection);
-        lock.reset();
-        CloseTable(connection, record, true);
         if (!written) {
             // The data layer has shown why (a refused duplicate among others).
             DebugLog("Rate plan not saved for Application " + Appl + " - Database " + DocType);
             EndRun();
         }
+        // The record is written before the commit; a commit that fails is
+        // recorded as failed.
+        AuditEntry entry = PlanEntry(before ? "plan updated" : "plan added", Appl, DocType, RateNum);
+        entry.Changes = RowChanges(before, StoredPlan(record, connection, Appl, DocType, RateNum, "PlanAfter"));
+        trail.Append(entry);
+        if (!transaction.Commit()) {
+            entry.Failure = "the database did not commit the change";
+            trail.Append(entry);
+            EndRun();
+        }
+        lock.reset();
+        CloseTable(connection, record, true);
 
         // The notices and the confirmation make one page.
         SendHeader();

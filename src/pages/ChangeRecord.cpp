@@ -1,0 +1,54 @@
+#include "pages/ChangeRecord.h"
+
+#include "cgi/Request.h"
+#include "data/tables/RatePlan.h"
+
+#include <cstdlib>
+
+namespace vd {
+
+namespace {
+std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+}
+}  // namespace
+
+AuditWho RequestWho() { return {GetField("User"), Env("REMOTE_USER"), Env("REMOTE_ADDR")}; }
+
+std::optional<TableInfo> StoredPlan(const TableInfo& table, OdbcConnection& connection, const std::string& appl,
+                                    const std::string& docType, std::int16_t rateNum, const std::string& name) {
+    TableInfo row = table;
+    row.Name = name;
+    if (!SeekPlan(row, connection, appl, docType, rateNum)) {
+        ODBCCloseTbl(row);
+        return std::nullopt;
+    }
+    ODBCCloseTbl(row);
+    return row;
+}
+
+std::vector<AuditChange> RowChanges(const std::optional<TableInfo>& before, const std::optional<TableInfo>& after) {
+    const TableInfo& shape = after ? *after : *before;
+    std::vector<AuditChange> changes;
+    for (int i = 0; i < shape.FieldCount; ++i) {
+        std::optional<std::string> old, now;
+        if (before && i < before->FieldCount && !before->Field(i).Value.IsEmpty()) old = before->Field(i).Value.Text();
+        if (after && i < after->FieldCount && !after->Field(i).Value.IsEmpty()) now = after->Field(i).Value.Text();
+        if (old != now) changes.push_back({"", shape.Field(i).Name, old, now});
+    }
+    return changes;
+}
+
+AuditEntry PlanEntry(const std::string& action, const std::string& appl, const std::string& docType,
+                     std::int16_t rateNum) {
+    AuditEntry entry;
+    entry.Action = action;
+    entry.Who = RequestWho();
+    entry.Application = appl;
+    entry.Database = docType;
+    entry.Plan = rateNum;
+    return entry;
+}
+
+}  // namespace vd

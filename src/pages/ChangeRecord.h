@@ -1,0 +1,32 @@
+// What the pages that change something put on the audit trail: who asked,
+// and the columns of a rate plan row before and after.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "data/ODBCAPI.h"
+#include "data/TableInfo.h"
+#include "settings/AuditTrail.h"
+
+namespace vd {
+
+// The field "User" and the web server's REMOTE_USER and REMOTE_ADDR.
+AuditWho RequestWho();
+
+// The stored row of the plan key, read into a record of its own (named
+// name) shaped like the opened table's; nothing when there is none.
+std::optional<TableInfo> StoredPlan(const TableInfo& table, OdbcConnection& connection, const std::string& appl,
+                                    const std::string& docType, std::int16_t rateNum, const std::string& name);
+
+// Every column whose value differs between the two rows (a missing row has
+// no values), in the table's column order.
+std::vector<AuditChange> RowChanges(const std::optional<TableInfo>& before, const std::optional<TableInfo>& after);
+
+// An entry for a change of the plan key.
+AuditEntry PlanEntry(const std::string& action, const std::string& appl, const std::string& docType,
+                     std::int16_t rateNum);
+
+}  // namespace vd

@@ -1,0 +1,165 @@
+#include "settings/AuditTrail.h"
+
+#include "cgi/Program.h"
+#include "cgi/RunError.h"
+#include "cgi/TextUtil.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vd {
+
+namespace {
+
+// Length of the UTF-8 sequence starting at i, or 0 when it is not one.
+size_t Utf8Length(std::string_view s, size_t i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+    if (n == 0 || i + n > s.size()) return 0;
+    for (size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+    return n;
+}
+
+void Json(std::string& out, std::string_view text) {
+    static const char* hex = "0123456789abcdef";
+    out += '"';
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\\u00";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (size_t n = Utf8Length(text, i)) {
+            out.append(text.substr(i, n));
+            i += n - 1;
+        } else {  // a Latin-1 byte
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    out += '"';
+}
+
+void Member(std::string& out, const char* name, std::string_view value) {
+    out += ",\"";
+    out += name;
+    out += "\":";
+    Json(out, value);
+}
+
+void Optional(std::string& out, const std::optional<std::string>& value) {
+    if (value) Json(out, *value);
+    else out += "null";
+}
+
+}  // namespace
+
+std::string WebIniFolder() {
+    char resolved[PATH_MAX];
+    if (!::realpath(WebIniPath().c_str(), resolved)) return ProgramFolder();
+    std::string path = resolved;
+    const size_t slash = path.rfind('/');
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string IsoUtc(std::time_t when) {
+    std::tm t{};
+    gmtime_r(&when, &t);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &t);
+    return buf;
+}
+
+std::string AuditLine(const AuditEntry& e, std::time_t when) {
+    std::string out = "{\"time\":";
+    Json(out, IsoUtc(when));
+    Member(out, "user", e.Who.User);
+    if (!e.Who.RemoteUser.empty()) Member(out, "remote_user", e.Who.RemoteUser);
+    if (!e.Who.RemoteAddr.empty()) Member(out, "remote_addr", e.Who.RemoteAddr);
+    Member(out, "action", e.Action);
+    if (!e.Application.empty() || !e.Database.empty() || e.Plan) {
+        out += ",\"key\":{\"application\":";
+        Json(out, e.Application);
+        out += ",\"database\":";
+        Json(out, e.Database);
+        if (e.Plan) out += ",\"plan\":" + std::to_string(*e.Plan);
+        out += '}';
+    }
+    if (!e.Version.empty()) Member(out, "version", e.Version);
+    if (!e.Failure.empty()) Member(out, "failed", e.Failure);
+    out += ",\"changes\":[";
+    bool first = true;
+    for (const AuditChange& c : e.Changes) {
+        out += first ? "{" : ",{";
+        first = false;
+        if (!c.Section.empty()) {
+            out += "\"section\":";
+            Json(out, c.Section);
+            out += ',';
+        }
+        out += "\"field\":";
+        Json(out, c.Field);
+        out += ",\"old\":";
+        Optional(out, c.Old);
+        out += ",\"new\":";
+        Optional(out, c.New);
+        out += '}';
+    }
+    out += "]}\n";
+    return out;
+}
+
+AuditTrail::AuditTrail(const std::string& folder) : path_(folder + "/" + AuditFileName) {
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0640);
+    if (fd_ < 0) {
+        const int err = errno;
+        throw FileError(err, err == ENOENT);
+    }
+}
+
+AuditTrail::~AuditTrail() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void AuditTrail::Append(const AuditEntry& entry) {
+    const std::string line = AuditLine(entry, std::time(nullptr));
+    // One write of the whole line: O_APPEND places it after every other
+    // record, whole.
+    ssize_t n;
+    do n = ::write(fd_, line.data(), line.size());
+    while (n < 0 && errno == EINTR);
+    if (n < 0) throw FileError(errno);
+    if (static_cast<size_t>(n) != line.size()) Raise(Err::PathFileAccess, "The audit trail " + path_ + " was not written whole");
+    if (::fdatasync(fd_) != 0) throw FileError(errno);
+}
+
+std::vector<AuditChange> IniChanges(const std::vector<IniValue>& before, const std::vector<IniValue>& after) {
+    std::vector<AuditChange> changes;
+    for (const IniValue& a : after) {
+        std::optional<std::string> old;
+        for (const IniValue& b : before)
+            if (EqualsNoCase(b.Section, a.Section) && EqualsNoCase(b.Key, a.Key)) {
+                old = b.Value;
+                break;
+            }
+        if (!old || *old != a.Value) changes.push_back({a.Section, a.Key, old, a.Value});
+    }
+    return changes;
+}
+
+}  // namespace vd

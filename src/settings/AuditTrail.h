@@ -1,0 +1,83 @@
+// The audit trail: every change the program makes (settings, rate plans,
+// restored versions) appends one JSON object on one line to
+// vdconfig-audit.log, in the folder that really holds vexweb.ini.
+#pragma once
+
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vd {
+
+constexpr const char* AuditFileName = "vdconfig-audit.log";
+
+// Who asked for a change: the field "User", and the web server's
+// REMOTE_USER and REMOTE_ADDR ("" when absent).
+struct AuditWho {
+    std::string User;
+    std::string RemoteUser;
+    std::string RemoteAddr;
+};
+
+// One key, column or setting whose value changed. A missing old value is a
+// key or row that did not exist; a missing new one, a key or row removed.
+struct AuditChange {
+    std::string Section;  // the INI section ("" for a column)
+    std::string Field;
+    std::optional<std::string> Old;
+    std::optional<std::string> New;
+};
+
+struct AuditEntry {
+    std::string Action;  // "settings saved", "plan added", "plan updated", "plan deleted", "version restored"
+    AuditWho Who;
+    std::string Application;  // the key: "" where it does not apply
+    std::string Database;
+    std::optional<int> Plan;
+    std::string Version;  // the kept vexweb.ini version, where one was kept or restored
+    std::vector<AuditChange> Changes;
+    std::string Failure;  // set when the change recorded before did not happen
+};
+
+// The entry as one line of JSON, newline included. Bytes that are not
+// UTF-8 are written as the Latin-1 characters they stand for.
+std::string AuditLine(const AuditEntry& entry, std::time_t when);
+
+// The folder that really holds vexweb.ini: its link target's folder when
+// it is a symbolic link, else the program folder.
+std::string WebIniFolder();
+
+// "2026-12-09T03:30:00Z"
+std::string IsoUtc(std::time_t when);
+
+// The trail file, open for appending. Opened before a change is made, so a
+// trail that cannot be written stops the change; each record is one write
+// of a whole line, so records of simultaneous requests never interleave.
+class AuditTrail {
+public:
+    // folder: where vexweb.ini really lives. A file that cannot be opened is
+    // a failure (70, 75, 76).
+    explicit AuditTrail(const std::string& folder);
+    ~AuditTrail();
+    AuditTrail(const AuditTrail&) = delete;
+    AuditTrail& operator=(const AuditTrail&) = delete;
+
+    // Appends the record; a write that fails or stops short is a failure.
+    void Append(const AuditEntry& entry);
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
+
+// The changed keys between two versions of one INI section list: every
+// key whose value differs (compared as written), in the order of the new
+// values.
+struct IniValue {
+    std::string Section, Key, Value;
+};
+std::vector<AuditChange> IniChanges(const std::vector<IniValue>& before, const std::vector<IniValue>& after);
+
+}  // namespace vd

@@ -1,0 +1,125 @@
+// The audit trail of rate plan changes: one whole record per change, with
+// the values before and after, and none for a change that did not happen.
+#include "support/CgiRun.h"
+#include "support/Databases.h"
+#include "support/Forms.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <set>
+#include <thread>
+#include <vector>
+
+using namespace vdtest;
+
+namespace {
+
+struct AuditSite {
+    Site site;
+    SiteDatabases dbs{site};
+    AuditSite() {
+        site.WriteTemplates();
+        site.WriteIni(dbs.IniLine());
+        dbs.AddUser("boss", "-1");
+        dbs.AddDocType("ABC", "01", "Deeds");
+    }
+    CgiResult Post(const Fields& f) const {
+        return site.Run("", Body(f), {{"REMOTE_USER", "alex"}, {"REMOTE_ADDR", "127.0.0.9"}});
+    }
+    std::vector<std::string> Records() const {
+        std::vector<std::string> lines;
+        if (!site.Exists("vdconfig-audit.log")) return lines;
+        const std::string text = site.Read("vdconfig-audit.log");
+        for (size_t p = 0, e; (e = text.find('\n', p)) != std::string::npos; p = e + 1) lines.push_back(text.substr(p, e - p));
+        return lines;
+    }
+    std::string History(const std::vector<std::string>& args = {}) const {
+        std::string cmd = site.Exe() + " --history";
+        for (const auto& a : args) cmd += " '" + a + "'";
+        std::string out;
+        FILE* p = popen((cmd + " 2>&1").c_str(), "r");
+        char buf[4096];
+        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+        pclose(p);
+        return out;
+    }
+};
+
+bool Has(const std::string& hay, const std::string& needle) { return hay.find(needle) != std::string::npos; }
+
+}  // namespace
+
+TEST(AuditTrail, EachPlanChangeLeavesOneRecordWithItsValues) {
+    AuditSite s;
+    Fields plan = RatePlanFields("32767", "Gold");
+    ASSERT_TRUE(Has(s.Post(plan).out, "has been saved"));
+    auto records = s.Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_TRUE(Has(records[0], R"("user":"boss","remote_user":"alex","remote_addr":"127.0.0.9","action":"plan added",)"
+                                R"("key":{"application":"ABC","database":"01","plan":0},"changes":[)"))
+        << records[0];
+    EXPECT_TRUE(Has(records[0], R"({"field":"Rate_Description","old":null,"new":"Gold"})")) << records[0];
+
+    plan["RateNum"] = "0";
+    plan["Flat_Fee"] = "12.00";
+    plan["Rate_Description"] = "Gold \"2\"";
+    ASSERT_TRUE(Has(s.Post(plan).out, "has been saved"));
+    plan["Rate_Description"] = "Gold \"2\"";
+    ASSERT_TRUE(Has(s.Post(plan).out, "has been saved"));  // changes nothing, still recorded
+    records = s.Records();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_TRUE(Has(records[1], R"("action":"plan updated")")) << records[1];
+    EXPECT_TRUE(Has(records[1], R"({"field":"Flat_Fee","old":"10","new":"12"})")) << records[1];
+    EXPECT_TRUE(Has(records[1], R"({"field":"Rate_Description","old":"Gold","new":"Gold \"2\""})")) << records[1];
+    EXPECT_FALSE(Has(records[1], R"("field":"Search_Fee")")) << records[1];
+    EXPECT_TRUE(Has(records[2], R"("changes":[]})")) << records[2];
+
+    plan["DataAction"] = "DELETE";
+    ASSERT_TRUE(Has(s.Post(plan).out, "has been deleted"));
+    records = s.Records();
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_TRUE(Has(records[3], R"("action":"plan deleted")")) << records[3];
+    EXPECT_TRUE(Has(records[3], R"({"field":"Flat_Fee","old":"12","new":null})")) << records[3];
+
+    // Newest first, readable, with filters.
+    const std::string all = s.History();
+    EXPECT_LT(all.find("plan deleted  ABC-01 plan 0  by boss (alex) from 127.0.0.9"), all.find("plan added")) << all;
+    EXPECT_TRUE(Has(all, "    Flat_Fee: \"10\" -> \"12\"\n")) << all;
+    EXPECT_TRUE(Has(s.History({"--user", "ALEX", "--database", "ABC-01"}), "plan added"));
+    EXPECT_FALSE(Has(s.History({"--database", "XYZ"}), "plan"));
+    EXPECT_FALSE(Has(s.History({"--until", "2000-01-01"}), "plan"));
+}
+
+TEST(AuditTrail, NoChangeWithoutItsRecord) {
+    AuditSite s;
+    // A trail that cannot be written stops the change before it is made.
+    ASSERT_EQ(mkdir(s.site.Path("vdconfig-audit.log").c_str(), 0755), 0);
+    CgiResult r = s.Post(RatePlanFields("32767", "Gold"));
+    EXPECT_FALSE(Has(r.out, "has been saved")) << r.out;
+    EXPECT_TRUE(Has(r.out, "Error: ")) << r.out;
+    EXPECT_TRUE(s.dbs.Query(s.dbs.BillingDb(), "select RateNum from Rate_Schedule").empty());
+    rmdir(s.site.Path("vdconfig-audit.log").c_str());
+    // A change the database refuses leaves no record.
+    s.dbs.Exec(s.dbs.BillingDb(), "create unique index one_name on Rate_Schedule (Rate_Description)");
+    ASSERT_TRUE(Has(s.Post(RatePlanFields("32767", "Gold")).out, "has been saved"));
+    EXPECT_TRUE(Has(s.Post(RatePlanFields("32767", "Gold")).out, "Error: "));
+    EXPECT_EQ(s.Records().size(), 1u);
+}
+
+TEST(AuditTrail, SimultaneousNewPlansLeaveOneWholeRecordEach) {
+    AuditSite s;
+    std::vector<std::thread> runs;
+    for (int i = 0; i < 6; ++i)
+        runs.emplace_back([&s, i] { s.Post(RatePlanFields("32767", "Plan " + std::to_string(i) + std::string(3000, 'x'))); });
+    for (auto& t : runs) t.join();
+    const auto records = s.Records();
+    ASSERT_EQ(records.size(), 6u);
+    std::set<std::string> plans;
+    for (const auto& r : records) {
+        EXPECT_EQ(r.substr(0, 9), "{\"time\":\"");
+        EXPECT_EQ(r.substr(r.size() - 2), "]}");
+        plans.insert(r.substr(r.find("\"plan\":"), 9));
+    }
+    EXPECT_EQ(plans.size(), 6u);
+}
