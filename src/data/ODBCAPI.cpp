@@ -15,8 +15,8 @@
 
 #include <climits>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <cstdint>
+#include <cstdio>
 
 namespace vd {
 
@@ -103,66 +103,89 @@ int TypeCode(SQLSMALLINT sqlType) {
 
 enum class Read { Ok, Null, Failed };
 
-// A character value read whole, piece by piece.
-Read ReadChars(SQLHSTMT h, SQLUSMALLINT column, std::vector<char>& buffer, std::string& out) {
+// The first piece of a character value is read into a small buffer: the
+// driver fills the whole buffer it is given, so a large one costs on every
+// cell. Longer values are read on in pieces.
+constexpr SQLLEN FirstPiece = 256;
+
+// A character value read whole, piece by piece, into out (cleared first).
+Read ReadChars(SQLHSTMT h, SQLUSMALLINT column, std::string& out) {
     out.clear();
-    bool any = false;
+    char first[FirstPiece];
+    SQLLEN ind = 0;
+    SQLRETURN rc = SQLGetData(h, column, SQL_C_CHAR, first, FirstPiece, &ind);
+    if (rc == SQL_NO_DATA) return Read::Null;
+    if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) return Read::Failed;
+    if (ind == SQL_NULL_DATA) return Read::Null;
+    SQLLEN room = FirstPiece - 1;
+    bool more = rc == SQL_SUCCESS_WITH_INFO && (ind == SQL_NO_TOTAL || ind > room);
+    if (!more) {
+        out.assign(first, static_cast<size_t>(ind < 0 ? 0 : (ind > room ? room : ind)));
+        return Read::Ok;
+    }
+    out.assign(first, static_cast<size_t>(room));
     for (;;) {
-        SQLLEN ind = 0;
-        SQLRETURN rc = SQLGetData(h, column, SQL_C_CHAR, buffer.data(), static_cast<SQLLEN>(buffer.size()), &ind);
-        if (rc == SQL_NO_DATA) return any ? Read::Ok : Read::Null;
-        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) return Read::Failed;
-        if (ind == SQL_NULL_DATA) return Read::Null;
-        any = true;
-        const SQLLEN room = static_cast<SQLLEN>(buffer.size()) - 1;
-        const bool more = rc == SQL_SUCCESS_WITH_INFO && (ind == SQL_NO_TOTAL || ind > room);
-        SQLLEN got = more ? room : (ind < 0 ? 0 : (ind > room ? room : ind));
-        out.append(buffer.data(), static_cast<size_t>(got));
+        // The rest in one piece when the driver tells its length.
+        const SQLLEN rest = ind == SQL_NO_TOTAL ? CharBufferSize : ind - room;
+        const size_t have = out.size();
+        out.resize(have + static_cast<size_t>(rest) + 1);
+        rc = SQLGetData(h, column, SQL_C_CHAR, out.data() + have, rest + 1, &ind);
+        if (rc == SQL_NO_DATA) {
+            out.resize(have);
+            return Read::Ok;
+        }
+        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) {
+            out.clear();
+            return Read::Failed;
+        }
+        if (ind == SQL_NULL_DATA) {
+            out.clear();
+            return Read::Null;
+        }
+        room = rest;
+        more = rc == SQL_SUCCESS_WITH_INFO && (ind == SQL_NO_TOTAL || ind > room);
+        const SQLLEN got = more ? room : (ind < 0 ? 0 : (ind > room ? room : ind));
+        out.resize(have + static_cast<size_t>(got));
         if (!more) return Read::Ok;
     }
 }
 
-Read ReadValue(SQLHSTMT h, SQLUSMALLINT column, int code, std::vector<char>& buffer, FieldValue& value) {
+// One column of a result: numbers are bound and arrive with the fetch,
+// every other value is read after it with SQLGetData.
+struct ResultColumn {
+    int code = 0;
+    bool bound = false;
     SQLLEN ind = 0;
-    SQLRETURN rc;
-    switch (code) {
-        case 3: {
-            SQLSMALLINT v = 0;
-            rc = SQLGetData(h, column, SQL_C_SSHORT, &v, 0, &ind);
-            value = FieldValue(static_cast<std::int64_t>(v));
-            break;
+    union {
+        SQLSMALLINT s;
+        SQLINTEGER i;
+        double d;
+    } v{};
+};
+
+// The value of a column of the fetched row: false when it could not be read.
+bool ColumnValue(SQLHSTMT h, SQLUSMALLINT column, ResultColumn& c, std::string& text, FieldValue& value) {
+    if (!c.bound) {
+        Read r = ReadChars(h, column, text);
+        if (r == Read::Failed) return false;
+        if (r == Read::Null) {
+            value = FieldValue();
+            return true;
         }
-        case 4: {
-            SQLINTEGER v = 0;
-            rc = SQLGetData(h, column, SQL_C_SLONG, &v, 0, &ind);
-            value = FieldValue(static_cast<std::int64_t>(v));
-            break;
+        const size_t nul = text.find('\0');
+        if (nul != std::string::npos) text.resize(nul);
+        if (c.code == 8) {
+            const size_t dot = text.find('.');
+            if (dot != std::string::npos) text.resize(dot);
         }
-        case 7: {
-            double v = 0;
-            rc = SQLGetData(h, column, SQL_C_DOUBLE, &v, 0, &ind);
-            value = FieldValue(v);
-            break;
-        }
-        default: {
-            std::string text;
-            Read r = ReadChars(h, column, buffer, text);
-            if (r != Read::Ok) {
-                value = FieldValue();
-                return r;
-            }
-            text = StripNull(text);
-            if (code == 8) text = text.substr(0, text.find('.'));
-            value = FieldValue(std::move(text));
-            return Read::Ok;
-        }
+        value = FieldValue(std::move(text));
+        return true;
     }
-    if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) return Read::Failed;
-    if (ind == SQL_NULL_DATA) {
-        value = FieldValue();
-        return Read::Null;
-    }
-    return Read::Ok;
+    if (c.ind == SQL_NULL_DATA) value = FieldValue();
+    else if (c.code == 3) value = FieldValue(static_cast<std::int64_t>(c.v.s));
+    else if (c.code == 4) value = FieldValue(static_cast<std::int64_t>(c.v.i));
+    else value = FieldValue(c.v.d);
+    return true;
 }
 
 // Loads the result of an executed statement into the record and its grid.
@@ -172,17 +195,20 @@ void LoadResult(OdbcConnection& connection, Statement& st, SQLSMALLINT columns, 
     record.FieldCount = n;
     record.Fields.assign(static_cast<size_t>(n), FieldEntry{});
     grid.CurrentRow = 0;
+    std::vector<ResultColumn> cols(static_cast<size_t>(n));
     for (int i = 1; i <= n && st.h != SQL_NULL_HSTMT; ++i) {
-        std::vector<char> name(256, '\0');
+        char name[256];
+        std::vector<char> longName;
+        char* nameBuffer = name;
         SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
         SQLULEN size = 0;
-        SQLRETURN rc = SQLDescribeCol(st.h, static_cast<SQLUSMALLINT>(i), reinterpret_cast<SQLCHAR*>(name.data()),
-                                      static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType, &size, &digits,
-                                      &nullable);
-        if (rc == SQL_SUCCESS_WITH_INFO && nameLength >= static_cast<SQLSMALLINT>(name.size())) {
-            name.assign(static_cast<size_t>(nameLength) + 1, '\0');
-            rc = SQLDescribeCol(st.h, static_cast<SQLUSMALLINT>(i), reinterpret_cast<SQLCHAR*>(name.data()),
-                                static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType, &size, &digits,
+        SQLRETURN rc = SQLDescribeCol(st.h, static_cast<SQLUSMALLINT>(i), reinterpret_cast<SQLCHAR*>(name),
+                                      sizeof name, &nameLength, &sqlType, &size, &digits, &nullable);
+        if (rc == SQL_SUCCESS_WITH_INFO && nameLength >= static_cast<SQLSMALLINT>(sizeof name)) {
+            longName.assign(static_cast<size_t>(nameLength) + 1, '\0');
+            nameBuffer = longName.data();
+            rc = SQLDescribeCol(st.h, static_cast<SQLUSMALLINT>(i), reinterpret_cast<SQLCHAR*>(nameBuffer),
+                                static_cast<SQLSMALLINT>(longName.size()), &nameLength, &sqlType, &size, &digits,
                                 &nullable);
         }
         if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) {
@@ -190,14 +216,34 @@ void LoadResult(OdbcConnection& connection, Statement& st, SQLSMALLINT columns, 
             continue;
         }
         FieldEntry& field = record.Fields[static_cast<size_t>(i - 1)];
-        field.Name = StripNull(std::string(name.data(), name.size()));
+        const size_t room = longName.empty() ? sizeof name : longName.size();
+        field.Name.assign(nameBuffer, strnlen(nameBuffer, room));
         field.Type = TypeCode(sqlType);
         field.Size = field.Type == 12 ? 0 : (size > static_cast<SQLULEN>(INT_MAX) ? INT_MAX : static_cast<int>(size));
         grid.SetCell(0, i - 1, field.Name);
+        cols[static_cast<size_t>(i - 1)].code = field.Type;
+    }
+    // Numbers are bound. A driver that reads unbound columns only after the
+    // last bound one gets bound numbers up to the first other column.
+    const bool anyColumn = (connection.GetDataExtensions() & SQL_GD_ANY_COLUMN) != 0;
+    for (int i = 0; i < n && st.h != SQL_NULL_HSTMT; ++i) {
+        ResultColumn& c = cols[static_cast<size_t>(i)];
+        SQLSMALLINT cType;
+        SQLPOINTER target;
+        if (c.code == 3) cType = SQL_C_SSHORT, target = &c.v.s;
+        else if (c.code == 4) cType = SQL_C_SLONG, target = &c.v.i;
+        else if (c.code == 7) cType = SQL_C_DOUBLE, target = &c.v.d;
+        else if (anyColumn) continue;
+        else break;
+        if (!SQL_SUCCEEDED(SQLBindCol(st.h, static_cast<SQLUSMALLINT>(i + 1), cType, target, 0, &c.ind))) {
+            GetError(connection.Env(), connection.Handle(), &st);
+            break;
+        }
+        c.bound = true;
     }
     int rows = 0;
     if (n > 0 && st.h != SQL_NULL_HSTMT) {
-        std::vector<char> buffer(static_cast<size_t>(CharBufferSize));
+        std::string text;
         for (;;) {
             SQLRETURN rc = SQLFetch(st.h);
             if (rc == SQL_NO_DATA) break;
@@ -205,18 +251,17 @@ void LoadResult(OdbcConnection& connection, Statement& st, SQLSMALLINT columns, 
                 GetError(connection.Env(), connection.Handle(), &st);
                 break;
             }
-            std::vector<std::string> cells(static_cast<size_t>(n));
+            std::vector<FieldValue> cells(static_cast<size_t>(n));
             bool failed = false;
             for (int i = 0; i < n; ++i) {
-                FieldValue value;
-                if (ReadValue(st.h, static_cast<SQLUSMALLINT>(i + 1), record.Fields[static_cast<size_t>(i)].Type,
-                              buffer, value) == Read::Failed) {
+                FieldValue& value = cells[static_cast<size_t>(i)];
+                if (!ColumnValue(st.h, static_cast<SQLUSMALLINT>(i + 1), cols[static_cast<size_t>(i)], text,
+                                 value)) {
                     GetError(connection.Env(), connection.Handle(), &st);
                     failed = true;
                     break;
                 }
-                cells[static_cast<size_t>(i)] = value.Text();
-                if (rows == 0) record.Fields[static_cast<size_t>(i)].Value = std::move(value);
+                if (rows == 0) record.Fields[static_cast<size_t>(i)].Value = value;
             }
             if (failed) break;
             grid.AddRow(std::move(cells));
@@ -316,12 +361,19 @@ std::string AttributeValue(const std::string& value) {
 
 // The key names of the first [ODBC] section of a DSN file, in file order.
 std::vector<std::string> DsnKeys(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
     std::vector<std::string> keys;
+    std::string text;
+    std::FILE* in = std::fopen(file.c_str(), "rb");
     if (!in) return keys;
-    std::string line;
+    char chunk[4096];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;) text.append(chunk, got);
+    std::fclose(in);
     bool inSection = false, seen = false, firstLine = true;
-    while (std::getline(in, line)) {
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t nl = text.find('\n', pos);
+        const size_t end = nl == std::string::npos ? text.size() : nl;
+        std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
         if (firstLine && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
         firstLine = false;
         std::string t = Trim(line);
@@ -415,6 +467,9 @@ bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectStri
         connection.env_ = env;
         connection.dbc_ = dbc;
         connection.dbmsName_ = DbmsName(dbc);
+        SQLUINTEGER extensions = 0;
+        if (SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
+            connection.getDataExtensions_ = extensions;
         return true;
     }
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
@@ -438,6 +493,7 @@ bool ODBCCloseDatabase(OdbcConnection& connection) {
     SQLFreeHandle(SQL_HANDLE_ENV, env);
     connection.env_ = nullptr;
     connection.dbmsName_.clear();
+    connection.getDataExtensions_ = 0;
     return true;
 }
 
@@ -512,12 +568,11 @@ void ODBCListTables(OdbcConnection& connection, std::vector<std::string>& names)
     }
     names.assign(1, "");
     bool first = true;
-    std::vector<char> buffer(256);
     for (;;) {
         SQLRETURN rc = SQLFetch(st.h);
         if (rc == SQL_NO_DATA) break;
         std::string name;
-        if ((rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) || ReadChars(st.h, 3, buffer, name) == Read::Failed) {
+        if ((rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) || ReadChars(st.h, 3, name) == Read::Failed) {
             GetError(env, dbc, &st);
             return;
         }

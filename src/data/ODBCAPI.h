@@ -27,6 +27,10 @@ public:
     // once when the connection opens; empty when it is not open or the
     // driver does not tell.
     const std::string& DbmsName() const { return dbmsName_; }
+    // What SQLGetData may read besides the columns after the last bound one
+    // (SQL_GETDATA_EXTENSIONS); 0 when it is not open or the driver does not
+    // tell.
+    unsigned long GetDataExtensions() const { return getDataExtensions_; }
 
 private:
     friend bool ODBCOpenDatabase(OdbcConnection&, const std::string&);
@@ -34,6 +38,7 @@ private:
     void* env_ = nullptr;
     void* dbc_ = nullptr;
     std::string dbmsName_;
+    unsigned long getDataExtensions_ = 0;
 };
 
 bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectString);
