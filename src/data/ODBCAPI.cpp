@@ -401,12 +401,44 @@ std::vector<std::string> DsnKeys(const std::string& file) {
 
 }  // namespace
 
+// The handles shared by the connections opened with one connection string.
+struct OdbcLink {
+    std::string key;  // the connection string
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    int users = 0;
+    OdbcLink* next = nullptr;
+};
+
+namespace {
+
+// The open links; a plain pointer, so that connections destroyed at exit
+// find it intact.
+OdbcLink* OpenLinks = nullptr;
+
+void Unlink(OdbcLink* link) {
+    for (OdbcLink** p = &OpenLinks; *p; p = &(*p)->next)
+        if (*p == link) {
+            *p = link->next;
+            break;
+        }
+    std::fill(link->key.begin(), link->key.end(), '\0');
+    delete link;
+}
+
+}  // namespace
+
 OdbcConnection::~OdbcConnection() {
+    if (link_ && link_->users > 1) {
+        --link_->users;
+        return;
+    }
     if (dbc_) {
         SQLDisconnect(static_cast<SQLHDBC>(dbc_));
         SQLFreeHandle(SQL_HANDLE_DBC, static_cast<SQLHDBC>(dbc_));
     }
     if (env_) SQLFreeHandle(SQL_HANDLE_ENV, static_cast<SQLHENV>(env_));
+    if (link_) Unlink(link_);
 }
 
 std::string StripNull(const std::string& text) {
@@ -444,6 +476,18 @@ std::string ResolveFileDsn(const std::string& connectString) {
 bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectString) {
     DebugLog("Start of ODBCOpenDatabase");
     if (connection.IsOpen()) ODBCCloseDatabase(connection);
+    for (OdbcLink* link = OpenLinks; link; link = link->next)
+        if (link->key == connectString) {
+            ++link->users;
+            connection.env_ = link->env;
+            connection.dbc_ = link->dbc;
+            connection.link_ = link;
+            connection.dbmsName_ = DbmsName(link->dbc);
+            SQLUINTEGER extensions = 0;
+            if (SQL_SUCCEEDED(SQLGetInfo(link->dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
+                connection.getDataExtensions_ = extensions;
+            return true;
+        }
     SQLHENV env = SQL_NULL_HENV;
     if (SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env) != SQL_SUCCESS) {
         GetError(env, SQL_NULL_HDBC, nullptr);
@@ -464,8 +508,11 @@ bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectStri
                                     &outLength, SQL_DRIVER_NOPROMPT);
     std::fill(resolved.begin(), resolved.end(), '\0');
     if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO || GetError(env, dbc, nullptr) == 0) {
+        auto* link = new OdbcLink{connectString, env, dbc, 1, OpenLinks};
+        OpenLinks = link;
         connection.env_ = env;
         connection.dbc_ = dbc;
+        connection.link_ = link;
         connection.dbmsName_ = DbmsName(dbc);
         SQLUINTEGER extensions = 0;
         if (SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
@@ -479,18 +526,25 @@ bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectStri
 
 bool ODBCCloseDatabase(OdbcConnection& connection) {
     if (!connection.IsOpen()) return true;  // nothing to close
-    SQLHENV env = static_cast<SQLHENV>(connection.env_);
-    SQLHDBC dbc = static_cast<SQLHDBC>(connection.dbc_);
-    if (!SQL_SUCCEEDED(SQLDisconnect(dbc))) {
-        GetError(env, dbc, nullptr);
-        return false;
+    if (connection.link_ && connection.link_->users > 1) {
+        // Another connection still uses the handles.
+        --connection.link_->users;
+    } else {
+        SQLHENV env = static_cast<SQLHENV>(connection.env_);
+        SQLHDBC dbc = static_cast<SQLHDBC>(connection.dbc_);
+        if (!SQL_SUCCEEDED(SQLDisconnect(dbc))) {
+            GetError(env, dbc, nullptr);
+            return false;
+        }
+        if (SQLFreeHandle(SQL_HANDLE_DBC, dbc) != SQL_SUCCESS) {
+            GetError(env, dbc, nullptr);
+            return false;
+        }
+        SQLFreeHandle(SQL_HANDLE_ENV, env);
+        if (connection.link_) Unlink(connection.link_);
     }
-    if (SQLFreeHandle(SQL_HANDLE_DBC, dbc) != SQL_SUCCESS) {
-        GetError(env, dbc, nullptr);
-        return false;
-    }
+    connection.link_ = nullptr;
     connection.dbc_ = nullptr;
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
     connection.env_ = nullptr;
     connection.dbmsName_.clear();
     connection.getDataExtensions_ = 0;

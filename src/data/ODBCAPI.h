@@ -9,9 +9,14 @@
 
 namespace vd {
 
-// One database connection. Owns its ODBC environment and connection
-// handles and frees them (disconnecting first) when destroyed or closed.
-// A connection that is not open stands for the handle 0 of the callers.
+struct OdbcLink;
+
+// One database connection. Connections opened with the same connection
+// string while one of them is open share one ODBC environment and
+// connection handle (a request runs one statement at a time and reads each
+// result whole, so they never get in each other's way); the last one
+// closed or destroyed disconnects and frees them. A connection that is not
+// open stands for the handle 0 of the callers.
 class OdbcConnection {
 public:
     OdbcConnection() = default;
@@ -39,6 +44,7 @@ private:
     void* dbc_ = nullptr;
     std::string dbmsName_;
     unsigned long getDataExtensions_ = 0;
+    OdbcLink* link_ = nullptr;
 };
 
 bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectString);
