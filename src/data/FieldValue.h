@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace vd {
@@ -41,6 +42,12 @@ public:
     // empty value gives ""), except that a number keeps its binary form
     // and is written out only when its text is asked for.
     FieldValue AsText() const;
+
+    // Whether the value is this very text (a text, not a number).
+    bool HoldsText(std::string_view text) const {
+        const auto* s = std::get_if<std::string>(&v_);
+        return s && *s == text;
+    }
 
     bool operator==(const FieldValue& other) const;
 

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 namespace vd {
 
@@ -150,11 +151,16 @@ Read ReadChars(SQLHSTMT h, SQLUSMALLINT column, std::string& out) {
     }
 }
 
-// One column of a result: numbers are bound and arrive with the fetch,
-// every other value is read after it with SQLGetData.
+// Bound text columns get a buffer of this size; a longer value is read
+// whole with SQLGetData after the fetch.
+constexpr SQLLEN BoundText = 256;
+
+// One column of a result: numbers and short texts are bound and arrive
+// with the fetch, long values are read after it with SQLGetData.
 struct ResultColumn {
     int code = 0;
     bool bound = false;
+    char* text = nullptr;  // the buffer of a bound text column
     SQLLEN ind = 0;
     union {
         SQLSMALLINT s;
@@ -163,10 +169,41 @@ struct ResultColumn {
     } v{};
 };
 
+// The codes whose values are read as text of a bounded length (dates,
+// times, short character types, numbers without a binary form here).
+bool ShortTextCode(int code) {
+    switch (code) {
+        case 1: case 2: case 5: case 6: case 8: case 9: case 10: case SQL_BIGINT: return true;
+        default: return false;
+    }
+}
+
+// A bound text cut at its buffer, read whole: drivers give SQLGetData on a
+// bound column either the whole value again or the part after the buffer,
+// and the lengths tell which.
+Read WholeBoundText(SQLHSTMT h, SQLUSMALLINT column, const ResultColumn& c, std::string& out) {
+    const SQLLEN room = BoundText - 1;
+    std::string rest;
+    const Read r = ReadChars(h, column, rest);
+    if (r == Read::Failed) return r;
+    out.assign(c.text, static_cast<size_t>(room));
+    if (r == Read::Null) return Read::Ok;
+    const bool whole = c.ind != SQL_NO_TOTAL
+                           ? static_cast<SQLLEN>(rest.size()) == c.ind
+                           : rest.size() > static_cast<size_t>(room) && rest.compare(0, static_cast<size_t>(room), out) == 0;
+    if (whole) out = std::move(rest);
+    else out += rest;
+    return Read::Ok;
+}
+
 // The value of a column of the fetched row: false when it could not be read.
 bool ColumnValue(SQLHSTMT h, SQLUSMALLINT column, ResultColumn& c, std::string& text, FieldValue& value) {
-    if (!c.bound) {
-        Read r = ReadChars(h, column, text);
+    if (!c.bound || c.text) {
+        Read r;
+        if (!c.bound) r = ReadChars(h, column, text);
+        else if (c.ind == SQL_NULL_DATA) r = Read::Null;
+        else if (c.ind != SQL_NO_TOTAL && c.ind < BoundText) r = (text.assign(c.text, static_cast<size_t>(c.ind < 0 ? 0 : c.ind)), Read::Ok);
+        else r = WholeBoundText(h, column, c, text);
         if (r == Read::Failed) return false;
         if (r == Read::Null) {
             value = FieldValue();
@@ -193,7 +230,15 @@ void LoadResult(OdbcConnection& connection, Statement& st, SQLSMALLINT columns, 
     const int n = columns;
     if (n > 0) grid.SetColCount(n);
     record.FieldCount = n;
-    record.Fields.assign(static_cast<size_t>(n), FieldEntry{});
+    // Every field starts over; the names keep their storage for the next
+    // statement.
+    record.Fields.resize(static_cast<size_t>(n));
+    for (auto& field : record.Fields) {
+        field.Name.clear();
+        field.Type = 0;
+        field.Size = 0;
+        field.Value = FieldValue();
+    }
     grid.CurrentRow = 0;
     std::vector<ResultColumn> cols(static_cast<size_t>(n));
     for (int i = 1; i <= n && st.h != SQL_NULL_HSTMT; ++i) {
@@ -223,19 +268,31 @@ void LoadResult(OdbcConnection& connection, Statement& st, SQLSMALLINT columns, 
         grid.SetCell(0, i - 1, field.Name);
         cols[static_cast<size_t>(i - 1)].code = field.Type;
     }
-    // Numbers are bound. A driver that reads unbound columns only after the
-    // last bound one gets bound numbers up to the first other column.
-    const bool anyColumn = (connection.GetDataExtensions() & SQL_GD_ANY_COLUMN) != 0;
+    // Numbers are bound, and short texts where the driver can read a bound
+    // column again when its value is longer than the buffer. A driver that
+    // reads unbound columns only after the last bound one gets bound columns
+    // up to the first other column.
+    const unsigned long extensions = connection.GetDataExtensions();
+    const bool anyColumn = (extensions & SQL_GD_ANY_COLUMN) != 0;
+    const bool bindText = anyColumn && (extensions & SQL_GD_BOUND) != 0;
+    size_t texts = 0;
+    if (bindText)
+        for (const auto& c : cols) texts += ShortTextCode(c.code);
+    char onStack[16 * BoundText];
+    std::unique_ptr<char[]> onHeap(texts > 16 ? new char[texts * BoundText] : nullptr);
+    char* nextText = onHeap ? onHeap.get() : onStack;
     for (int i = 0; i < n && st.h != SQL_NULL_HSTMT; ++i) {
         ResultColumn& c = cols[static_cast<size_t>(i)];
         SQLSMALLINT cType;
         SQLPOINTER target;
+        SQLLEN length = 0;
         if (c.code == 3) cType = SQL_C_SSHORT, target = &c.v.s;
         else if (c.code == 4) cType = SQL_C_SLONG, target = &c.v.i;
         else if (c.code == 7) cType = SQL_C_DOUBLE, target = &c.v.d;
+        else if (bindText && ShortTextCode(c.code)) cType = SQL_C_CHAR, target = c.text = nextText, length = BoundText, nextText += BoundText;
         else if (anyColumn) continue;
         else break;
-        if (!SQL_SUCCEEDED(SQLBindCol(st.h, static_cast<SQLUSMALLINT>(i + 1), cType, target, 0, &c.ind))) {
+        if (!SQL_SUCCEEDED(SQLBindCol(st.h, static_cast<SQLUSMALLINT>(i + 1), cType, target, length, &c.ind))) {
             GetError(connection.Env(), connection.Handle(), &st);
             break;
         }

@@ -24,7 +24,8 @@ void ResultGrid::SetCell(int row, int col, const std::string& text) {
     if (static_cast<size_t>(row) >= rows_.size()) rows_.resize(static_cast<size_t>(row) + 1);
     auto& cells = rows_[static_cast<size_t>(row)];
     if (static_cast<size_t>(col) >= cells.size()) cells.resize(static_cast<size_t>(col) + 1);
-    cells[static_cast<size_t>(col)] = FieldValue(text);
+    FieldValue& cell = cells[static_cast<size_t>(col)];
+    if (!cell.HoldsText(text)) cell = FieldValue(text);
     if (col >= cols_) cols_ = col + 1;
 }
 
