@@ -9,6 +9,8 @@
 
 namespace vd {
 
+bool DebugLogging() { return WebSettings.DebugEnabled; }
+
 void DebugLog(std::string_view message) {
     if (!WebSettings.DebugEnabled) return;
     std::time_t now = std::time(nullptr);

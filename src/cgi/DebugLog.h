@@ -10,4 +10,8 @@ namespace vd {
 // a page: the line goes to standard error (the web server's error log).
 void DebugLog(std::string_view message);
 
+// Whether DebugLog writes: a caller whose message costs something to build
+// asks first.
+bool DebugLogging();
+
 }  // namespace vd

@@ -2,6 +2,7 @@
 
 #include "cgi/RunError.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -68,9 +69,15 @@ std::int32_t CLng(double value) {
 
 std::string NumberText(double value) {
     if (value == 0) return "0";
+    // The form of printf's "%.15g", without its cost: a whole number of
+    // up to 15 digits is written as that integer.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    return buf;
+    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value));
+        return std::string(buf, r.ptr);
+    }
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    return std::string(buf, r.ptr);
 }
 
 }  // namespace vd

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace vd {
@@ -20,9 +21,12 @@ public:
 
     bool IsEmpty() const { return std::holds_alternative<std::monostate>(v_); }
     bool IsNumber() const { return std::holds_alternative<std::int64_t>(v_) || std::holds_alternative<double>(v_); }
-    bool IsText() const { return std::holds_alternative<std::string>(v_); }
+    bool IsText() const { return std::holds_alternative<std::string>(v_) || IsNumberShownAsText(); }
     // Set: a number (0 included) or a non-empty text.
-    bool IsSet() const { return IsNumber() || (IsText() && !std::get<std::string>(v_).empty()); }
+    bool IsSet() const {
+        const auto* s = std::get_if<std::string>(&v_);
+        return s ? !s->empty() : !IsEmpty();
+    }
 
     // The value as text: numbers in their ordinary decimal form, empty as "".
     std::string Text() const;
@@ -34,10 +38,33 @@ public:
     // Non-zero is true; an empty value or non-numeric text is failure 13.
     bool ToBool() const;
 
-    bool operator==(const FieldValue&) const = default;
+    // The value as the text it reads as: the same as FieldValue(Text()) (an
+    // empty value gives ""), except that a number keeps its binary form
+    // and is written out only when its text is asked for.
+    FieldValue AsText() const;
+
+    // Whether the value is this very text (a text, not a number).
+    bool HoldsText(std::string_view text) const {
+        const auto* s = std::get_if<std::string>(&v_);
+        return s && *s == text;
+    }
+
+    bool operator==(const FieldValue& other) const;
 
 private:
-    std::variant<std::monostate, std::int64_t, double, std::string> v_;
+    // A number standing for its text (see AsText).
+    struct IntText {
+        std::int64_t v;
+        bool operator==(const IntText&) const = default;
+    };
+    struct RealText {
+        double v;
+        bool operator==(const RealText&) const = default;
+    };
+    bool IsNumberShownAsText() const {
+        return std::holds_alternative<IntText>(v_) || std::holds_alternative<RealText>(v_);
+    }
+    std::variant<std::monostate, std::int64_t, double, std::string, IntText, RealText> v_;
 };
 
 }  // namespace vd

@@ -17,8 +17,9 @@
 
 #include <climits>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
 
 namespace vd {
 
@@ -105,66 +106,125 @@ int TypeCode(SQLSMALLINT sqlType) {
 
 enum class Read { Ok, Null, Failed };
 
-// A character value read whole, piece by piece.
-Read ReadChars(SQLHSTMT h, SQLUSMALLINT column, std::vector<char>& buffer, std::string& out) {
+// The first piece of a character value is read into a small buffer: the
+// driver fills the whole buffer it is given, so a large one costs on every
+// cell. Longer values are read on in pieces.
+constexpr SQLLEN FirstPiece = 256;
+
+// A character value read whole, piece by piece, into out (cleared first).
+Read ReadChars(SQLHSTMT h, SQLUSMALLINT column, std::string& out) {
     out.clear();
-    bool any = false;
+    char first[FirstPiece];
+    SQLLEN ind = 0;
+    SQLRETURN rc = SQLGetData(h, column, SQL_C_CHAR, first, FirstPiece, &ind);
+    if (rc == SQL_NO_DATA) return Read::Null;
+    if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) return Read::Failed;
+    if (ind == SQL_NULL_DATA) return Read::Null;
+    SQLLEN room = FirstPiece - 1;
+    bool more = rc == SQL_SUCCESS_WITH_INFO && (ind == SQL_NO_TOTAL || ind > room);
+    if (!more) {
+        out.assign(first, static_cast<size_t>(ind < 0 ? 0 : (ind > room ? room : ind)));
+        return Read::Ok;
+    }
+    out.assign(first, static_cast<size_t>(room));
     for (;;) {
-        SQLLEN ind = 0;
-        SQLRETURN rc = SQLGetData(h, column, SQL_C_CHAR, buffer.data(), static_cast<SQLLEN>(buffer.size()), &ind);
-        if (rc == SQL_NO_DATA) return any ? Read::Ok : Read::Null;
-        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) return Read::Failed;
-        if (ind == SQL_NULL_DATA) return Read::Null;
-        any = true;
-        const SQLLEN room = static_cast<SQLLEN>(buffer.size()) - 1;
-        const bool more = rc == SQL_SUCCESS_WITH_INFO && (ind == SQL_NO_TOTAL || ind > room);
-        SQLLEN got = more ? room : (ind < 0 ? 0 : (ind > room ? room : ind));
-        out.append(buffer.data(), static_cast<size_t>(got));
+        // The rest in one piece when the driver tells its length.
+        const SQLLEN rest = ind == SQL_NO_TOTAL ? CharBufferSize : ind - room;
+        const size_t have = out.size();
+        out.resize(have + static_cast<size_t>(rest) + 1);
+        rc = SQLGetData(h, column, SQL_C_CHAR, out.data() + have, rest + 1, &ind);
+        if (rc == SQL_NO_DATA) {
+            out.resize(have);
+            return Read::Ok;
+        }
+        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) {
+            out.clear();
+            return Read::Failed;
+        }
+        if (ind == SQL_NULL_DATA) {
+            out.clear();
+            return Read::Null;
+        }
+        room = rest;
+        more = rc == SQL_SUCCESS_WITH_INFO && (ind == SQL_NO_TOTAL || ind > room);
+        const SQLLEN got = more ? room : (ind < 0 ? 0 : (ind > room ? room : ind));
+        out.resize(have + static_cast<size_t>(got));
         if (!more) return Read::Ok;
     }
 }
 
-Read ReadValue(SQLHSTMT h, SQLUSMALLINT column, int code, std::vector<char>& buffer, FieldValue& value) {
+// Bound text columns get a buffer of this size; a longer value is read
+// whole with SQLGetData after the fetch.
+constexpr SQLLEN BoundText = 256;
+
+// One column of a result: numbers and short texts are bound and arrive
+// with the fetch, long values are read after it with SQLGetData.
+struct ResultColumn {
+    int code = 0;
+    bool bound = false;
+    char* text = nullptr;  // the buffer of a bound text column
     SQLLEN ind = 0;
-    SQLRETURN rc;
+    union {
+        SQLSMALLINT s;
+        SQLINTEGER i;
+        double d;
+    } v{};
+};
+
+// The codes whose values are read as text of a bounded length (dates,
+// times, short character types, numbers without a binary form here).
+bool ShortTextCode(int code) {
     switch (code) {
-        case 3: {
-            SQLSMALLINT v = 0;
-            rc = SQLGetData(h, column, SQL_C_SSHORT, &v, 0, &ind);
-            value = FieldValue(static_cast<std::int64_t>(v));
-            break;
-        }
-        case 4: {
-            SQLINTEGER v = 0;
-            rc = SQLGetData(h, column, SQL_C_SLONG, &v, 0, &ind);
-            value = FieldValue(static_cast<std::int64_t>(v));
-            break;
-        }
-        case 7: {
-            double v = 0;
-            rc = SQLGetData(h, column, SQL_C_DOUBLE, &v, 0, &ind);
-            value = FieldValue(v);
-            break;
-        }
-        default: {
-            std::string text;
-            Read r = ReadChars(h, column, buffer, text);
-            if (r != Read::Ok) {
-                value = FieldValue();
-                return r;
-            }
-            text = StripNull(text);
-            if (code == 8) text = text.substr(0, text.find('.'));
-            value = FieldValue(std::move(text));
-            return Read::Ok;
-        }
+        case 1: case 2: case 5: case 6: case 8: case 9: case 10: case SQL_BIGINT: return true;
+        default: return false;
     }
-    if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) return Read::Failed;
-    if (ind == SQL_NULL_DATA) {
-        value = FieldValue();
-        return Read::Null;
-    }
+}
+
+// A bound text cut at its buffer, read whole: drivers give SQLGetData on a
+// bound column either the whole value again or the part after the buffer,
+// and the lengths tell which.
+Read WholeBoundText(SQLHSTMT h, SQLUSMALLINT column, const ResultColumn& c, std::string& out) {
+    const SQLLEN room = BoundText - 1;
+    std::string rest;
+    const Read r = ReadChars(h, column, rest);
+    if (r == Read::Failed) return r;
+    out.assign(c.text, static_cast<size_t>(room));
+    if (r == Read::Null) return Read::Ok;
+    const bool whole = c.ind != SQL_NO_TOTAL
+                           ? static_cast<SQLLEN>(rest.size()) == c.ind
+                           : rest.size() > static_cast<size_t>(room) && rest.compare(0, static_cast<size_t>(room), out) == 0;
+    if (whole) out = std::move(rest);
+    else out += rest;
     return Read::Ok;
+}
+
+// The value of a column of the fetched row: false when it could not be read.
+bool ColumnValue(SQLHSTMT h, SQLUSMALLINT column, ResultColumn& c, std::string& text, FieldValue& value) {
+    if (!c.bound || c.text) {
+        Read r;
+        if (!c.bound) r = ReadChars(h, column, text);
+        else if (c.ind == SQL_NULL_DATA) r = Read::Null;
+        else if (c.ind != SQL_NO_TOTAL && c.ind < BoundText) r = (text.assign(c.text, static_cast<size_t>(c.ind < 0 ? 0 : c.ind)), Read::Ok);
+        else r = WholeBoundText(h, column, c, text);
+        if (r == Read::Failed) return false;
+        if (r == Read::Null) {
+            value = FieldValue();
+            return true;
+        }
+        const size_t nul = text.find('\0');
+        if (nul != std::string::npos) text.resize(nul);
+        if (c.code == 8) {
+            const size_t dot = text.find('.');
+            if (dot != std::string::npos) text.resize(dot);
+        }
+        value = FieldValue(std::move(text));
+        return true;
+    }
+    if (c.ind == SQL_NULL_DATA) value = FieldValue();
+    else if (c.code == 3) value = FieldValue(static_cast<std::int64_t>(c.v.s));
+    else if (c.code == 4) value = FieldValue(static_cast<std::int64_t>(c.v.i));
+    else value = FieldValue(c.v.d);
+    return true;
 }
 
 // Loads the result of an executed statement into the record and its grid.
@@ -172,19 +232,30 @@ void LoadResult(OdbcConnection& connection, Statement& st, SQLSMALLINT columns, 
     const int n = columns;
     if (n > 0) grid.SetColCount(n);
     record.FieldCount = n;
-    record.Fields.assign(static_cast<size_t>(n), FieldEntry{});
+    // Every field starts over; the names keep their storage for the next
+    // statement.
+    record.Fields.resize(static_cast<size_t>(n));
+    for (auto& field : record.Fields) {
+        field.Name.clear();
+        field.Type = 0;
+        field.Size = 0;
+        field.Value = FieldValue();
+    }
     grid.CurrentRow = 0;
+    std::vector<ResultColumn> cols(static_cast<size_t>(n));
     for (int i = 1; i <= n && st.h != SQL_NULL_HSTMT; ++i) {
-        std::vector<char> name(256, '\0');
+        char name[256];
+        std::vector<char> longName;
+        char* nameBuffer = name;
         SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
         SQLULEN size = 0;
-        SQLRETURN rc = SQLDescribeCol(st.h, static_cast<SQLUSMALLINT>(i), reinterpret_cast<SQLCHAR*>(name.data()),
-                                      static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType, &size, &digits,
-                                      &nullable);
-        if (rc == SQL_SUCCESS_WITH_INFO && nameLength >= static_cast<SQLSMALLINT>(name.size())) {
-            name.assign(static_cast<size_t>(nameLength) + 1, '\0');
-            rc = SQLDescribeCol(st.h, static_cast<SQLUSMALLINT>(i), reinterpret_cast<SQLCHAR*>(name.data()),
-                                static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType, &size, &digits,
+        SQLRETURN rc = SQLDescribeCol(st.h, static_cast<SQLUSMALLINT>(i), reinterpret_cast<SQLCHAR*>(name),
+                                      sizeof name, &nameLength, &sqlType, &size, &digits, &nullable);
+        if (rc == SQL_SUCCESS_WITH_INFO && nameLength >= static_cast<SQLSMALLINT>(sizeof name)) {
+            longName.assign(static_cast<size_t>(nameLength) + 1, '\0');
+            nameBuffer = longName.data();
+            rc = SQLDescribeCol(st.h, static_cast<SQLUSMALLINT>(i), reinterpret_cast<SQLCHAR*>(nameBuffer),
+                                static_cast<SQLSMALLINT>(longName.size()), &nameLength, &sqlType, &size, &digits,
                                 &nullable);
         }
         if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) {
@@ -192,14 +263,46 @@ void LoadResult(OdbcConnection& connection, Statement& st, SQLSMALLINT columns, 
             continue;
         }
         FieldEntry& field = record.Fields[static_cast<size_t>(i - 1)];
-        field.Name = StripNull(std::string(name.data(), name.size()));
+        const size_t room = longName.empty() ? sizeof name : longName.size();
+        field.Name.assign(nameBuffer, strnlen(nameBuffer, room));
         field.Type = TypeCode(sqlType);
         field.Size = field.Type == 12 ? 0 : (size > static_cast<SQLULEN>(INT_MAX) ? INT_MAX : static_cast<int>(size));
         grid.SetCell(0, i - 1, field.Name);
+        cols[static_cast<size_t>(i - 1)].code = field.Type;
+    }
+    // Numbers are bound, and short texts where the driver can read a bound
+    // column again when its value is longer than the buffer. A driver that
+    // reads unbound columns only after the last bound one gets bound columns
+    // up to the first other column.
+    const unsigned long extensions = connection.GetDataExtensions();
+    const bool anyColumn = (extensions & SQL_GD_ANY_COLUMN) != 0;
+    const bool bindText = anyColumn && (extensions & SQL_GD_BOUND) != 0;
+    size_t texts = 0;
+    if (bindText)
+        for (const auto& c : cols) texts += ShortTextCode(c.code);
+    char onStack[16 * BoundText];
+    std::unique_ptr<char[]> onHeap(texts > 16 ? new char[texts * BoundText] : nullptr);
+    char* nextText = onHeap ? onHeap.get() : onStack;
+    for (int i = 0; i < n && st.h != SQL_NULL_HSTMT; ++i) {
+        ResultColumn& c = cols[static_cast<size_t>(i)];
+        SQLSMALLINT cType;
+        SQLPOINTER target;
+        SQLLEN length = 0;
+        if (c.code == 3) cType = SQL_C_SSHORT, target = &c.v.s;
+        else if (c.code == 4) cType = SQL_C_SLONG, target = &c.v.i;
+        else if (c.code == 7) cType = SQL_C_DOUBLE, target = &c.v.d;
+        else if (bindText && ShortTextCode(c.code)) cType = SQL_C_CHAR, target = c.text = nextText, length = BoundText, nextText += BoundText;
+        else if (anyColumn) continue;
+        else break;
+        if (!SQL_SUCCEEDED(SQLBindCol(st.h, static_cast<SQLUSMALLINT>(i + 1), cType, target, length, &c.ind))) {
+            GetError(connection.Env(), connection.Handle(), &st);
+            break;
+        }
+        c.bound = true;
     }
     int rows = 0;
     if (n > 0 && st.h != SQL_NULL_HSTMT) {
-        std::vector<char> buffer(static_cast<size_t>(CharBufferSize));
+        std::string text;
         for (;;) {
             SQLRETURN rc = SQLFetch(st.h);
             if (rc == SQL_NO_DATA) break;
@@ -207,18 +310,17 @@ void LoadResult(OdbcConnection& connection, Statement& st, SQLSMALLINT columns, 
                 GetError(connection.Env(), connection.Handle(), &st);
                 break;
             }
-            std::vector<std::string> cells(static_cast<size_t>(n));
+            std::vector<FieldValue> cells(static_cast<size_t>(n));
             bool failed = false;
             for (int i = 0; i < n; ++i) {
-                FieldValue value;
-                if (ReadValue(st.h, static_cast<SQLUSMALLINT>(i + 1), record.Fields[static_cast<size_t>(i)].Type,
-                              buffer, value) == Read::Failed) {
+                FieldValue& value = cells[static_cast<size_t>(i)];
+                if (!ColumnValue(st.h, static_cast<SQLUSMALLINT>(i + 1), cols[static_cast<size_t>(i)], text,
+                                 value)) {
                     GetError(connection.Env(), connection.Handle(), &st);
                     failed = true;
                     break;
                 }
-                cells[static_cast<size_t>(i)] = value.Text();
-                if (rows == 0) record.Fields[static_cast<size_t>(i)].Value = std::move(value);
+                if (rows == 0) record.Fields[static_cast<size_t>(i)].Value = value;
             }
             if (failed) break;
             grid.AddRow(std::move(cells));
@@ -318,12 +420,19 @@ std::string AttributeValue(const std::string& value) {
 
 // The key names of the first [ODBC] section of a DSN file, in file order.
 std::vector<std::string> DsnKeys(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
     std::vector<std::string> keys;
+    std::string text;
+    std::FILE* in = std::fopen(file.c_str(), "rb");
     if (!in) return keys;
-    std::string line;
+    char chunk[4096];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;) text.append(chunk, got);
+    std::fclose(in);
     bool inSection = false, seen = false, firstLine = true;
-    while (std::getline(in, line)) {
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t nl = text.find('\n', pos);
+        const size_t end = nl == std::string::npos ? text.size() : nl;
+        std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
         if (firstLine && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
         firstLine = false;
         std::string t = Trim(line);
@@ -351,12 +460,44 @@ std::vector<std::string> DsnKeys(const std::string& file) {
 
 }  // namespace
 
+// The handles shared by the connections opened with one connection string.
+struct OdbcLink {
+    std::string key;  // the connection string
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    int users = 0;
+    OdbcLink* next = nullptr;
+};
+
+namespace {
+
+// The open links; a plain pointer, so that connections destroyed at exit
+// find it intact.
+OdbcLink* OpenLinks = nullptr;
+
+void Unlink(OdbcLink* link) {
+    for (OdbcLink** p = &OpenLinks; *p; p = &(*p)->next)
+        if (*p == link) {
+            *p = link->next;
+            break;
+        }
+    std::fill(link->key.begin(), link->key.end(), '\0');
+    delete link;
+}
+
+}  // namespace
+
 OdbcConnection::~OdbcConnection() {
+    if (link_ && link_->users > 1) {
+        --link_->users;
+        return;
+    }
     if (dbc_) {
         SQLDisconnect(static_cast<SQLHDBC>(dbc_));
         SQLFreeHandle(SQL_HANDLE_DBC, static_cast<SQLHDBC>(dbc_));
     }
     if (env_) SQLFreeHandle(SQL_HANDLE_ENV, static_cast<SQLHENV>(env_));
+    if (link_) Unlink(link_);
 }
 
 std::string StripNull(const std::string& text) {
@@ -395,6 +536,18 @@ bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectStri
     DebugLog("Start of ODBCOpenDatabase");
     Doing doing("connecting " + MaskPassword(connectString));
     if (connection.IsOpen()) ODBCCloseDatabase(connection);
+    for (OdbcLink* link = OpenLinks; link; link = link->next)
+        if (link->key == connectString) {
+            ++link->users;
+            connection.env_ = link->env;
+            connection.dbc_ = link->dbc;
+            connection.link_ = link;
+            connection.dbmsName_ = DbmsName(link->dbc);
+            SQLUINTEGER extensions = 0;
+            if (SQL_SUCCEEDED(SQLGetInfo(link->dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
+                connection.getDataExtensions_ = extensions;
+            return true;
+        }
     SQLHENV env = SQL_NULL_HENV;
     if (SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env) != SQL_SUCCESS) {
         GetError(env, SQL_NULL_HDBC, nullptr);
@@ -415,9 +568,15 @@ bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectStri
                                     &outLength, SQL_DRIVER_NOPROMPT);
     std::fill(resolved.begin(), resolved.end(), '\0');
     if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO || GetError(env, dbc, nullptr) == 0) {
+        auto* link = new OdbcLink{connectString, env, dbc, 1, OpenLinks};
+        OpenLinks = link;
         connection.env_ = env;
         connection.dbc_ = dbc;
+        connection.link_ = link;
         connection.dbmsName_ = DbmsName(dbc);
+        SQLUINTEGER extensions = 0;
+        if (SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
+            connection.getDataExtensions_ = extensions;
         return true;
     }
     SQLFreeHandle(SQL_HANDLE_DBC, dbc);
@@ -427,20 +586,28 @@ bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectStri
 
 bool ODBCCloseDatabase(OdbcConnection& connection) {
     if (!connection.IsOpen()) return true;  // nothing to close
-    SQLHENV env = static_cast<SQLHENV>(connection.env_);
-    SQLHDBC dbc = static_cast<SQLHDBC>(connection.dbc_);
-    if (!SQL_SUCCEEDED(SQLDisconnect(dbc))) {
-        GetError(env, dbc, nullptr);
-        return false;
+    if (connection.link_ && connection.link_->users > 1) {
+        // Another connection still uses the handles.
+        --connection.link_->users;
+    } else {
+        SQLHENV env = static_cast<SQLHENV>(connection.env_);
+        SQLHDBC dbc = static_cast<SQLHDBC>(connection.dbc_);
+        if (!SQL_SUCCEEDED(SQLDisconnect(dbc))) {
+            GetError(env, dbc, nullptr);
+            return false;
+        }
+        if (SQLFreeHandle(SQL_HANDLE_DBC, dbc) != SQL_SUCCESS) {
+            GetError(env, dbc, nullptr);
+            return false;
+        }
+        SQLFreeHandle(SQL_HANDLE_ENV, env);
+        if (connection.link_) Unlink(connection.link_);
     }
-    if (SQLFreeHandle(SQL_HANDLE_DBC, dbc) != SQL_SUCCESS) {
-        GetError(env, dbc, nullptr);
-        return false;
-    }
+    connection.link_ = nullptr;
     connection.dbc_ = nullptr;
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
     connection.env_ = nullptr;
     connection.dbmsName_.clear();
+    connection.getDataExtensions_ = 0;
     return true;
 }
 
@@ -516,12 +683,11 @@ void ODBCListTables(OdbcConnection& connection, std::vector<std::string>& names)
     }
     names.assign(1, "");
     bool first = true;
-    std::vector<char> buffer(256);
     for (;;) {
         SQLRETURN rc = SQLFetch(st.h);
         if (rc == SQL_NO_DATA) break;
         std::string name;
-        if ((rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) || ReadChars(st.h, 3, buffer, name) == Read::Failed) {
+        if ((rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) || ReadChars(st.h, 3, name) == Read::Failed) {
             GetError(env, dbc, &st);
             return;
         }

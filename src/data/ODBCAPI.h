@@ -9,9 +9,14 @@
 
 namespace vd {
 
-// One database connection. Owns its ODBC environment and connection
-// handles and frees them (disconnecting first) when destroyed or closed.
-// A connection that is not open stands for the handle 0 of the callers.
+struct OdbcLink;
+
+// One database connection. Connections opened with the same connection
+// string while one of them is open share one ODBC environment and
+// connection handle (a request runs one statement at a time and reads each
+// result whole, so they never get in each other's way); the last one
+// closed or destroyed disconnects and frees them. A connection that is not
+// open stands for the handle 0 of the callers.
 class OdbcConnection {
 public:
     OdbcConnection() = default;
@@ -27,6 +32,10 @@ public:
     // once when the connection opens; empty when it is not open or the
     // driver does not tell.
     const std::string& DbmsName() const { return dbmsName_; }
+    // What SQLGetData may read besides the columns after the last bound one
+    // (SQL_GETDATA_EXTENSIONS); 0 when it is not open or the driver does not
+    // tell.
+    unsigned long GetDataExtensions() const { return getDataExtensions_; }
 
 private:
     friend bool ODBCOpenDatabase(OdbcConnection&, const std::string&);
@@ -34,6 +43,8 @@ private:
     void* env_ = nullptr;
     void* dbc_ = nullptr;
     std::string dbmsName_;
+    unsigned long getDataExtensions_ = 0;
+    OdbcLink* link_ = nullptr;
 };
 
 bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectString);

@@ -1,9 +1,12 @@
-// The in-memory grids behind the table records: text cells, row 0 the
-// column names, row 1 empty, data rows from row 2 in fetch order.
+// The in-memory grids behind the table records: row 0 the column names,
+// row 1 empty, data rows from row 2 in fetch order. A cell keeps the value
+// as it was read (a number stays a number) and reads as its text.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "data/FieldValue.h"
 
 namespace vd {
 
@@ -18,14 +21,18 @@ public:
     void SetRowCount(int count);
     void SetColCount(int count);
     void SetCell(int row, int col, const std::string& text);
-    // "" for a cell outside the grid.
-    const std::string& Cell(int row, int col) const;
+    // The text of a cell; "" for a cell outside the grid.
+    std::string Cell(int row, int col) const;
+    // The cell as a record field holds it after a move: its text (see
+    // FieldValue::AsText); "" outside the grid.
+    FieldValue CellAsText(int row, int col) const;
     // Appends one row of cells (kept as they are, so a TAB or line end in a
     // value stays inside its cell).
-    void AddRow(std::vector<std::string> cells);
+    void AddRow(std::vector<FieldValue> cells);
 
 private:
-    std::vector<std::vector<std::string>> rows_{2};
+    const FieldValue* At(int row, int col) const;
+    std::vector<std::vector<FieldValue>> rows_{2};
     int cols_ = 0;
 };
 

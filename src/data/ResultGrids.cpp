@@ -24,18 +24,28 @@ void ResultGrid::SetCell(int row, int col, const std::string& text) {
     if (static_cast<size_t>(row) >= rows_.size()) rows_.resize(static_cast<size_t>(row) + 1);
     auto& cells = rows_[static_cast<size_t>(row)];
     if (static_cast<size_t>(col) >= cells.size()) cells.resize(static_cast<size_t>(col) + 1);
-    cells[static_cast<size_t>(col)] = text;
+    FieldValue& cell = cells[static_cast<size_t>(col)];
+    if (!cell.HoldsText(text)) cell = FieldValue(text);
     if (col >= cols_) cols_ = col + 1;
 }
 
-const std::string& ResultGrid::Cell(int row, int col) const {
-    static const std::string empty;
-    if (row < 0 || col < 0 || static_cast<size_t>(row) >= rows_.size()) return empty;
+const FieldValue* ResultGrid::At(int row, int col) const {
+    if (row < 0 || col < 0 || static_cast<size_t>(row) >= rows_.size()) return nullptr;
     const auto& cells = rows_[static_cast<size_t>(row)];
-    return static_cast<size_t>(col) < cells.size() ? cells[static_cast<size_t>(col)] : empty;
+    return static_cast<size_t>(col) < cells.size() ? &cells[static_cast<size_t>(col)] : nullptr;
 }
 
-void ResultGrid::AddRow(std::vector<std::string> cells) {
+std::string ResultGrid::Cell(int row, int col) const {
+    const FieldValue* v = At(row, col);
+    return v ? v->Text() : std::string();
+}
+
+FieldValue ResultGrid::CellAsText(int row, int col) const {
+    const FieldValue* v = At(row, col);
+    return v ? v->AsText() : FieldValue(std::string());
+}
+
+void ResultGrid::AddRow(std::vector<FieldValue> cells) {
     if (static_cast<int>(cells.size()) > cols_) cols_ = static_cast<int>(cells.size());
     rows_.push_back(std::move(cells));
 }
@@ -87,12 +97,12 @@ ResultGrid& GridOfSlot(int slot) {
 void ODBCMoveFirst(TableInfo& record) {
     const int slot = GetGridIndex(record.Name);
     ResultGrid& grid = GridOfSlot(slot);
-    DebugLog("ODBCMoveFirst GridIndex=" + std::to_string(slot) + " name=" + grid.Tag);
+    if (DebugLogging()) DebugLog("ODBCMoveFirst GridIndex=" + std::to_string(slot) + " name=" + grid.Tag);
     if (grid.RowCount() <= 2) return;
     grid.CurrentRow = 2;
     record.CurrentRow = 1;
     for (int i = 0; i < record.FieldCount && i < static_cast<int>(record.Fields.size()); ++i)
-        record.Fields[static_cast<size_t>(i)].Value = FieldValue(grid.Cell(2, i));
+        record.Fields[static_cast<size_t>(i)].Value = grid.CellAsText(2, i);
     record.AtFirst = true;
     record.Eof = false;
 }
@@ -105,7 +115,7 @@ void ODBCMoveNext(TableInfo& record) {
         grid.CurrentRow = next;
         record.CurrentRow = next - 1;
         for (int i = 0; i < record.FieldCount && i < static_cast<int>(record.Fields.size()); ++i)
-            record.Fields[static_cast<size_t>(i)].Value = FieldValue(grid.Cell(next, i));
+            record.Fields[static_cast<size_t>(i)].Value = grid.CellAsText(next, i);
     } else {
         record.Eof = true;
     }
@@ -114,7 +124,7 @@ void ODBCMoveNext(TableInfo& record) {
 
 void ODBCCloseTbl(TableInfo& record) {
     const int slot = GetGridIndex(record.Name);
-    DebugLog("ODBCCloseTbl: Closing grid " + std::to_string(slot) + " name = " + record.Name);
+    if (DebugLogging()) DebugLog("ODBCCloseTbl: Closing grid " + std::to_string(slot) + " name = " + record.Name);
     Slots()[static_cast<size_t>(slot)].reset();
 }
 

@@ -83,7 +83,7 @@ int SeekRec(const std::string& table, const std::string& keyList, TableInfo& rec
         RemoveTrailing(sql, " where ");
         sql += " " + extra;
     }
-    DebugLog("seekrec - " + sql);
+    if (DebugLogging()) DebugLog("seekrec - " + sql);
     if (!ODBCExecSQL(sql, connection, record)) return 0;
     return record.NoMatch ? 0 : record.RecordCount;
 }
@@ -122,7 +122,7 @@ bool ODBCAddNew(OdbcConnection& connection, const std::string& table, TableInfo&
     }
     sql.pop_back();
     sql += ")";
-    DebugLog("ODBCAddNew " + sql);
+    if (DebugLogging()) DebugLog("ODBCAddNew " + sql);
     TableInfo temp;
     return ODBCExecSQL(sql, connection, temp);
 }
@@ -170,14 +170,14 @@ int DeleteRec(const std::string& table, const std::string& keyList, TableInfo& r
     RemoveTrailing(sql, "AND ");
     // Never without a condition.
     if (EndsWith(sql, " where ")) return 0;
-    DebugLog("DeleteRec: Seek SQL=" + sql);
+    if (DebugLogging()) DebugLog("DeleteRec: Seek SQL=" + sql);
     TableInfo temp;
     temp.Name = "tempinfo";
     ODBCExecSQL(sql, connection, temp);
     const std::int32_t count = CLng(temp.Field(0).Value.ToDouble());
     if (limit != 0 && count > limit) return 0;
     const std::string del = "delete " + sql.substr(sql.find(" from") + 1);
-    DebugLog("DeleteRec: Delete SQL=" + del);
+    if (DebugLogging()) DebugLog("DeleteRec: Delete SQL=" + del);
     return ODBCExecSQL(del, connection, temp) ? count : 0;
 }
 

@@ -62,27 +62,27 @@ bool MakeHTMLBillingPlan(const std::string& heading, const std::string& action, 
             const std::string appl = docTypes.Field(dt.DocTypeAppl).Value.Text();
             const std::string docType = docTypes.Field(dt.DocTypeId).Value.Text();
             const std::string description = docTypes.Field(dt.DocTypeDesc).Value.Text();
-            DebugLog("Appl=" + appl + " Doctype=" + docType);
+            if (DebugLogging()) DebugLog("Appl=" + appl + " Doctype=" + docType);
 
             std::string sql = "select * from Rate_Schedule where application = '" + FixQuotes(appl) +
                               "' and DocType = '" + FixQuotes(docType) + "'";
             if (!UserIsSupervisor) sql += " and Hide_level = 0";
-            DebugLog("MakeHTMLBillingPlan: SQL=" + sql);
+            if (DebugLogging()) DebugLog("MakeHTMLBillingPlan: SQL=" + sql);
             if (!ODBCExecSQL(sql, billingConnection, plans)) {
                 // The data layer has shown the error; the list cannot go on.
                 CloseTable(billingConnection, plans, true);
                 CloseTable(paramsConnection, docTypes, true);
                 return false;
             }
-            DebugLog(std::to_string(plans.RecordCount) + " found");
+            if (DebugLogging()) DebugLog(std::to_string(plans.RecordCount) + " found");
 
             bool shown = false;
             if (!plans.NoMatch) {
                 const std::string firstAppl = plans.Field(rs.application).Value.Text();
                 const std::string firstDocType = plans.Field(rs.DocType).Value.Text();
-                DebugLog("Found Rate plans for " + firstAppl + "-" + firstDocType);
+                if (DebugLogging()) DebugLog("Found Rate plans for " + firstAppl + "-" + firstDocType);
                 if (firstAppl == appl && firstDocType == docType) {
-                    DebugLog("Rate plan found for " + appl + "-" + docType);
+                    if (DebugLogging()) DebugLog("Rate plan found for " + appl + "-" + docType);
                     SendRowHead(row, appl, docType, description);
                     shown = true;
                 }

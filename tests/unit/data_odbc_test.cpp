@@ -105,6 +105,36 @@ TEST_F(DataLayerTest, TypeCodesNullTimestampsAndLongValues) {
     ODBCCloseTbl(r);
 }
 
+TEST_F(DataLayerTest, TextsAroundTheFetchBufferComeWhole) {
+    // Values longer than their declared size, at and past the bound buffer.
+    dbs.Exec(dbs.ParamsDb(), "CREATE TABLE Texts (n smallint, v varchar (5), d double precision)");
+    std::vector<std::string> values;
+    for (size_t length : {0, 5, 254, 255, 256, 257, 511, 600}) {
+        std::string v;
+        for (size_t k = 0; k < length; ++k) v += static_cast<char>('a' + (k * 7 + length) % 26);
+        values.push_back(v);
+        dbs.Exec(dbs.ParamsDb(), "insert into Texts values (" + std::to_string(values.size()) + ", '" + v + "', 0.1)");
+    }
+    OdbcConnection c;
+    ASSERT_TRUE(OpenParams(c));
+    TableInfo r;
+    r.Name = "Texts";
+    ASSERT_TRUE(ODBCExecSQL("select * from Texts order by n", c, r));
+    ASSERT_EQ(r.RecordCount, static_cast<int>(values.size()));
+    EXPECT_TRUE(r.Field(2).Value.IsNumber());
+    for (size_t k = 0; k < values.size(); ++k) {
+        if (k) ODBCMoveNext(r);
+        EXPECT_EQ(r.Field(1).Value.Text(), values[k]) << values[k].size();
+        // After a move a number is its text.
+        if (k) {
+            EXPECT_TRUE(r.Field(2).Value.IsText());
+            EXPECT_EQ(r.Field(2).Value, FieldValue("0.1"));
+            EXPECT_EQ(r.Field(2).Value.ToDouble(), 0.1);
+        }
+    }
+    ODBCCloseTbl(r);
+}
+
 TEST_F(DataLayerTest, RowsLoadFromRowTwoAndMoveInOrder) {
     dbs.AddUser("ann", "0");
     dbs.AddUser("bob", "-1");
