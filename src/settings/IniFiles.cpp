@@ -5,12 +5,15 @@
 #include "cgi/Program.h"
 #include "cgi/TextUtil.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <sys/file.h>
+#include <sys/uio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -95,6 +98,34 @@ bool NextHeader(std::string_view text, size_t begin, size_t from, Header& header
 
 size_t TextBegin(std::string_view text) { return text.substr(0, 3) == ByteOrderMark ? 3 : 0; }
 
+// A file's bytes as read, without the cost of clearing the buffer first.
+struct FileText {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+    std::string_view View() const { return {data.get(), size}; }
+};
+
+bool ReadAll(int fd, size_t sizeHint, FileText& out) {
+    size_t capacity = sizeHint + 1;
+    out.data.reset(new char[capacity]);
+    out.size = 0;
+    for (;;) {
+        if (out.size == capacity) {  // the file grew since it was measured
+            capacity = capacity * 2 + 4096;
+            std::unique_ptr<char[]> bigger(new char[capacity]);
+            std::memcpy(bigger.get(), out.data.get(), out.size);
+            out.data = std::move(bigger);
+        }
+        ssize_t n = read(fd, out.data.get() + out.size, capacity - out.size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return true;
+        out.size += static_cast<size_t>(n);
+    }
+}
+
 // One file as read: its text, and the headers found so far, in file order.
 struct IniFile {
     bool exists = false;
@@ -102,21 +133,23 @@ struct IniFile {
     ino_t ino = 0;
     off_t size = 0;
     timespec mtime{};
-    std::string text;
+    FileText read;
+    std::string_view text;
     size_t begin = 0;
     std::vector<Header> headers;
     size_t scan = 0;       // where the search for headers goes on
     bool scanned = false;  // every header is known
     size_t last = SIZE_MAX;  // the section found last
 
-    void Reset(std::string content, const struct stat& st) {
+    void Reset(FileText content, const struct stat& st) {
         *this = IniFile{};
         exists = true;
         dev = st.st_dev;
         ino = st.st_ino;
         size = st.st_size;
         mtime = st.st_mtim;
-        text = std::move(content);
+        read = std::move(content);
+        text = read.View();
         begin = scan = TextBegin(text);
     }
 
@@ -140,7 +173,7 @@ struct IniFile {
     std::string_view Body(size_t i) {
         while (i + 1 >= headers.size() && FindMore()) {}
         const size_t end = i + 1 < headers.size() ? headers[i + 1].line : text.size();
-        return std::string_view(text).substr(headers[i].body, end - headers[i].body);
+        return text.substr(headers[i].body, end - headers[i].body);
     }
 
     // The lines of the first section of that name.
@@ -170,24 +203,6 @@ void ForEachEntry(std::string_view body, F f) {
     }
 }
 
-bool ReadAll(int fd, size_t sizeHint, std::string& out) {
-    out.clear();
-    out.resize(sizeHint + 1);
-    size_t used = 0;
-    for (;;) {
-        if (used == out.size()) out.resize(out.size() * 2 + 4096);
-        ssize_t n = read(fd, out.data() + used, out.size() - used);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) break;
-        used += static_cast<size_t>(n);
-    }
-    out.resize(used);
-    return true;
-}
-
 std::map<std::string, IniFile, std::less<>>& Cache() {
     static std::map<std::string, IniFile, std::less<>> cache;
     return cache;
@@ -204,7 +219,7 @@ IniFile& Load(const std::string& file) {
     ini = IniFile{};
     int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return ini;
-    std::string content;
+    FileText content;
     struct stat fst{};
     bool ok = fstat(fd, &fst) == 0 && ReadAll(fd, static_cast<size_t>(fst.st_size), content);
     close(fd);
@@ -235,53 +250,167 @@ struct PendingKey {
     bool done = false;
 };
 
-// Copies a section's lines to out with its changes: the first entry of each
-// key replaced in place (the stored spelling of the key stays), the keys not
-// found added after the last non-blank line (or right after the header).
-// headerEnded is false when the header is the file's last line and has no
-// line end.
-void EditSection(std::string_view body, bool headerEnded, std::vector<PendingKey>& keys, std::string_view style,
-                 std::string& out) {
-    size_t insertAt = out.size();
-    bool insertNeedsEnd = !headerEnded;
-    size_t pos = 0;
-    while (pos < body.size()) {
-        const size_t nl = LineEnd(body, pos);
-        const bool hasEnd = nl < body.size();
-        size_t textEnd = nl;
-        if (hasEnd && textEnd > pos && body[textEnd - 1] == '\r') --textEnd;
-        const std::string_view text = body.substr(pos, textEnd - pos);
-        const size_t next = hasEnd ? nl + 1 : body.size();
-        PendingKey* match = nullptr;
-        if (auto key = KeyOf(text)) {
-            for (auto& k : keys)
-                if (!k.done && EqualsNoCase(*key, *k.key)) { match = &k; break; }
-            if (match) {
-                match->done = true;
-                out.append(*key);
-                out += '=';
-                out += *match->value;
-                out.append(body.substr(textEnd, next - textEnd));  // the line's own end
+// The new text of a file as pieces: ranges of the old text and pieces of new
+// text, written out with writev, so that nothing of the old text is copied.
+class Rewriter {
+public:
+    explicit Rewriter(std::string_view old) : old_(old), style_(LineStyle(old)) {}
+
+    std::string_view Old() const { return old_; }
+    bool Changed() const { return changed_; }
+
+    // The old text up to end goes out unchanged.
+    void KeepTo(size_t end) {
+        if (end > kept_) Push(false, kept_, end - kept_);
+        kept_ = std::max(kept_, end);
+    }
+    // The old text up to end is left out.
+    void SkipTo(size_t end) { kept_ = end; }
+    void Add(std::string_view text) {
+        if (text.empty()) return;
+        Push(true, added_.size(), text.size());
+        added_.append(text);
+        changed_ = true;
+    }
+
+    // The first entry of each key replaced in place (the stored spelling of
+    // the key stays); the keys not found go after the section's last
+    // non-blank line, or right after the header.
+    void EditSection(const Header& h, size_t end, std::vector<PendingKey>& keys) {
+        size_t insertAt = h.body;
+        bool insertNeedsEnd = h.body == h.line || old_[h.body - 1] != '\n';
+        for (size_t pos = h.body; pos < end;) {
+            const size_t nl = LineEnd(old_, pos);
+            const bool hasEnd = nl < old_.size();
+            size_t textEnd = nl;
+            if (hasEnd && textEnd > pos && old_[textEnd - 1] == '\r') --textEnd;
+            const std::string_view text = old_.substr(pos, textEnd - pos);
+            const size_t next = hasEnd ? nl + 1 : old_.size();
+            if (auto key = KeyOf(text)) {
+                for (auto& k : keys) {
+                    if (k.done || !EqualsNoCase(*key, *k.key)) continue;
+                    k.done = true;
+                    line_.assign(*key);
+                    line_ += '=';
+                    line_ += *k.value;
+                    if (line_ != text) {
+                        KeepTo(pos);
+                        Add(line_);
+                        SkipTo(textEnd);  // the line's own end stays
+                    }
+                    break;
+                }
+            }
+            if (!TrimView(text).empty()) {
+                insertAt = next;
+                insertNeedsEnd = !hasEnd;
+            }
+            pos = next;
+        }
+        line_.clear();
+        for (const auto& k : keys) {
+            if (k.done) continue;
+            line_ += *k.key;
+            line_ += '=';
+            line_ += *k.value;
+            line_ += style_;
+        }
+        if (line_.empty()) return;
+        KeepTo(insertAt);
+        if (insertNeedsEnd) Add(style_);
+        Add(line_);
+    }
+
+    // A section that the file does not have goes at its end, after a blank line.
+    void AddSection(const std::string& name, const std::vector<PendingKey>& keys) {
+        KeepTo(old_.size());
+        bool ended = true;
+        std::string last = LastLine(ended);
+        if (!pieces_.empty()) {
+            if (!ended) Add(style_);
+            if (!TrimView(last).empty()) Add(style_);
+        }
+        line_ = "[" + name + "]";
+        line_ += style_;
+        for (const auto& k : keys) {
+            line_ += *k.key;
+            line_ += '=';
+            line_ += *k.value;
+            line_ += style_;
+        }
+        Add(line_);
+    }
+
+    // Writes the whole text; false with errno set on failure.
+    bool WriteTo(int fd) {
+        KeepTo(old_.size());
+        std::vector<iovec> iov;
+        iov.reserve(pieces_.size());
+        for (const auto& p : pieces_) {
+            const char* base = p.added ? added_.data() : old_.data();
+            iov.push_back({const_cast<char*>(base + p.offset), p.size});
+        }
+        size_t first = 0;
+        while (first < iov.size()) {
+            const int count = static_cast<int>(std::min<size_t>(iov.size() - first, IOV_MAX));
+            ssize_t n = writev(fd, iov.data() + first, count);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            auto done = static_cast<size_t>(n);
+            while (first < iov.size() && done >= iov[first].iov_len) done -= iov[first++].iov_len;
+            if (first < iov.size()) {
+                iov[first].iov_base = static_cast<char*>(iov[first].iov_base) + done;
+                iov[first].iov_len -= done;
             }
         }
-        if (!match) out.append(body.substr(pos, next - pos));
-        if (!TrimView(text).empty()) {
-            insertAt = out.size();
-            insertNeedsEnd = !hasEnd;
+        return true;
+    }
+
+private:
+    struct Piece {
+        bool added;
+        size_t offset, size;
+    };
+
+    void Push(bool added, size_t offset, size_t size) {
+        if (!pieces_.empty() && pieces_.back().added == added && pieces_.back().offset + pieces_.back().size == offset)
+            pieces_.back().size += size;
+        else
+            pieces_.push_back({added, offset, size});
+    }
+
+    // The text of the last line so far, without its line end; ended tells
+    // whether it has one.
+    std::string LastLine(bool& ended) const {
+        std::string reversed;
+        bool first = true;
+        ended = false;
+        for (auto p = pieces_.rbegin(); p != pieces_.rend(); ++p) {
+            const char* base = p->added ? added_.data() : old_.data();
+            for (size_t i = p->size; i-- > 0;) {
+                const char c = base[p->offset + i];
+                if (c == '\n') {
+                    if (!first) return {reversed.rbegin(), reversed.rend()};
+                    ended = true;
+                } else {
+                    reversed += c;
+                }
+                first = false;
+            }
         }
-        pos = next;
+        return {reversed.rbegin(), reversed.rend()};
     }
-    std::string added;
-    for (const auto& k : keys) {
-        if (k.done) continue;
-        if (added.empty() && insertNeedsEnd) added += style;
-        added += *k.key;
-        added += '=';
-        added += *k.value;
-        added += style;
-    }
-    if (!added.empty()) out.insert(insertAt, added);
-}
+
+    std::string_view old_;
+    std::string_view style_;
+    size_t kept_ = 0;
+    std::string added_;
+    std::vector<Piece> pieces_;
+    std::string line_;
+    bool changed_ = false;
+};
 
 std::string FolderOf(const std::string& file) {
     auto slash = file.rfind('/');
@@ -292,19 +421,6 @@ std::string FolderOf(const std::string& file) {
 std::string BaseOf(const std::string& file) {
     auto slash = file.rfind('/');
     return slash == std::string::npos ? file : file.substr(slash + 1);
-}
-
-bool WriteAll(int fd, std::string_view data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 // An open file descriptor that closes itself.
@@ -442,7 +558,7 @@ std::optional<RunError> IniEdit::Commit() {
     }
 
     // The text as this run read it serves when the file is still the same.
-    std::string content;
+    FileText content;
     IniFile* known = nullptr;
     if (exists) {
         auto it = Cache().find(file_);
@@ -452,66 +568,34 @@ std::optional<RunError> IniEdit::Commit() {
             return RunError(Err::PathFileAccess);
         }
     }
-    const std::string_view old = known ? std::string_view(known->text) : std::string_view(content);
+    const std::string_view old = known ? known->text : content.View();
 
     // Every change in one pass over the file.
-    const std::string_view style = LineStyle(old);
+    Rewriter rewrite(old);
     std::vector<std::vector<PendingKey>> changes(sections_.size());
-    size_t growth = 0;
     for (size_t i = 0; i < sections_.size(); ++i)
-        for (const auto& k : sections_[i].keys) {
-            changes[i].push_back({&k.key, &k.value});
-            growth += k.key.size() + k.value.size() + 4;
-        }
+        for (const auto& k : sections_[i].keys) changes[i].push_back({&k.key, &k.value});
     std::vector<bool> found(sections_.size());
     size_t pending = sections_.size();
-    std::string updated;
-    updated.reserve(old.size() + growth + 64);
     const size_t begin = TextBegin(old);
-    size_t copied = 0;
     Header h;
-    bool have = pending > 0 && NextHeader(old, begin, begin, h);
-    while (have) {
+    bool have = NextHeader(old, begin, begin, h);
+    while (have && pending > 0) {
         Header next;
         const bool haveNext = NextHeader(old, begin, h.body, next);
-        size_t which = sections_.size();
-        for (size_t i = 0; i < sections_.size(); ++i)
-            if (!found[i] && EqualsNoCase(sections_[i].name, h.name)) { which = i; break; }
-        if (which < sections_.size()) {
-            found[which] = true;
+        for (size_t i = 0; i < sections_.size(); ++i) {
+            if (found[i] || !EqualsNoCase(sections_[i].name, h.name)) continue;
+            found[i] = true;
             --pending;
-            const size_t end = haveNext ? next.line : old.size();
-            updated.append(old.substr(copied, h.body - copied));
-            const bool headerEnded = h.body > h.line && old[h.body - 1] == '\n';
-            EditSection(old.substr(h.body, end - h.body), headerEnded, changes[which], style, updated);
-            copied = end;
-            if (pending == 0) break;
+            rewrite.EditSection(h, haveNext ? next.line : old.size(), changes[i]);
+            break;
         }
         h = next;
         have = haveNext;
     }
-    updated.append(old.substr(copied));
-    for (size_t i = 0; i < sections_.size(); ++i) {
-        if (found[i]) continue;
-        if (!updated.empty()) {
-            if (updated.back() != '\n') updated += style;
-            const size_t prev = updated.size() >= 2 ? updated.rfind('\n', updated.size() - 2) : std::string::npos;
-            const size_t lastLine = prev == std::string::npos ? 0 : prev + 1;
-            if (!TrimView(std::string_view(updated).substr(lastLine, updated.size() - 1 - lastLine)).empty())
-                updated += style;
-        }
-        updated += '[';
-        updated += sections_[i].name;
-        updated += ']';
-        updated += style;
-        for (const auto& k : sections_[i].keys) {
-            updated += k.key;
-            updated += '=';
-            updated += k.value;
-            updated += style;
-        }
-    }
-    if (exists && updated == old) return std::nullopt;
+    for (size_t i = 0; i < sections_.size(); ++i)
+        if (!found[i]) rewrite.AddSection(sections_[i].name, changes[i]);
+    if (exists && !rewrite.Changed()) return std::nullopt;
 
     Fd out(openat(dir.fd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0644));
     if (out.fd < 0) return FileError(errno);
@@ -520,8 +604,7 @@ std::optional<RunError> IniEdit::Commit() {
         ok = fchmod(out.fd, st.st_mode & 07777) == 0;
         if (fchown(out.fd, st.st_uid, st.st_gid) != 0) { /* another owner needs privileges; keep ours */ }
     }
-    struct stat written{};
-    ok = ok && WriteAll(out.fd, updated) && fsync(out.fd) == 0 && fstat(out.fd, &written) == 0 &&
+    ok = ok && rewrite.WriteTo(out.fd) && fsync(out.fd) == 0 &&
          renameat(dir.fd, temp.c_str(), dir.fd, base.c_str()) == 0;
     if (!ok) {
         int err = errno;
@@ -530,8 +613,7 @@ std::optional<RunError> IniEdit::Commit() {
         return FileError(err);
     }
     fsync(dir.fd);
-    // The next read of this run sees the new text without reading it again.
-    Cache()[file_].Reset(std::move(updated), written);
+    Cache().erase(file_);  // the next read of this run reads the new file
     return std::nullopt;
 }
 
