@@ -557,18 +557,11 @@ std::optional<RunError> IniEdit::Commit() {
         if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return RunError(Err::PermissionDenied);
     }
 
-    // The text as this run read it serves when the file is still the same.
+    // Read again under the lock, whatever this run read before: the edit
+    // applies to the file as it is now.
     FileText content;
-    IniFile* known = nullptr;
-    if (exists) {
-        auto it = Cache().find(file_);
-        if (it != Cache().end() && it->second.Same(st)) {
-            known = &it->second;
-        } else if (!ReadAll(current.fd, static_cast<size_t>(st.st_size), content)) {
-            return RunError(Err::PathFileAccess);
-        }
-    }
-    const std::string_view old = known ? known->text : content.View();
+    if (exists && !ReadAll(current.fd, static_cast<size_t>(st.st_size), content)) return RunError(Err::PathFileAccess);
+    const std::string_view old = content.View();
 
     // Every change in one pass over the file.
     Rewriter rewrite(old);
