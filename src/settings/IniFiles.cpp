@@ -558,7 +558,9 @@ std::optional<RunError> IniEdit::Commit() {
     }
 
     // Read again under the lock, whatever this run read before: the edit
-    // applies to the file as it is now.
+    // applies to the file as it is now. The text read before goes first, so
+    // that a large file is held once.
+    Cache().erase(file_);
     FileText content;
     if (exists && !ReadAll(current.fd, static_cast<size_t>(st.st_size), content)) return RunError(Err::PathFileAccess);
     const std::string_view old = content.View();
@@ -602,11 +604,9 @@ std::optional<RunError> IniEdit::Commit() {
     if (!ok) {
         int err = errno;
         unlinkat(dir.fd, temp.c_str(), 0);
-        Cache().erase(file_);
         return FileError(err);
     }
-    fsync(dir.fd);
-    Cache().erase(file_);  // the next read of this run reads the new file
+    fsync(dir.fd);  // the next read of this run reads the new file
     return std::nullopt;
 }
 
