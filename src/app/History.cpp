@@ -2,6 +2,7 @@
 
 #include "cgi/TextUtil.h"
 #include "settings/AuditTrail.h"
+#include "settings/IniFiles.h"
 
 #include <fstream>
 #include <map>

@@ -108,12 +108,14 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    const std::pair<const char*, const std::string*> keys[] = {{"SQLKEY1", &user}, {"SQLKEY2", &password}};
-    for (const auto& [key, value] : keys) {
-        if (auto failure = vd::TryWriteIniString(file, "DEFAULT", key, ScrambleKey(*value))) {
-            std::cerr << "vdkeys: " << file << ": " << failure->Text << " (" << failure->Number << ")\n";
-            return 1;
-        }
+    // Both keys in one write: the file never holds the new user with the old password.
+    vd::IniEdit edit(file);
+    auto failure = edit.Set("DEFAULT", "SQLKEY1", ScrambleKey(user));
+    if (!failure) failure = edit.Set("DEFAULT", "SQLKEY2", ScrambleKey(password));
+    if (!failure) failure = edit.Commit();
+    if (failure) {
+        std::cerr << "vdkeys: " << file << ": " << failure->Text << " (" << failure->Number << ")\n";
+        return 1;
     }
     std::cout << "vdkeys: wrote SQLKEY1 (user " << user << ") and SQLKEY2 ("
               << (password.empty() ? "an empty password" : "the password")

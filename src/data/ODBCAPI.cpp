@@ -419,42 +419,11 @@ std::string AttributeValue(const std::string& value) {
 }
 
 // The key names of the first [ODBC] section of a DSN file, in file order.
+// An entry whose key begins with ";" or "#" is commented out: it is no
+// attribute of the connection.
 std::vector<std::string> DsnKeys(const std::string& file) {
-    std::vector<std::string> keys;
-    std::string text;
-    std::FILE* in = std::fopen(file.c_str(), "rb");
-    if (!in) return keys;
-    char chunk[4096];
-    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;) text.append(chunk, got);
-    std::fclose(in);
-    bool inSection = false, seen = false, firstLine = true;
-    for (size_t pos = 0; pos < text.size();) {
-        const size_t nl = text.find('\n', pos);
-        const size_t end = nl == std::string::npos ? text.size() : nl;
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        if (firstLine && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
-        firstLine = false;
-        std::string t = Trim(line);
-        while (!t.empty() && (t.back() == '\r' || t.back() == '\t')) t = Trim(t.substr(0, t.size() - 1));
-        while (!t.empty() && t.front() == '\t') t.erase(0, 1);
-        if (!t.empty() && t.front() == '[') {
-            size_t close = t.find(']');
-            std::string name = Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
-            inSection = !seen && EqualsNoCase(name, "ODBC");
-            if (inSection) seen = true;
-            continue;
-        }
-        if (!inSection) continue;
-        size_t eq = t.find('=');
-        if (eq == std::string::npos) continue;
-        std::string key = Trim(t.substr(0, eq));
-        while (!key.empty() && key.back() == '\t') key.pop_back();
-        if (key.empty() || key.front() == ';' || key.front() == '#') continue;
-        bool dup = false;
-        for (const auto& k : keys) dup = dup || EqualsNoCase(k, key);
-        if (!dup) keys.push_back(key);
-    }
+    std::vector<std::string> keys = ReadIniKeys(file, "ODBC");
+    std::erase_if(keys, [](const std::string& key) { return key.front() == ';' || key.front() == '#'; });
     return keys;
 }
 

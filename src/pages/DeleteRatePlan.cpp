@@ -12,6 +12,7 @@
 #include "data/tables/RatePlan.h"
 #include "data/tables/Rate_Schedule.h"
 #include "pages/ChangeRecord.h"
+#include "settings/IniFiles.h"
 #include "pages/Pages.h"
 #include "pages/RatePlanText.h"
 

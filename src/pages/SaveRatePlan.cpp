@@ -15,6 +15,7 @@
 #include "data/tables/RatePlan.h"
 #include "data/tables/Rate_Schedule.h"
 #include "pages/ChangeRecord.h"
+#include "settings/IniFiles.h"
 #include "pages/Pages.h"
 #include "pages/RatePlanText.h"
 #include "settings/WebSettings.h"

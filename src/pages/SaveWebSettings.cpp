@@ -1,6 +1,7 @@
 // Stores the file locations form in vexweb.ini: the settings of [Vexdoc/Web]
-// in a fixed order, then the browser address of every drive in [Drives].
+// and the browser address of every drive in [Drives], all in one write.
 #include "cgi/DebugLog.h"
+#include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
 #include "cgi/Program.h"
@@ -14,7 +15,8 @@
 #include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
 
-#include <filesystem>
+#include <optional>
+#include <vector>
 
 namespace vd {
 
@@ -37,21 +39,18 @@ std::string Plain(const std::string& value) { return value; }
 
 // The file as the error log names it: a link with the file it leads to.
 std::string WrittenFile(const std::string& file) {
-    std::error_code ec;
-    const auto target = std::filesystem::canonical(file, ec);
-    if (ec || target == std::filesystem::path(file)) return file;
-    return file + " (" + target.string() + ")";
+    const std::string target = FollowFileLinks(file);
+    return target == file ? file : file + " (" + target + ")";
 }
 
-// A value that was not stored is a failure of the save.
-void Store(const std::string& file, const std::string& section, const std::string& key, const std::string& value) {
-    if (auto failure = TryWriteIniString(file, section, key, value)) {
-        Doing doing("writing " + WrittenFile(file));
-        throw *failure;
-    }
+// A change that cannot be made is a failure of the save.
+void Check(std::optional<RunError> failure) {
+    if (failure) throw *failure;
 }
 
-void SaveDriveAddresses(const std::string& file) {
+// The drive addresses go into the edit; a drive whose name cannot be a key
+// of vexweb.ini is left out and named in the notices.
+void CollectDriveAddresses(IniEdit& edit, std::vector<std::string>& notices) {
     DebugLog("opening Drives table");
     clsDrives drives;
     OpenTable table;
@@ -60,8 +59,12 @@ void SaveDriveAddresses(const std::string& file) {
         const std::string drive = table.record.Field(drives.Drive).Value.Text();
         const std::string address = GetField(drive);
         DebugLog("Request: " + drive + " Returned: " + address);
-        // A cleared input leaves the drive's old entry as it is.
-        if (!address.empty()) Store(file, "Drives", drive, Address(address));
+        if (auto problem = IniKeyProblem(drive)) {
+            DebugLog("Drive " + drive + " not saved: " + *problem);
+            notices.push_back("Drive \"" + drive + "\" was not saved: its name cannot be a key of vexweb.ini");
+        } else if (!address.empty()) {  // a cleared input leaves the drive's old entry as it is
+            Check(edit.Set("Drives", drive, Address(address)));
+        }
         ODBCMoveNext(table.record);
     }
     table.Close();
@@ -85,10 +88,17 @@ void SaveWebSettings() {
             {"ReportsAllowed", Switch},  {"OCRAllowed", Switch},       {"ReverseQuarters", Switch},
             {"OpticalVEXRetry", Switch}, {"Debug", Switch},
         };
+        // Everything is collected first and written in one replacement of
+        // the file: a save that fails anywhere writes nothing.
+        IniEdit edit(file);
         for (const auto& setting : settings)
-            Store(file, WebSection, setting.key, setting.rule(GetField(setting.key)));
-
-        SaveDriveAddresses(file);
+            Check(edit.Set(WebSection, setting.key, setting.rule(GetField(setting.key))));
+        std::vector<std::string> notices;
+        CollectDriveAddresses(edit, notices);
+        if (auto failure = edit.Commit()) {
+            Doing doing("writing " + WrittenFile(file));
+            throw *failure;
+        }
 
         SendHeader();
         try {
@@ -96,6 +106,7 @@ void SaveWebSettings() {
         } catch (const RunError&) {
             // The confirmation goes out without the top template.
         }
+        for (const auto& notice : notices) SendLine("<br><center>" + HtmlText(notice) + "</center>");
         SendLine("<br><br><center><font color=#990000><font size=+2>Settings have been saved to "
                  "vexweb.ini</font></center>");
     } catch (const RunError& e) {

@@ -1,12 +1,9 @@
 #include "settings/AuditTrail.h"
 
-#include "cgi/Program.h"
 #include "cgi/RunError.h"
 #include "cgi/TextUtil.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -68,14 +65,6 @@ void Optional(std::string& out, const std::optional<std::string>& value) {
 }
 
 }  // namespace
-
-std::string WebIniFolder() {
-    char resolved[PATH_MAX];
-    if (!::realpath(WebIniPath().c_str(), resolved)) return ProgramFolder();
-    std::string path = resolved;
-    const size_t slash = path.rfind('/');
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 std::string IsoUtc(std::time_t when) {
     std::tm t{};

@@ -44,10 +44,6 @@ struct AuditEntry {
 // UTF-8 are written as the Latin-1 characters they stand for.
 std::string AuditLine(const AuditEntry& entry, std::time_t when);
 
-// The folder that really holds vexweb.ini: its link target's folder when
-// it is a symbolic link, else the program folder.
-std::string WebIniFolder();
-
 // "2026-12-09T03:30:00Z"
 std::string IsoUtc(std::time_t when);
 

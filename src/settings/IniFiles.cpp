@@ -5,19 +5,23 @@
 #include "cgi/Program.h"
 #include "cgi/TextUtil.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <memory>
 #include <sys/file.h>
+#include <sys/uio.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <unordered_map>
-#include <vector>
 
 namespace vd {
 
 namespace {
+
+constexpr std::string_view ByteOrderMark = "\xEF\xBB\xBF";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -27,31 +31,7 @@ std::string_view TrimView(std::string_view s) {
     return s;
 }
 
-// One physical line: its text and the line end that followed it ("" for a
-// last line without one).
-struct Line {
-    std::string text;
-    std::string eol;
-};
-
-std::vector<Line> SplitLines(const std::string& content) {
-    std::vector<Line> lines;
-    size_t pos = 0;
-    while (pos < content.size()) {
-        size_t nl = content.find('\n', pos);
-        if (nl == std::string::npos) {
-            lines.push_back({content.substr(pos), ""});
-            break;
-        }
-        bool crlf = nl > pos && content[nl - 1] == '\r';
-        size_t end = crlf ? nl - 1 : nl;
-        lines.push_back({content.substr(pos, end - pos), crlf ? std::string("\r\n") : std::string("\n")});
-        pos = nl + 1;
-    }
-    return lines;
-}
-
-// The section name of a header line, or nothing.
+// The section name of a header line (a line without its LF), or nothing.
 std::optional<std::string_view> SectionOf(std::string_view text) {
     std::string_view t = TrimView(text);
     if (t.empty() || t.front() != '[') return std::nullopt;
@@ -61,7 +41,8 @@ std::optional<std::string_view> SectionOf(std::string_view text) {
     return TrimView(t);
 }
 
-// The key of a "key=value" line, or nothing.
+// The key of an entry line, or nothing; the value (blanks stripped, quotes
+// not) goes to *value.
 std::optional<std::string_view> KeyOf(std::string_view text, std::string_view* value = nullptr) {
     size_t eq = text.find('=');
     if (eq == std::string_view::npos) return std::nullopt;
@@ -71,87 +52,182 @@ std::optional<std::string_view> KeyOf(std::string_view text, std::string_view* v
     return key;
 }
 
-std::string StripQuotes(std::string_view v) {
+std::string_view StripQuotes(std::string_view v) {
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         v = v.substr(1, v.size() - 2);
-    return std::string(v);
+    return v;
 }
 
-// A parsed file: section -> key -> value, names folded to lower case; the
-// first occurrence of a section or key wins.
-struct ParsedIni {
-    bool exists = false;
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = 0;
-    timespec mtime{};
-    std::unordered_map<std::string, std::unordered_map<std::string, std::string>> sections;
+size_t LineEnd(std::string_view text, size_t from) {
+    const void* nl = std::memchr(text.data() + from, '\n', text.size() - from);
+    return nl ? static_cast<size_t>(static_cast<const char*>(nl) - text.data()) : text.size();
+}
+
+// A section header: where its line starts, where the lines after it start,
+// and its name (a view into the file's text).
+struct Header {
+    size_t line = 0;
+    size_t body = 0;
+    std::string_view name;
 };
 
-void Parse(const std::string& content, ParsedIni& ini) {
-    std::unordered_map<std::string, std::string>* current = nullptr;
-    std::string_view all(content);
-    if (all.substr(0, 3) == "\xEF\xBB\xBF") all.remove_prefix(3);
-    while (!all.empty()) {
-        std::string_view line = TakeToken(all, "\n");
-        if (auto sec = SectionOf(line)) {
-            auto [it, fresh] = ini.sections.try_emplace(LCase(*sec));
-            current = fresh ? &it->second : nullptr;  // a repeated section is ignored
-            continue;
+// Finds the next header line starting at or after from. begin is where the
+// file's lines start (after a byte order mark). Only the "[" characters are
+// looked at: one starts a header when nothing but blanks stands before it
+// on its line.
+bool NextHeader(std::string_view text, size_t begin, size_t from, Header& header) {
+    const char* base = text.data();
+    const size_t end = text.size();
+    while (from < end) {
+        const void* hit = std::memchr(base + from, '[', end - from);
+        if (!hit) return false;
+        const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - base);
+        size_t start = at;
+        while (start > begin && IsBlank(base[start - 1])) --start;
+        if (start == begin || base[start - 1] == '\n') {
+            const size_t le = LineEnd(text, at);
+            header.line = start;
+            header.body = le < end ? le + 1 : end;
+            header.name = *SectionOf(text.substr(start, le - start));
+            return true;
         }
-        if (!current) continue;
-        std::string_view value;
-        if (auto key = KeyOf(line, &value)) current->try_emplace(LCase(*key), StripQuotes(value));
+        from = at + 1;
     }
+    return false;
 }
 
-bool ReadWhole(int fd, std::string& out) {
-    out.clear();
-    char buf[65536];
+size_t TextBegin(std::string_view text) { return text.substr(0, 3) == ByteOrderMark ? 3 : 0; }
+
+// A file's bytes as read, without the cost of clearing the buffer first.
+struct FileText {
+    std::unique_ptr<char[]> data;
+    size_t size = 0;
+    std::string_view View() const { return {data.get(), size}; }
+};
+
+bool ReadAll(int fd, size_t sizeHint, FileText& out) {
+    size_t capacity = sizeHint + 1;
+    out.data.reset(new char[capacity]);
+    out.size = 0;
     for (;;) {
-        ssize_t n = read(fd, buf, sizeof buf);
+        if (out.size == capacity) {  // the file grew since it was measured
+            capacity = capacity * 2 + 4096;
+            std::unique_ptr<char[]> bigger(new char[capacity]);
+            std::memcpy(bigger.get(), out.data.get(), out.size);
+            out.data = std::move(bigger);
+        }
+        ssize_t n = read(fd, out.data.get() + out.size, capacity - out.size);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
         }
         if (n == 0) return true;
-        out.append(buf, static_cast<size_t>(n));
+        out.size += static_cast<size_t>(n);
     }
 }
 
-std::map<std::string, ParsedIni>& Cache() {
-    static std::map<std::string, ParsedIni> cache;
+// One file as read: its text, and the headers found so far, in file order.
+struct IniFile {
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    timespec mtime{};
+    FileText read;
+    std::string_view text;
+    size_t begin = 0;
+    std::vector<Header> headers;
+    size_t scan = 0;       // where the search for headers goes on
+    bool scanned = false;  // every header is known
+    size_t last = SIZE_MAX;  // the section found last
+
+    void Reset(FileText content, const struct stat& st) {
+        *this = IniFile{};
+        exists = true;
+        dev = st.st_dev;
+        ino = st.st_ino;
+        size = st.st_size;
+        mtime = st.st_mtim;
+        read = std::move(content);
+        text = read.View();
+        begin = scan = TextBegin(text);
+    }
+
+    bool Same(const struct stat& st) const {
+        return exists && dev == st.st_dev && ino == st.st_ino && size == st.st_size &&
+               mtime.tv_sec == st.st_mtim.tv_sec && mtime.tv_nsec == st.st_mtim.tv_nsec;
+    }
+
+    bool FindMore() {
+        if (scanned) return false;
+        Header h;
+        if (!NextHeader(text, begin, scan, h)) {
+            scanned = true;
+            return false;
+        }
+        headers.push_back(h);
+        scan = h.body;
+        return true;
+    }
+
+    std::string_view Body(size_t i) {
+        while (i + 1 >= headers.size() && FindMore()) {}
+        const size_t end = i + 1 < headers.size() ? headers[i + 1].line : text.size();
+        return text.substr(headers[i].body, end - headers[i].body);
+    }
+
+    // The lines of the first section of that name.
+    std::optional<std::string_view> Section(std::string_view name) {
+        if (last < headers.size() && EqualsNoCase(headers[last].name, name)) return Body(last);
+        for (size_t i = 0;; ++i) {
+            if (i == headers.size() && !FindMore()) return std::nullopt;
+            if (EqualsNoCase(headers[i].name, name)) {
+                last = i;
+                return Body(i);
+            }
+        }
+    }
+};
+
+// Calls f(text, key, value) for each entry line of a section's lines until
+// it returns true.
+template <class F>
+void ForEachEntry(std::string_view body, F f) {
+    size_t pos = 0;
+    while (pos < body.size()) {
+        const size_t le = LineEnd(body, pos);
+        std::string_view value;
+        if (auto key = KeyOf(body.substr(pos, le - pos), &value))
+            if (f(*key, value)) return;
+        pos = le + 1;
+    }
+}
+
+std::map<std::string, IniFile, std::less<>>& Cache() {
+    static std::map<std::string, IniFile, std::less<>> cache;
     return cache;
 }
 
-const ParsedIni& Load(const std::string& file) {
-    ParsedIni& ini = Cache()[file];
+IniFile& Load(const std::string& file) {
+    IniFile& ini = Cache()[file];
     struct stat st{};
     if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        ini = ParsedIni{};
+        ini = IniFile{};
         return ini;
     }
-    if (ini.exists && ini.dev == st.st_dev && ini.ino == st.st_ino && ini.size == st.st_size &&
-        ini.mtime.tv_sec == st.st_mtim.tv_sec && ini.mtime.tv_nsec == st.st_mtim.tv_nsec)
-        return ini;
-    ini = ParsedIni{};
+    if (ini.Same(st)) return ini;
+    ini = IniFile{};
     int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return ini;
-    std::string content;
+    FileText content;
     struct stat fst{};
-    bool ok = fstat(fd, &fst) == 0 && ReadWhole(fd, content);
+    bool ok = fstat(fd, &fst) == 0 && ReadAll(fd, static_cast<size_t>(fst.st_size), content);
     close(fd);
-    if (!ok) return ini;
-    Parse(content, ini);
-    ini.exists = true;
-    ini.dev = fst.st_dev;
-    ini.ino = fst.st_ino;
-    ini.size = fst.st_size;
-    ini.mtime = fst.st_mtim;
+    if (ok) ini.Reset(std::move(content), fst);
     return ini;
 }
 
-std::string Clean(const std::string& s) {
+std::string Clean(std::string_view s) {
     std::string out;
     out.reserve(s.size());
     for (char c : s)
@@ -159,76 +235,192 @@ std::string Clean(const std::string& s) {
     return out;
 }
 
-// Applies the change to the file's lines.
-std::string Rewrite(const std::string& content, const std::string& section, const std::string& key,
-                    const std::string& value) {
-    std::vector<Line> lines = SplitLines(content);
-    std::string style = "\r\n";
-    for (const auto& l : lines)
-        if (!l.eol.empty()) { style = l.eol; break; }
+bool HasLineBreakOrNul(std::string_view s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != s.npos; }
 
-    size_t sectionAt = lines.size();
-    for (size_t i = 0; i < lines.size(); ++i) {
-        auto sec = SectionOf(i == 0 && lines[i].text.rfind("\xEF\xBB\xBF", 0) == 0
-                                 ? std::string_view(lines[i].text).substr(3)
-                                 : std::string_view(lines[i].text));
-        if (sec && EqualsNoCase(*sec, section)) { sectionAt = i; break; }
+// The file's line end: that of its first line, CR LF for a file without one.
+std::string_view LineStyle(std::string_view content) {
+    size_t nl = content.find('\n');
+    if (nl == std::string_view::npos) return "\r\n";
+    return nl > 0 && content[nl - 1] == '\r' ? "\r\n" : "\n";
+}
+
+struct PendingKey {
+    const std::string* key;
+    const std::string* value;
+    bool done = false;
+};
+
+// The new text of a file as pieces: ranges of the old text and pieces of new
+// text, written out with writev, so that nothing of the old text is copied.
+class Rewriter {
+public:
+    explicit Rewriter(std::string_view old) : old_(old), style_(LineStyle(old)) {}
+
+    std::string_view Old() const { return old_; }
+    bool Changed() const { return changed_; }
+
+    // The old text up to end goes out unchanged.
+    void KeepTo(size_t end) {
+        if (end > kept_) Push(false, kept_, end - kept_);
+        kept_ = std::max(kept_, end);
+    }
+    // The old text up to end is left out.
+    void SkipTo(size_t end) { kept_ = end; }
+    void Add(std::string_view text) {
+        if (text.empty()) return;
+        Push(true, added_.size(), text.size());
+        added_.append(text);
+        changed_ = true;
     }
 
-    auto ensureEnded = [&](size_t i) { if (lines[i].eol.empty()) lines[i].eol = style; };
-
-    if (sectionAt == lines.size()) {
-        if (!lines.empty()) {
-            ensureEnded(lines.size() - 1);
-            if (!TrimView(lines.back().text).empty()) lines.push_back({"", style});
+    // The first entry of each key replaced in place (the stored spelling of
+    // the key stays); the keys not found go after the section's last
+    // non-blank line, or right after the header.
+    void EditSection(const Header& h, size_t end, std::vector<PendingKey>& keys) {
+        size_t insertAt = h.body;
+        bool insertNeedsEnd = h.body == h.line || old_[h.body - 1] != '\n';
+        for (size_t pos = h.body; pos < end;) {
+            const size_t nl = LineEnd(old_, pos);
+            const bool hasEnd = nl < old_.size();
+            size_t textEnd = nl;
+            if (hasEnd && textEnd > pos && old_[textEnd - 1] == '\r') --textEnd;
+            const std::string_view text = old_.substr(pos, textEnd - pos);
+            const size_t next = hasEnd ? nl + 1 : old_.size();
+            if (auto key = KeyOf(text)) {
+                for (auto& k : keys) {
+                    if (k.done || !EqualsNoCase(*key, *k.key)) continue;
+                    k.done = true;
+                    line_.assign(*key);
+                    line_ += '=';
+                    line_ += *k.value;
+                    if (line_ != text) {
+                        KeepTo(pos);
+                        Add(line_);
+                        SkipTo(textEnd);  // the line's own end stays
+                    }
+                    break;
+                }
+            }
+            if (!TrimView(text).empty()) {
+                insertAt = next;
+                insertNeedsEnd = !hasEnd;
+            }
+            pos = next;
         }
-        lines.push_back({"[" + section + "]", style});
-        lines.push_back({key + "=" + value, style});
-    } else {
-        size_t end = sectionAt + 1;
-        size_t lastContent = sectionAt;
-        bool replaced = false;
-        for (; end < lines.size(); ++end) {
-            if (SectionOf(lines[end].text)) break;
-            if (!TrimView(lines[end].text).empty()) lastContent = end;
-            auto k = KeyOf(lines[end].text);
-            if (k && EqualsNoCase(*k, key)) {
-                lines[end].text = std::string(*k) + "=" + value;  // the stored spelling of the key stays
-                replaced = true;
-                break;
+        line_.clear();
+        for (const auto& k : keys) {
+            if (k.done) continue;
+            line_ += *k.key;
+            line_ += '=';
+            line_ += *k.value;
+            line_ += style_;
+        }
+        if (line_.empty()) return;
+        KeepTo(insertAt);
+        if (insertNeedsEnd) Add(style_);
+        Add(line_);
+    }
+
+    // A section that the file does not have goes at its end, after a blank line.
+    void AddSection(const std::string& name, const std::vector<PendingKey>& keys) {
+        KeepTo(old_.size());
+        bool ended = true;
+        std::string last = LastLine(ended);
+        if (!pieces_.empty()) {
+            if (!ended) Add(style_);
+            if (!TrimView(last).empty()) Add(style_);
+        }
+        line_ = "[" + name + "]";
+        line_ += style_;
+        for (const auto& k : keys) {
+            line_ += *k.key;
+            line_ += '=';
+            line_ += *k.value;
+            line_ += style_;
+        }
+        Add(line_);
+    }
+
+    // Writes the whole text; false with errno set on failure.
+    bool WriteTo(int fd) {
+        KeepTo(old_.size());
+        std::vector<iovec> iov;
+        iov.reserve(pieces_.size());
+        for (const auto& p : pieces_) {
+            const char* base = p.added ? added_.data() : old_.data();
+            iov.push_back({const_cast<char*>(base + p.offset), p.size});
+        }
+        size_t first = 0;
+        while (first < iov.size()) {
+            const int count = static_cast<int>(std::min<size_t>(iov.size() - first, IOV_MAX));
+            ssize_t n = writev(fd, iov.data() + first, count);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            auto done = static_cast<size_t>(n);
+            while (first < iov.size() && done >= iov[first].iov_len) done -= iov[first++].iov_len;
+            if (first < iov.size()) {
+                iov[first].iov_base = static_cast<char*>(iov[first].iov_base) + done;
+                iov[first].iov_len -= done;
             }
         }
-        if (!replaced) {
-            ensureEnded(lastContent);
-            lines.insert(lines.begin() + static_cast<long>(lastContent) + 1, Line{key + "=" + value, style});
-        }
+        return true;
     }
-    std::string out;
-    out.reserve(content.size() + key.size() + value.size() + 16);
-    for (const auto& l : lines) {
-        out += l.text;
-        out += l.eol;
-    }
-    return out;
-}
 
-bool WriteAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
+private:
+    struct Piece {
+        bool added;
+        size_t offset, size;
+    };
+
+    void Push(bool added, size_t offset, size_t size) {
+        if (!pieces_.empty() && pieces_.back().added == added && pieces_.back().offset + pieces_.back().size == offset)
+            pieces_.back().size += size;
+        else
+            pieces_.push_back({added, offset, size});
     }
-    return true;
-}
+
+    // The text of the last line so far, without its line end; ended tells
+    // whether it has one.
+    std::string LastLine(bool& ended) const {
+        std::string reversed;
+        bool first = true;
+        ended = false;
+        for (auto p = pieces_.rbegin(); p != pieces_.rend(); ++p) {
+            const char* base = p->added ? added_.data() : old_.data();
+            for (size_t i = p->size; i-- > 0;) {
+                const char c = base[p->offset + i];
+                if (c == '\n') {
+                    if (!first) return {reversed.rbegin(), reversed.rend()};
+                    ended = true;
+                } else {
+                    reversed += c;
+                }
+                first = false;
+            }
+        }
+        return {reversed.rbegin(), reversed.rend()};
+    }
+
+    std::string_view old_;
+    std::string_view style_;
+    size_t kept_ = 0;
+    std::string added_;
+    std::vector<Piece> pieces_;
+    std::string line_;
+    bool changed_ = false;
+};
 
 std::string FolderOf(const std::string& file) {
     auto slash = file.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : file.substr(0, slash);
+}
+
+std::string BaseOf(const std::string& file) {
+    auto slash = file.rfind('/');
+    return slash == std::string::npos ? file : file.substr(slash + 1);
 }
 
 // An open file descriptor that closes itself.
@@ -240,57 +432,189 @@ struct Fd {
     Fd& operator=(const Fd&) = delete;
 };
 
+// The path with the file's own symbolic links followed; errno set and ""
+// when a link cannot be read or they loop.
+std::string ResolveLinks(const std::string& path) {
+    std::string p = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st{};
+        if (lstat(p.c_str(), &st) != 0) return errno == ENOENT ? p : std::string();
+        if (!S_ISLNK(st.st_mode)) return p;
+        char target[PATH_MAX];
+        ssize_t n = readlink(p.c_str(), target, sizeof target);
+        if (n <= 0 || static_cast<size_t>(n) >= sizeof target) {
+            if (n >= 0) errno = ENAMETOOLONG;
+            return "";
+        }
+        std::string t(target, static_cast<size_t>(n));
+        p = t.front() == '/' ? t : FolderOf(p) + "/" + t;
+    }
+    errno = ELOOP;
+    return "";
+}
+
 }  // namespace
 
 std::string ReadIniString(const std::string& file, const std::string& section, const std::string& key,
                           size_t bufferSize) {
-    const ParsedIni& ini = Load(file);
-    auto sec = ini.sections.find(LCase(section));
-    if (sec == ini.sections.end()) return "";
-    auto it = sec->second.find(LCase(key));
-    if (it == sec->second.end()) return "";
-    size_t max = bufferSize > 0 ? bufferSize - 1 : 0;
-    return it->second.size() > max ? it->second.substr(0, max) : it->second;
+    IniFile& ini = Load(file);
+    auto body = ini.Section(section);
+    if (!body) return "";
+    std::string_view found;
+    ForEachEntry(*body, [&](std::string_view k, std::string_view v) {
+        if (!EqualsNoCase(k, key)) return false;
+        found = StripQuotes(v);
+        return true;
+    });
+    const size_t max = bufferSize > 0 ? bufferSize - 1 : 0;
+    return std::string(found.substr(0, max));
 }
 
-std::optional<RunError> TryWriteIniString(const std::string& file, const std::string& rawSection,
-                                          const std::string& rawKey, const std::string& rawValue) {
-    const std::string section = Clean(rawSection), key = Clean(rawKey), value = Clean(rawValue);
-    Cache().erase(file);
-    // Lock, read, change, write a temporary file, sync, rename, unlock. The
-    // lock is taken on the folder, whose identity does not change when a
-    // new file is renamed over the old one.
-    const std::string folder = FolderOf(file);
+std::vector<std::string> ReadIniKeys(const std::string& file, const std::string& section) {
+    std::vector<std::string> keys;
+    IniFile& ini = Load(file);
+    auto body = ini.Section(section);
+    if (!body) return keys;
+    ForEachEntry(*body, [&](std::string_view k, std::string_view) {
+        for (const auto& seen : keys)
+            if (EqualsNoCase(seen, k)) return false;
+        keys.emplace_back(k);
+        return false;
+    });
+    return keys;
+}
+
+std::optional<std::string> IniSectionProblem(std::string_view section) {
+    if (section.empty()) return "a section name cannot be empty";
+    if (HasLineBreakOrNul(section)) return "a section name cannot hold a line break or NUL";
+    if (IsBlank(section.front()) || IsBlank(section.back())) return "a section name cannot begin or end with a blank";
+    if (section.find(']') != section.npos) return "a section name cannot hold \"]\"";
+    return std::nullopt;
+}
+
+std::optional<std::string> IniKeyProblem(std::string_view key) {
+    if (key.empty()) return "a key cannot be empty";
+    if (HasLineBreakOrNul(key)) return "a key cannot hold a line break or NUL";
+    if (IsBlank(key.front()) || IsBlank(key.back())) return "a key cannot begin or end with a blank";
+    if (key.find('=') != key.npos) return "a key cannot hold \"=\"";
+    if (key.front() == '[') return "a key cannot begin with \"[\"";
+    return std::nullopt;
+}
+
+IniEdit::IniEdit(std::string file) : file_(std::move(file)) {}
+
+std::optional<RunError> IniEdit::Set(std::string_view section, std::string_view key, std::string_view value) {
+    auto problem = IniSectionProblem(section);
+    if (!problem) problem = IniKeyProblem(key);
+    if (problem) {
+        RunError refusal(Err::InvalidCall, "Cannot write [" + Clean(section) + "] " + Clean(key) + " to " +
+                                               BaseOf(file_) + ": " + *problem);
+        if (!refused_) refused_ = refusal;
+        return refusal;
+    }
+    SectionChange* target = nullptr;
+    for (auto& s : sections_)
+        if (EqualsNoCase(s.name, section)) { target = &s; break; }
+    if (!target) target = &sections_.emplace_back(SectionChange{std::string(section), {}});
+    for (auto& k : target->keys)
+        if (EqualsNoCase(k.key, key)) {
+            k.value = Clean(value);
+            return std::nullopt;
+        }
+    target->keys.push_back({std::string(key), Clean(value)});
+    return std::nullopt;
+}
+
+std::optional<RunError> IniEdit::Commit() {
+    if (refused_) return refused_;
+    if (sections_.empty()) return std::nullopt;
+    // The file itself may be a link: the target is what gets replaced, in
+    // its own folder, so the link stays a link.
+    const std::string target = ResolveLinks(file_);
+    if (target.empty()) return FileError(errno);
+    const std::string folder = FolderOf(target), base = BaseOf(target);
+    // Lock, read, change, write the temporary file, sync, rename, unlock.
+    // The lock is taken on the folder, whose identity does not change when
+    // a new file is renamed over the old one.
     Fd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.fd < 0) return FileError(errno, true);
     while (flock(dir.fd, LOCK_EX) != 0)
         if (errno != EINTR) return RunError(Err::PathFileAccess);
 
-    Fd target(open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
-    if (target.fd < 0) return FileError(errno);
+    // One temporary name per file, used only under the lock: a copy left by
+    // a writer that was killed is removed here, by the next writer.
+    const std::string temp = "." + base + ".vdtmp";
+    if (unlinkat(dir.fd, temp.c_str(), 0) != 0 && errno != ENOENT) return FileError(errno);
+
     struct stat st{};
-    if (fstat(target.fd, &st) != 0 || !S_ISREG(st.st_mode)) return RunError(Err::PathFileAccess);
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return RunError(Err::PermissionDenied);
+    bool exists = true;
+    Fd current(openat(dir.fd, base.c_str(), O_RDWR | O_CLOEXEC));
+    if (current.fd < 0) {
+        if (errno != ENOENT) return FileError(errno);
+        exists = false;
+    } else {
+        if (fstat(current.fd, &st) != 0 || !S_ISREG(st.st_mode)) return RunError(Err::PathFileAccess);
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return RunError(Err::PermissionDenied);
+    }
 
-    std::string content;
-    if (!ReadWhole(target.fd, content)) return RunError(Err::PathFileAccess);
-    std::string updated = Rewrite(content, section, key, value);
+    // Read again under the lock, whatever this run read before: the edit
+    // applies to the file as it is now. The text read before goes first, so
+    // that a large file is held once.
+    Cache().erase(file_);
+    FileText content;
+    if (exists && !ReadAll(current.fd, static_cast<size_t>(st.st_size), content)) return RunError(Err::PathFileAccess);
+    const std::string_view old = content.View();
 
-    std::string tmpl = file + ".XXXXXX";
-    std::vector<char> tmpName(tmpl.begin(), tmpl.end());
-    tmpName.push_back('\0');
-    Fd temp(mkstemp(tmpName.data()));
-    if (temp.fd < 0) return FileError(errno);
-    bool ok = fchmod(temp.fd, st.st_mode & 07777) == 0;
-    if (fchown(temp.fd, st.st_uid, st.st_gid) != 0) { /* another owner needs privileges; keep ours */ }
-    ok = ok && WriteAll(temp.fd, updated) && fsync(temp.fd) == 0 && rename(tmpName.data(), file.c_str()) == 0;
+    // Every change in one pass over the file.
+    Rewriter rewrite(old);
+    std::vector<std::vector<PendingKey>> changes(sections_.size());
+    for (size_t i = 0; i < sections_.size(); ++i)
+        for (const auto& k : sections_[i].keys) changes[i].push_back({&k.key, &k.value});
+    std::vector<bool> found(sections_.size());
+    size_t pending = sections_.size();
+    const size_t begin = TextBegin(old);
+    Header h;
+    bool have = NextHeader(old, begin, begin, h);
+    while (have && pending > 0) {
+        Header next;
+        const bool haveNext = NextHeader(old, begin, h.body, next);
+        for (size_t i = 0; i < sections_.size(); ++i) {
+            if (found[i] || !EqualsNoCase(sections_[i].name, h.name)) continue;
+            found[i] = true;
+            --pending;
+            rewrite.EditSection(h, haveNext ? next.line : old.size(), changes[i]);
+            break;
+        }
+        h = next;
+        have = haveNext;
+    }
+    for (size_t i = 0; i < sections_.size(); ++i)
+        if (!found[i]) rewrite.AddSection(sections_[i].name, changes[i]);
+    if (exists && !rewrite.Changed()) return std::nullopt;
+
+    Fd out(openat(dir.fd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0644));
+    if (out.fd < 0) return FileError(errno);
+    bool ok = true;
+    if (exists) {
+        ok = fchmod(out.fd, st.st_mode & 07777) == 0;
+        if (fchown(out.fd, st.st_uid, st.st_gid) != 0) { /* another owner needs privileges; keep ours */ }
+    }
+    ok = ok && rewrite.WriteTo(out.fd) && fsync(out.fd) == 0 &&
+         renameat(dir.fd, temp.c_str(), dir.fd, base.c_str()) == 0;
     if (!ok) {
         int err = errno;
-        unlink(tmpName.data());
+        unlinkat(dir.fd, temp.c_str(), 0);
         return FileError(err);
     }
-    fsync(dir.fd);
+    fsync(dir.fd);  // the next read of this run reads the new file
     return std::nullopt;
+}
+
+std::optional<RunError> TryWriteIniString(const std::string& file, const std::string& section,
+                                          const std::string& key, const std::string& value) {
+    IniEdit edit(file);
+    if (auto failure = edit.Set(section, key, value)) return failure;
+    return edit.Commit();
 }
 
 bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
@@ -304,5 +628,14 @@ bool ReadDocTypeFlag(const std::string& key) {
     DebugLog(key + (on ? "=TRUE (" : "=FALSE (") + section + ")");
     return on;
 }
+
+std::string FollowFileLinks(const std::string& path) {
+    std::string target = ResolveLinks(path);
+    return target.empty() ? path : target;
+}
+
+std::string WebIniFolder() { return FolderOf(FollowFileLinks(WebIniPath())); }
+
+void ForgetIniFiles() { Cache().clear(); }
 
 }  // namespace vd

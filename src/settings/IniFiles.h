@@ -1,14 +1,37 @@
-// INI files: vexweb.ini, vdglobal.ini, createdb.ini and the DSN files.
+// INI files: vexweb.ini, vdglobal.ini, createdb.ini and the DSN files. This
+// module is the only reader and writer of all of them.
 //
-// Section and key names are matched without regard to case; anything
-// missing reads as "". Reads see every write: a parsed file is kept and
-// parsed again only when it changed on disk or this process wrote it.
-// Writes are atomic (temporary file and rename under an advisory lock) and
-// keep every line they do not change.
+// The rules, the same for every file:
+// - Lines end with LF or CR LF; a UTF-8 byte order mark at the start is
+//   skipped. Blanks are spaces and tabs.
+// - A line whose first non-blank character is "[" is a section header; the
+//   name runs to the first "]" (or the line's end), blanks around it dropped.
+// - Inside a section, a line with "=" is an entry: the key is the text before
+//   the first "=", the value the text after it, both without the blanks
+//   around them; one pair of enclosing quotes (" or ') is stripped from the
+//   value. Every other line (comments, blank lines, text before the first
+//   header) is no entry and is kept as it stands by every write.
+// - Names are matched without regard to case. The first section of a name
+//   wins (a repeated section's entries are not read), and within it the
+//   first entry of a key. Anything missing reads as "".
+//
+// Reads: each file is read once and kept; sections are found by scanning
+// line starts only as far as the asked-for one, and only that section's
+// lines are looked at. The file is read again when it changed on disk
+// (identity, size or modification time) or this process wrote it.
+//
+// Writes: an IniEdit collects changes and applies them all at once, under a
+// lock on the folder that holds the file, as one replacement (temporary
+// file, synced, renamed over the file). A written file keeps every line the
+// edit does not change byte for byte, its line ends, its mode and (where
+// permitted) its owner. When the path is a symbolic link the link's target
+// is replaced, in the target's folder, and the link stays.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "cgi/RunError.h"
 
@@ -21,10 +44,56 @@ constexpr size_t IniReadBuffer = 2040;  // a value reads as at most 2039 charact
 std::string ReadIniString(const std::string& file, const std::string& section,
                           const std::string& key, size_t bufferSize = IniReadBuffer);
 
-// Creates or replaces the key (and the section and the file when missing).
-// Carriage returns, line feeds and NULs are removed from section, key and
-// value first. Returns the failure (70 Permission denied, 75 Path/File
-// access error, 76 Path not found) or nothing when the value was stored.
+// The keys of the section in file order, each in its first spelling; empty
+// when the file or the section is missing.
+std::vector<std::string> ReadIniKeys(const std::string& file, const std::string& section);
+
+// Why a section name or key could not be read back once written ("a key
+// cannot hold \"=\"", ...), or nothing when it can be written.
+std::optional<std::string> IniSectionProblem(std::string_view section);
+std::optional<std::string> IniKeyProblem(std::string_view key);
+
+// Changes to one INI file, written together by Commit.
+//
+//     IniEdit edit(path);
+//     if (auto failure = edit.Set("Vexdoc/Web", "Debug", "TRUE")) ...;
+//     if (auto failure = edit.Commit()) ...;
+//
+// Set refuses a section or key that could not be read back (see
+// IniSectionProblem, IniKeyProblem): it returns failure 5 with the reason,
+// and a later Commit returns the same failure and writes nothing. Carriage
+// returns, line feeds and NULs are removed from values, so a value is always
+// one line. A key set twice keeps the last value. Commit creates the section
+// and the file when missing; a key found in the section is replaced in
+// place, keeping its stored spelling, and a new key goes after the section's
+// last non-blank line. Nothing is written when the file would not change.
+class IniEdit {
+public:
+    explicit IniEdit(std::string file);
+
+    [[nodiscard]] std::optional<RunError> Set(std::string_view section, std::string_view key,
+                                              std::string_view value);
+
+    // Writes every change in one replacement of the file. Returns the
+    // failure (70 Permission denied, 75 Path/File access error, 76 Path not
+    // found, ...) with nothing written, or nothing when the file holds every
+    // change.
+    [[nodiscard]] std::optional<RunError> Commit();
+
+private:
+    struct KeyChange {
+        std::string key, value;
+    };
+    struct SectionChange {
+        std::string name;
+        std::vector<KeyChange> keys;
+    };
+    std::string file_;
+    std::vector<SectionChange> sections_;
+    std::optional<RunError> refused_;
+};
+
+// One change committed alone (an IniEdit with one Set).
 std::optional<RunError> TryWriteIniString(const std::string& file, const std::string& section,
                                           const std::string& key, const std::string& value);
 
@@ -35,5 +104,17 @@ bool WriteIniString(const std::string& file, const std::string& section,
 // The switch key of the current database's section (Appl + "VDW" + DocType)
 // in vexweb.ini: true exactly when its value is "TRUE" in any case.
 bool ReadDocTypeFlag(const std::string& key);
+
+// The file a path names once symbolic links of the file itself are followed
+// (the path unchanged when it is no link or names nothing yet).
+std::string FollowFileLinks(const std::string& path);
+
+// The folder that really holds vexweb.ini: the folder of its link target
+// when vexweb.ini is a symbolic link, else the program folder. Files that
+// belong beside the settings (the new-plan lock) live there.
+std::string WebIniFolder();
+
+// Drops every file read so far; the next read goes to the disk.
+void ForgetIniFiles();
 
 }  // namespace vd

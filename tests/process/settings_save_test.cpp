@@ -7,6 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <filesystem>
+#include <set>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <regex>
 #include <string>
 #include <sys/stat.h>
@@ -320,11 +324,12 @@ TEST(SettingsSave, ReadOnlySettingsFileIsAFailureNotAConfirmation) {
     EXPECT_EQ(s.Ini(), before);
 }
 
-TEST(SettingsSave, DatabaseFailureAfterTheSettingsKeepsThemAndSendsNoConfirmation) {
+TEST(SettingsSave, DatabaseFailureWritesNothingAndSendsNoConfirmation) {
     SaveSite s;
     Fields form = s.ShowForm();
     SetField(form, "EXEPath", "/opt/exe");
     SetField(form, "A", "http://new/a/");
+    const std::string before = s.Ini();
     s.db.Exec(s.db.ParamsDb(), "DROP TABLE Drives;\n");
 
     CgiResult r = s.Save(form);
@@ -336,9 +341,7 @@ TEST(SettingsSave, DatabaseFailureAfterTheSettingsKeepsThemAndSendsNoConfirmatio
     EXPECT_NE(r.out.find("no such table: Drives"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("Content-Type", 1), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("Settings have been saved"), std::string::npos) << r.out;
-    const std::string ini = s.Ini();
-    EXPECT_NE(ini.find("\r\nEXEPath=/opt/exe/\r\n"), std::string::npos) << ini;
-    EXPECT_NE(ini.find("\r\nA=http://cd/a/\r\n"), std::string::npos) << ini;
+    EXPECT_EQ(s.Ini(), before);
 }
 
 TEST(SettingsSave, OnlyASupervisorMaySave) {
@@ -360,4 +363,139 @@ TEST(SettingsSave, OnlyASupervisorMaySave) {
     }
     // The form itself is refused as well.
     EXPECT_EQ(s.site.Run("User=clerk&ConfigOption=Server+and+Browser+File+Locations").out, refusal);
+}
+
+namespace {
+
+// The fields that SaveNumbered changes: the text fields but the three that
+// the next run needs to find its templates, log and databases.
+bool Numbered(const std::string& name, const std::string& value) {
+    for (const char* kept : {"DataAction", "ConfigOption", "HTMLPath", "TempPath", "ParameterPath"})
+        if (name == kept) return false;
+    return value != "on";
+}
+
+// The text fields of the form, each given a value that names save n, and the
+// three drives' addresses.
+Fields SaveNumbered(Fields form, int n) {
+    const std::string tag = "s" + std::to_string(n);
+    for (auto& [name, value] : form)
+        if (Numbered(name, value)) value = "/" + tag + "/" + name + "/";
+    return form;
+}
+
+std::set<std::string> FolderEntries(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) names.insert(e.path().filename().string());
+    return names;
+}
+
+}  // namespace
+
+TEST(SettingsSave, SimultaneousSavesLeaveOneWholeSave) {
+    SaveSite s;
+    const Fields form = s.ShowForm();
+    constexpr int savers = 6, rounds = 2;
+    std::vector<pid_t> pids;
+    for (int p = 0; p < savers; ++p) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            bool ok = true;
+            for (int r = 0; r < rounds; ++r)
+                ok = s.Save(SaveNumbered(form, p * rounds + r)).out == s.ConfirmationPage() && ok;
+            _exit(ok ? 0 : 1);
+        }
+        pids.push_back(pid);
+    }
+    for (pid_t pid : pids) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    // Every text key and every drive holds the value of one and the same save.
+    const std::string ini = s.Ini();
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(ini, m, std::regex("\r\nWebPath=/(s[0-9]+)/"))) << ini;
+    const std::string winner = m[1].str();
+    int keys = 0;
+    for (const auto& [name, value] : form) {
+        if (!Numbered(name, value)) continue;
+        ++keys;
+        EXPECT_NE(ini.find("=/" + winner + "/" + name + "/\r\n"), std::string::npos) << name << "\n" << ini;
+    }
+    EXPECT_EQ(keys, 18);  // 15 text settings and the drives A, CD1 and Z9
+    EXPECT_NE(ini.find("\r\nsomeone=<IMG SRC=\"someone.gif\">\r\n"), std::string::npos) << ini;
+}
+
+TEST(SettingsSave, AKilledSaveLeavesTheOldOrTheNewFileAndNoTemporaryAfterTheNext) {
+    SaveSite s;
+    // A large vexweb.ini makes the write take long enough to be cut.
+    std::string bulk;
+    for (int i = 0; i < 3000; ++i) bulk += "\r\n[X" + std::to_string(i) + "VDW01]\r\nShowCheck=" + std::string(300, 'x');
+    s.site.WriteIni(s.db.IniLine() + IniTail, OtherSections + bulk + "\r\n");
+    const std::string before = s.Ini();
+    const std::set<std::string> entries = FolderEntries(s.site.Root());
+    const std::string body = Body(SaveNumbered(s.ShowForm(), 1), "boss");
+    ASSERT_EQ(s.site.Run("", body).out, s.ConfirmationPage());
+    const std::string after = s.Ini();
+    ASSERT_NE(after, before);
+
+    unsigned seed = 7;
+    int killed = 0;
+    for (int round = 0; round < 30; ++round) {
+        s.site.Write("vexweb.ini", before);
+        killed += s.site.RunKilledAfter(body, 1000 + static_cast<int>(rand_r(&seed) % 25000));
+        const std::string now = s.Ini();
+        ASSERT_TRUE(now == before || now == after) << "round " << round << " left a mixed vexweb.ini";
+    }
+    EXPECT_GT(killed, 0);
+    ASSERT_EQ(s.site.Run("", body).out, s.ConfirmationPage());
+    EXPECT_EQ(s.Ini(), after);
+    EXPECT_EQ(FolderEntries(s.site.Root()), entries);
+}
+
+TEST(SettingsSave, OddDriveNamesAreLeftOutWithANotice) {
+    SaveSite s;
+    s.db.Exec(s.db.ParamsDb(), "INSERT INTO Drives (Drive, DriveType) VALUES ('X=Y', 'HD');\n"
+                               "INSERT INTO Drives (Drive, DriveType) VALUES ('[UserGraphics]', 'HD');\n"
+                               "INSERT INTO Drives (Drive, DriveType) VALUES (' pad ', 'HD');\n"
+                               "INSERT INTO Drives (Drive, DriveType) VALUES ('', 'HD');\n"
+                               "INSERT INTO Drives (Drive, DriveType) VALUES ('<b>', 'HD');\n");
+    Fields form = s.ShowForm();
+    for (const char* drive : {"X=Y", "[UserGraphics]", " pad ", "<b>", "A"}) SetField(form, drive, "http://odd/");
+    const std::string notices =
+        "<br><center>Drive &quot;X=Y&quot; was not saved: its name cannot be a key of vexweb.ini</center>\r\n"
+        "<br><center>Drive &quot;[UserGraphics]&quot; was not saved: its name cannot be a key of vexweb.ini</center>\r\n"
+        "<br><center>Drive &quot; pad &quot; was not saved: its name cannot be a key of vexweb.ini</center>\r\n"
+        "<br><center>Drive &quot;&quot; was not saved: its name cannot be a key of vexweb.ini</center>\r\n";
+    const std::string page = "Content-Type: text/html\r\n\r\n<HTML><BODY>\r\n<IMG SRC=\"logo.gif\">\r\n" + notices + Saved;
+    ASSERT_EQ(s.Save(form).out, page);
+    const std::string ini = s.Ini();
+    ASSERT_EQ(s.Save(form).out, page);
+    EXPECT_EQ(s.Ini(), ini);
+    // The rest of [Drives] is saved and the sections after it are whole.
+    EXPECT_NE(ini.find("\r\n[Drives]\r\n; browser addresses of the archive drives\r\nA=http://odd/\r\n"
+                       "CD1=http://cd/cd1/\r\n<b>=http://odd/\r\n\r\n[UserGraphics]\r\n"
+                       "someone=<IMG SRC=\"someone.gif\">\r\n\r\n[ABCVDW01]\r\nAllPagesPerPage=TRUE\r\n"),
+              std::string::npos)
+        << ini;
+    EXPECT_EQ(ini.find("http://odd/"), ini.rfind("http://odd/") - std::string("http://odd/\r\nCD1=http://cd/cd1/\r\n<b>=").size())
+        << ini;
+}
+
+TEST(SettingsSave, ALinkedSettingsFileStaysALinkAndItsTargetIsSaved) {
+    SaveSite s;
+    std::filesystem::create_directories(s.site.Path("state"));
+    std::filesystem::rename(s.site.Path("vexweb.ini"), s.site.Path("state/vexweb.ini"));
+    ASSERT_EQ(symlink("state/vexweb.ini", s.site.Path("vexweb.ini").c_str()), 0);
+    Fields form = s.ShowForm();
+    SetField(form, "EXEPath", "/linked/exe");
+    SetField(form, "A", "http://linked/a/");
+    ASSERT_EQ(s.Save(form).out, s.ConfirmationPage());
+    EXPECT_TRUE(std::filesystem::is_symlink(s.site.Path("vexweb.ini")));
+    const std::string ini = s.site.Read("state/vexweb.ini");
+    for (const char* line : {"\r\nEXEPath=/linked/exe/\r\n", "\r\nA=http://linked/a/\r\n", "\r\n; settings of the web product\r\n",
+                             "\r\nPDFAllowed=TRUE\r\n", "\r\n[ABCVDW01]\r\nAllPagesPerPage=TRUE\r\n"})
+        EXPECT_NE(ini.find(line), std::string::npos) << line << "\n" << ini;
+    EXPECT_EQ(FolderEntries(s.site.Path("state")), std::set<std::string>{"vexweb.ini"});
 }

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <csignal>
 #include <poll.h>
 #include <sstream>
 #include <stdexcept>
@@ -86,6 +87,36 @@ CgiResult Site::Run(const std::string& query, const std::string& body,
     if (!body.empty()) all["CONTENT_LENGTH"] = std::to_string(body.size());
     for (const auto& [k, v] : env) all[k] = v;
     return RunEnv(all, body);
+}
+
+bool Site::RunKilledAfter(const std::string& body, int microseconds) const {
+    int in[2];
+    if (pipe(in)) throw std::runtime_error("pipe failed");
+    if (write(in[1], body.data(), body.size()) != static_cast<ssize_t>(body.size()))
+        throw std::runtime_error("body larger than a pipe");
+    close(in[1]);
+    std::vector<std::string> envStrings = {"REQUEST_METHOD=POST", "QUERY_STRING=", "PATH=/usr/bin:/bin", "TZ=UTC",
+                                           "CONTENT_LENGTH=" + std::to_string(body.size())};
+    std::vector<char*> envp;
+    for (auto& s : envStrings) envp.push_back(s.data());
+    envp.push_back(nullptr);
+    std::string exe = Exe();
+    pid_t pid = fork();
+    if (pid == 0) {
+        int null = open("/dev/null", O_WRONLY);
+        dup2(in[0], 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        char* argv[] = {exe.data(), nullptr};
+        execve(exe.c_str(), argv, envp.data());
+        _exit(127);
+    }
+    close(in[0]);
+    usleep(static_cast<useconds_t>(microseconds));
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFSIGNALED(status);
 }
 
 CgiResult Site::RunEnv(const std::map<std::string, std::string>& env, const std::string& body) const {

@@ -42,6 +42,10 @@ public:
     // extra variables.
     CgiResult Run(const std::string& query = "", const std::string& body = "",
                   const std::map<std::string, std::string>& env = {}) const;
+    // Starts a POST of the body as Run does, output discarded, and kills the
+    // program with SIGKILL after the delay unless it ended before. True when
+    // it was killed.
+    bool RunKilledAfter(const std::string& body, int microseconds) const;
     // Runs with exactly this environment.
     CgiResult RunEnv(const std::map<std::string, std::string>& env, const std::string& body = "") const;
 

@@ -4,6 +4,7 @@
 #include "cgi/RunError.h"
 #include "data/tables/RatePlan.h"
 #include "pages/RatePlanText.h"
+#include "settings/IniFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -113,6 +114,17 @@ TEST_F(NewPlanLockTest, HeldBesideTheProgramWhileTheObjectLives) {
         EXPECT_FALSE(OtherProcessCanLock());
     }
     EXPECT_TRUE(OtherProcessCanLock());
+}
+
+TEST_F(NewPlanLockTest, LivesBesideTheTargetOfALinkedSettingsFile) {
+    std::filesystem::create_directories(folder + "/state");
+    close(open((folder + "/state/vexweb.ini").c_str(), O_WRONLY | O_CREAT, 0644));
+    ASSERT_EQ(symlink("state/vexweb.ini", (folder + "/vexweb.ini").c_str()), 0);
+    EXPECT_EQ(vd::WebIniFolder(), folder + "/state");
+    EXPECT_EQ(vd::NewPlanLock::Path(), folder + "/state/RatePlans.lock");
+    { vd::NewPlanLock lock; }
+    EXPECT_TRUE(std::filesystem::exists(folder + "/state/RatePlans.lock"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/RatePlans.lock"));
 }
 
 TEST_F(NewPlanLockTest, AMissingFolderIsAFailureNotASilentPass) {

@@ -1,10 +1,10 @@
 #include "data/tables/RatePlan.h"
 
-#include "cgi/Program.h"
 #include "cgi/RunError.h"
 #include "cgi/TextUtil.h"
 #include "data/VDODBC.h"
 #include "data/tables/Rate_Schedule.h"
+#include "settings/IniFiles.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -46,7 +46,7 @@ std::int16_t NumberNewPlan(TableInfo& record, OdbcConnection& connection, const 
     return static_cast<std::int16_t>(number);
 }
 
-std::string NewPlanLock::Path() { return ProgramFolder() + "/RatePlans.lock"; }
+std::string NewPlanLock::Path() { return WebIniFolder() + "/RatePlans.lock"; }
 
 NewPlanLock::NewPlanLock() {
     const std::string path = Path();

@@ -57,8 +57,9 @@ std::int16_t NumberNewPlan(TableInfo& record, OdbcConnection& connection, const 
                            const std::string& docType);
 
 // Serialises the numbering and inserting of new plans across processes: an
-// exclusive advisory lock on a file beside the program, held while the
-// object lives. A lock file that cannot be opened is a failure (70, 75, 76).
+// exclusive advisory lock on the file RatePlans.lock in the folder that
+// holds vexweb.ini (its link target's folder when it is a link), held while
+// the object lives. A lock file that cannot be opened is a failure (70, 75, 76).
 class NewPlanLock {
 public:
     NewPlanLock();
