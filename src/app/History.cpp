@@ -1,13 +1,18 @@
 #include "app/History.h"
 
 #include "cgi/TextUtil.h"
+#include "cgi/Program.h"
 #include "settings/AuditTrail.h"
+#include "settings/SettingsHistory.h"
 #include "settings/IniFiles.h"
 
 #include <fstream>
 #include <map>
 #include <memory>
 #include <ostream>
+#include <pwd.h>
+#include <sstream>
+#include <unistd.h>
 
 namespace vd {
 
@@ -173,7 +178,8 @@ void Show(const Json& r, std::ostream& out) {
         out << "  " << key->Str("application") << "-" << key->Str("database");
         if (key->Get("plan")) out << " plan " << key->Str("plan");
     }
-    if (!r.Str("version").empty()) out << "  version " << r.Str("version");
+    if (!r.Str("restored").empty()) out << "  put back " << r.Str("restored");
+    if (!r.Str("version").empty()) out << "  (replaced file kept as " << r.Str("version") << ")";
     out << "  by " << (r.Str("user").empty() ? "(no user)" : r.Str("user"));
     if (!r.Str("remote_user").empty()) out << " (" << r.Str("remote_user") << ")";
     if (!r.Str("remote_addr").empty()) out << " from " << r.Str("remote_addr");
@@ -242,6 +248,57 @@ int HistoryCommand(const std::vector<std::string>& args, std::ostream& out, std:
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     ListHistory(lines, filter, out);
     return 0;
+}
+
+namespace {
+
+// Who runs the command: the user behind sudo, else the login of the process.
+std::string AdministratorName() {
+    if (const char* sudo = std::getenv("SUDO_USER"); sudo && *sudo) return sudo;
+    if (const passwd* pw = getpwuid(getuid())) return pw->pw_name;
+    return std::to_string(getuid());
+}
+
+}  // namespace
+
+int RestoreCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
+        err << "usage: vdconfig --restore VERSION   (a name that vdconfig --history or ls " << VersionFolder()
+            << " shows)\n";
+        return 2;
+    }
+    const std::string& version = args[0];
+    const std::string path = version.find('/') == std::string::npos ? VersionFolder() + "/" + version : version;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        err << "vdconfig: no kept version " << path << "\n";
+        return 1;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    try {
+        AuditTrail trail(WebIniFolder());
+        AuditEntry entry;
+        entry.Action = "version restored";
+        entry.Who.User = AdministratorName();
+        entry.Restored = path.substr(path.rfind('/') + 1);
+        SettingsRecorder recorder(trail, entry);
+        IniEdit edit(WebIniPath());
+        edit.ReplaceAll(text.str());
+        if (auto failure = edit.Commit(&recorder)) {
+            err << "vdconfig: " << WebIniPath() << " not restored: (" << failure->Number << ") " << failure->Text
+                << "\n";
+            return 1;
+        }
+        out << "vdconfig: " << WebIniPath() << " is now " << path;
+        if (!recorder.Entry().Version.empty())
+            out << "; the file it replaced is kept as " << VersionFolder() << "/" << recorder.Entry().Version;
+        out << " (" << recorder.Entry().Changes.size() << " keys changed)\n";
+        return 0;
+    } catch (const RunError& e) {
+        err << "vdconfig: " << WebIniPath() << " not restored: (" << e.Number << ") " << e.Text << "\n";
+        return 1;
+    }
 }
 
 }  // namespace vd

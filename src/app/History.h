@@ -22,4 +22,11 @@ void ListHistory(const std::vector<std::string>& lines, const HistoryFilter& fil
 // errors and an unreadable trail go to err.
 int HistoryCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// vdconfig --restore VERSION: puts a kept version of vexweb.ini back, the
+// way a save replaces it (locked, one atomic replacement); the replaced
+// file is kept as a version in turn and the restore is recorded. VERSION is
+// a name from vexweb.ini.history/ (or a path to one). Returns the exit
+// status.
+int RestoreCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
 }  // namespace vd

@@ -380,6 +380,7 @@ int RunCommandLine(int argc, char** argv) {
     }
     if (option == "--check" && argc <= 3) return CheckSite(argc == 3 ? argv[2] : "");
     if (option == "--history") return HistoryCommand({argv + 2, argv + argc}, std::cout, std::cerr);
+    if (option == "--restore") return RestoreCommand({argv + 2, argv + argc}, std::cout, std::cerr);
     return -1;
 }
 

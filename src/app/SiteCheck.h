@@ -15,7 +15,7 @@ std::string VersionLine();
 // exit status: 0 when every check passed, 1 otherwise.
 int CheckSite(const std::string& programFolder);
 
-// Answers --version, --check and --history when the program was not started by a web
+// Answers --version, --check, --history and --restore when the program was not started by a web
 // server; returns -1 for anything else (the run goes on as a CGI run).
 int RunCommandLine(int argc, char** argv);
 

@@ -1,7 +1,9 @@
 #include "pages/ChangeRecord.h"
 
 #include "cgi/Request.h"
+#include "cgi/ServerLog.h"
 #include "data/tables/RatePlan.h"
+#include "settings/IniFiles.h"
 
 #include <cstdlib>
 
@@ -13,6 +15,12 @@ std::string Env(const char* name) {
     return v ? v : "";
 }
 }  // namespace
+
+AuditTrail OpenAuditTrail() {
+    const std::string folder = WebIniFolder();
+    Doing doing("writing " + folder + "/" + AuditFileName);
+    return AuditTrail(folder);
+}
 
 AuditWho RequestWho() { return {GetField("User"), Env("REMOTE_USER"), Env("REMOTE_ADDR")}; }
 

@@ -13,6 +13,10 @@
 
 namespace vd {
 
+// The audit trail beside vexweb.ini, opened before a change is made; a
+// failure to open it names the file in the web server's log.
+AuditTrail OpenAuditTrail();
+
 // The field "User" and the web server's REMOTE_USER and REMOTE_ADDR.
 AuditWho RequestWho();
 

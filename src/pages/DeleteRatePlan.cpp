@@ -24,7 +24,7 @@ void DeleteRatePlan() {
     TableInfo record;
     try {
         // The trail is opened first: a change it cannot record is not made.
-        AuditTrail trail(WebIniFolder());
+        AuditTrail trail = OpenAuditTrail();
         DebugLog("Opening Rate_Schedule");
         if (!InitWVDAccounting(connection, rs.TableName, record)) {
             DebugLog("Rate plan not deleted: Rate_Schedule could not be opened");

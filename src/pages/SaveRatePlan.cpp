@@ -40,7 +40,7 @@ void SaveRatePlan() {
     std::vector<std::string> notices;
     try {
         // The trail is opened first: a change it cannot record is not made.
-        AuditTrail trail(WebIniFolder());
+        AuditTrail trail = OpenAuditTrail();
         DebugLog("Opening Rate_Schedule");
         if (!InitWVDAccounting(connection, rs.TableName, record)) {
             DebugLog("Rate plan not saved: Rate_Schedule could not be opened");

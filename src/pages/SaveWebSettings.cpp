@@ -11,11 +11,14 @@
 #include "data/OpenTable.h"
 #include "data/VDODBC.h"
 #include "data/tables/Drives.h"
+#include "pages/ChangeRecord.h"
 #include "pages/Pages.h"
 #include "settings/IniFiles.h"
+#include "settings/SettingsHistory.h"
 #include "settings/WebSettings.h"
 
 #include <optional>
+#include <sys/stat.h>
 #include <vector>
 
 namespace vd {
@@ -70,6 +73,25 @@ void CollectDriveAddresses(IniEdit& edit, std::vector<std::string>& notices) {
     table.Close();
 }
 
+bool IsFile(const std::string& path) {
+    struct stat st{};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st{};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Templates that the posted HTMLPath lacks: without them every later page,
+// this form included, would be the bare fallback page.
+std::vector<std::string> MissingTemplates(const std::string& htmlPath) {
+    std::vector<std::string> missing;
+    for (const char* name : {"tbltop.htm", "tblbot.htm"})
+        if (!IsFile(htmlPath + name)) missing.push_back(name);
+    return missing;
+}
+
 }  // namespace
 
 void SaveWebSettings() {
@@ -90,12 +112,34 @@ void SaveWebSettings() {
         };
         // Everything is collected first and written in one replacement of
         // the file: a save that fails anywhere writes nothing.
+        // The trail is opened first: a change it cannot record is not made.
+        AuditTrail trail = OpenAuditTrail();
         IniEdit edit(file);
-        for (const auto& setting : settings)
-            Check(edit.Set(WebSection, setting.key, setting.rule(GetField(setting.key))));
         std::vector<std::string> notices;
+        for (const auto& setting : settings) {
+            const std::string value = setting.rule(GetField(setting.key));
+            Check(edit.Set(WebSection, setting.key, value));
+            const bool folder = setting.rule == Folder || setting.rule == GuardedFolder;
+            if (std::string(setting.key) == "HTMLPath") {
+                if (auto missing = MissingTemplates(value); !missing.empty()) {
+                    std::string names = missing[0];
+                    if (missing.size() > 1) names += " and " + missing[1];
+                    DebugLog("Settings not saved: HTMLPath " + value + " lacks " + names);
+                    SendMessagePage("Settings not saved: HTMLPath " + HtmlText(value) + " holds no " + names +
+                                        ". Go back, correct it and save again.",
+                                    "", "", "+1", "");
+                    EndRun();
+                }
+            } else if (folder && !value.empty() && !IsFolder(value)) {
+                notices.push_back(std::string(setting.key) + " " + value + " does not exist");
+            }
+        }
         CollectDriveAddresses(edit, notices);
-        if (auto failure = edit.Commit()) {
+        AuditEntry entry;
+        entry.Action = "settings saved";
+        entry.Who = RequestWho();
+        SettingsRecorder recorder(trail, entry);
+        if (auto failure = edit.Commit(&recorder)) {
             Doing doing("writing " + WrittenFile(file));
             throw *failure;
         }

@@ -90,6 +90,7 @@ std::string AuditLine(const AuditEntry& e, std::time_t when) {
         out += '}';
     }
     if (!e.Version.empty()) Member(out, "version", e.Version);
+    if (!e.Restored.empty()) Member(out, "restored", e.Restored);
     if (!e.Failure.empty()) Member(out, "failed", e.Failure);
     out += ",\"changes\":[";
     bool first = true;

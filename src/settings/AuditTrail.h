@@ -35,7 +35,8 @@ struct AuditEntry {
     std::string Application;  // the key: "" where it does not apply
     std::string Database;
     std::optional<int> Plan;
-    std::string Version;  // the kept vexweb.ini version, where one was kept or restored
+    std::string Version;   // the version of vexweb.ini kept of the file a save replaced
+    std::string Restored;  // the version put back by a restore
     std::vector<AuditChange> Changes;
     std::string Failure;  // set when the change recorded before did not happen
 };
@@ -56,6 +57,7 @@ public:
     // a failure (70, 75, 76).
     explicit AuditTrail(const std::string& folder);
     ~AuditTrail();
+    AuditTrail(AuditTrail&& other) noexcept : path_(std::move(other.path_)), fd_(other.fd_) { other.fd_ = -1; }
     AuditTrail(const AuditTrail&) = delete;
     AuditTrail& operator=(const AuditTrail&) = delete;
 

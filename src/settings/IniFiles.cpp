@@ -248,6 +248,7 @@ struct PendingKey {
     const std::string* key;
     const std::string* value;
     bool done = false;
+    std::optional<std::string> old;  // the value the file held
 };
 
 // The new text of a file as pieces: ranges of the old text and pieces of new
@@ -286,10 +287,12 @@ public:
             if (hasEnd && textEnd > pos && old_[textEnd - 1] == '\r') --textEnd;
             const std::string_view text = old_.substr(pos, textEnd - pos);
             const size_t next = hasEnd ? nl + 1 : old_.size();
-            if (auto key = KeyOf(text)) {
+            std::string_view stored;
+            if (auto key = KeyOf(text, &stored)) {
                 for (auto& k : keys) {
                     if (k.done || !EqualsNoCase(*key, *k.key)) continue;
                     k.done = true;
+                    k.old = std::string(StripQuotes(stored));
                     line_.assign(*key);
                     line_ += '=';
                     line_ += *k.value;
@@ -525,9 +528,44 @@ std::optional<RunError> IniEdit::Set(std::string_view section, std::string_view 
     return std::nullopt;
 }
 
-std::optional<RunError> IniEdit::Commit() {
+namespace {
+
+// The keys whose values differ between two lists of entries (IniEntries):
+// changed and added ones in the order of the new list, then removed ones.
+std::vector<IniKeyChange> EntryChanges(const std::vector<IniKeyChange>& before,
+                                       const std::vector<IniKeyChange>& after) {
+    auto find = [](const std::vector<IniKeyChange>& list, const IniKeyChange& e) -> const IniKeyChange* {
+        for (const auto& x : list)
+            if (EqualsNoCase(x.Section, e.Section) && EqualsNoCase(x.Key, e.Key)) return &x;
+        return nullptr;
+    };
+    std::vector<IniKeyChange> changes;
+    for (const auto& a : after) {
+        const IniKeyChange* b = find(before, a);
+        if (!b || b->New != a.New) changes.push_back({a.Section, a.Key, b ? b->New : std::nullopt, a.New});
+    }
+    for (const auto& b : before)
+        if (!find(after, b)) changes.push_back({b.Section, b.Key, b.New, std::nullopt});
+    return changes;
+}
+
+bool WriteWhole(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = write(fd, text.data(), text.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        text.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<RunError> IniEdit::Commit(IniCommitObserver* observer) {
     if (refused_) return refused_;
-    if (sections_.empty()) return std::nullopt;
+    if (sections_.empty() && !whole_) return std::nullopt;
     // The file itself may be a link: the target is what gets replaced, in
     // its own folder, so the link stays a link.
     const std::string target = ResolveLinks(file_);
@@ -574,7 +612,7 @@ std::optional<RunError> IniEdit::Commit() {
     size_t pending = sections_.size();
     const size_t begin = TextBegin(old);
     Header h;
-    bool have = NextHeader(old, begin, begin, h);
+    bool have = !whole_ && NextHeader(old, begin, begin, h);
     while (have && pending > 0) {
         Header next;
         const bool haveNext = NextHeader(old, begin, h.body, next);
@@ -588,9 +626,27 @@ std::optional<RunError> IniEdit::Commit() {
         h = next;
         have = haveNext;
     }
-    for (size_t i = 0; i < sections_.size(); ++i)
-        if (!found[i]) rewrite.AddSection(sections_[i].name, changes[i]);
-    if (exists && !rewrite.Changed()) return std::nullopt;
+    if (!whole_)
+        for (size_t i = 0; i < sections_.size(); ++i)
+            if (!found[i]) rewrite.AddSection(sections_[i].name, changes[i]);
+
+    IniReplacement replacement;
+    replacement.FolderFd = dir.fd;
+    replacement.Folder = folder;
+    replacement.Base = base;
+    replacement.Exists = exists;
+    if (whole_) {
+        replacement.Changes = !exists || old != *whole_;
+        replacement.Keys = EntryChanges(IniEntries(old), IniEntries(*whole_));
+    } else {
+        replacement.Changes = !exists || rewrite.Changed();
+        for (size_t i = 0; i < sections_.size(); ++i)
+            for (const auto& k : changes[i]) replacement.Keys.push_back({sections_[i].name, *k.key, k.old, *k.value});
+    }
+    if (!replacement.Changes) {
+        if (observer) return observer->BeforeReplace(replacement);
+        return std::nullopt;
+    }
 
     Fd out(openat(dir.fd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0644));
     if (out.fd < 0) return FileError(errno);
@@ -599,15 +655,56 @@ std::optional<RunError> IniEdit::Commit() {
         ok = fchmod(out.fd, st.st_mode & 07777) == 0;
         if (fchown(out.fd, st.st_uid, st.st_gid) != 0) { /* another owner needs privileges; keep ours */ }
     }
-    ok = ok && rewrite.WriteTo(out.fd) && fsync(out.fd) == 0 &&
-         renameat(dir.fd, temp.c_str(), dir.fd, base.c_str()) == 0;
+    ok = ok && (whole_ ? WriteWhole(out.fd, *whole_) : rewrite.WriteTo(out.fd)) && fsync(out.fd) == 0;
     if (!ok) {
         int err = errno;
         unlinkat(dir.fd, temp.c_str(), 0);
         return FileError(err);
     }
+    if (observer)
+        if (auto refused = observer->BeforeReplace(replacement)) {
+            unlinkat(dir.fd, temp.c_str(), 0);
+            return refused;
+        }
+    if (renameat(dir.fd, temp.c_str(), dir.fd, base.c_str()) != 0) {
+        RunError failure = FileError(errno);
+        unlinkat(dir.fd, temp.c_str(), 0);
+        if (observer) observer->ReplaceFailed(replacement, failure);
+        return failure;
+    }
     fsync(dir.fd);  // the next read of this run reads the new file
     return std::nullopt;
+}
+
+void IniEdit::ReplaceAll(std::string text) { whole_ = std::move(text); }
+
+std::vector<IniKeyChange> IniEntries(std::string_view text) {
+    std::vector<IniKeyChange> entries;
+    std::vector<std::string_view> seen;
+    const size_t begin = TextBegin(text);
+    Header h;
+    bool have = NextHeader(text, begin, begin, h);
+    while (have) {
+        Header next;
+        const bool haveNext = NextHeader(text, begin, h.body, next);
+        bool repeated = false;
+        for (auto name : seen) repeated = repeated || EqualsNoCase(name, h.name);
+        if (!repeated) {
+            seen.push_back(h.name);
+            const size_t first = entries.size();
+            ForEachEntry(text.substr(h.body, (haveNext ? next.line : text.size()) - h.body),
+                         [&](std::string_view key, std::string_view value) {
+                             for (size_t i = first; i < entries.size(); ++i)
+                                 if (EqualsNoCase(entries[i].Key, key)) return false;
+                             entries.push_back({std::string(h.name), std::string(key), std::nullopt,
+                                                std::string(StripQuotes(value))});
+                             return false;
+                         });
+        }
+        h = next;
+        have = haveNext;
+    }
+    return entries;
 }
 
 std::optional<RunError> TryWriteIniString(const std::string& file, const std::string& section,

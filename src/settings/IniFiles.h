@@ -53,6 +53,34 @@ std::vector<std::string> ReadIniKeys(const std::string& file, const std::string&
 std::optional<std::string> IniSectionProblem(std::string_view section);
 std::optional<std::string> IniKeyProblem(std::string_view key);
 
+// One key that a commit writes: its value as the file held it (nothing when
+// the key was missing) and as it is written (nothing when it goes).
+struct IniKeyChange {
+    std::string Section, Key;
+    std::optional<std::string> Old, New;
+};
+
+// What a commit is about to do, shown to its observer under the lock.
+struct IniReplacement {
+    int FolderFd = -1;     // the folder that holds the file (locked)
+    std::string Folder;    // its path
+    std::string Base;      // the file's name in it
+    bool Exists = false;   // the file exists, so a commit replaces it
+    bool Changes = false;  // false when the file stays as it is
+    std::vector<IniKeyChange> Keys;  // every key written, changed or not; for ReplaceAll, the keys that differ
+};
+
+// Sees a commit at the moment it would replace the file: after the new text
+// is written and synced, before the rename, under the lock. A failure it
+// returns stops the commit with nothing replaced.
+class IniCommitObserver {
+public:
+    virtual ~IniCommitObserver() = default;
+    virtual std::optional<RunError> BeforeReplace(const IniReplacement& replacement) = 0;
+    // The rename failed after BeforeReplace agreed.
+    virtual void ReplaceFailed(const IniReplacement& replacement, const RunError& failure) = 0;
+};
+
 // Changes to one INI file, written together by Commit.
 //
 //     IniEdit edit(path);
@@ -67,18 +95,21 @@ std::optional<std::string> IniKeyProblem(std::string_view key);
 // and the file when missing; a key found in the section is replaced in
 // place, keeping its stored spelling, and a new key goes after the section's
 // last non-blank line. Nothing is written when the file would not change.
+// ReplaceAll makes the whole text the file's new content instead (a kept
+// version put back).
 class IniEdit {
 public:
     explicit IniEdit(std::string file);
 
     [[nodiscard]] std::optional<RunError> Set(std::string_view section, std::string_view key,
                                               std::string_view value);
+    void ReplaceAll(std::string text);
 
     // Writes every change in one replacement of the file. Returns the
     // failure (70 Permission denied, 75 Path/File access error, 76 Path not
     // found, ...) with nothing written, or nothing when the file holds every
-    // change.
-    [[nodiscard]] std::optional<RunError> Commit();
+    // change. The observer, when given, sees the replacement first.
+    [[nodiscard]] std::optional<RunError> Commit(IniCommitObserver* observer = nullptr);
 
 private:
     struct KeyChange {
@@ -90,8 +121,13 @@ private:
     };
     std::string file_;
     std::vector<SectionChange> sections_;
+    std::optional<std::string> whole_;
     std::optional<RunError> refused_;
 };
+
+// Every entry of an INI text as the reader reads it (the first section of a
+// name, the first key in it), in file order.
+std::vector<IniKeyChange> IniEntries(std::string_view text);
 
 // One change committed alone (an IniEdit with one Set).
 std::optional<RunError> TryWriteIniString(const std::string& file, const std::string& section,

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 #include <set>
 #include <thread>
@@ -34,19 +37,48 @@ struct AuditSite {
         for (size_t p = 0, e; (e = text.find('\n', p)) != std::string::npos; p = e + 1) lines.push_back(text.substr(p, e - p));
         return lines;
     }
-    std::string History(const std::vector<std::string>& args = {}) const {
-        std::string cmd = site.Exe() + " --history";
-        for (const auto& a : args) cmd += " '" + a + "'";
-        std::string out;
-        FILE* p = popen((cmd + " 2>&1").c_str(), "r");
-        char buf[4096];
-        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-        pclose(p);
-        return out;
-    }
+    std::string History(const std::vector<std::string>& args = {}) const;
 };
 
+// What the settings form posts, with folders that exist.
+Fields SettingsPost(const AuditSite& s, const std::string& homepage) {
+    return {{"User", "boss"},
+            {"ConfigOption", "SAVEINI"},
+            {"HTMLPath", s.site.HtmlPath()},
+            {"ParameterPath", s.dbs.ParameterPath()},
+            {"TempPath", s.site.Path("temp/")},
+            {"BasketPath", "/tmp/"},
+            {"EXEPath", "/tmp/"},
+            {"BillingDBPath", "/tmp/"},
+            {"Homepage", homepage},
+            {"DataAction", "SAVE"}};
+}
+
+std::string Command(const std::string& line) {
+    std::string out;
+    FILE* p = popen((line + " 2>&1").c_str(), "r");
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    pclose(p);
+    return out;
+}
+
 bool Has(const std::string& hay, const std::string& needle) { return hay.find(needle) != std::string::npos; }
+
+// A string member of a record.
+std::string Member(const std::string& record, const std::string& name) {
+    const std::string open = "\"" + name + "\":\"";
+    const size_t at = record.find(open);
+    if (at == std::string::npos) return "";
+    const size_t from = at + open.size();
+    return record.substr(from, record.find('"', from) - from);
+}
+
+std::string AuditSite::History(const std::vector<std::string>& args) const {
+    std::string cmd = site.Exe() + " --history";
+    for (const auto& a : args) cmd += " '" + a + "'";
+    return Command(cmd);
+}
 
 }  // namespace
 
@@ -122,4 +154,95 @@ TEST(AuditTrail, SimultaneousNewPlansLeaveOneWholeRecordEach) {
         plans.insert(r.substr(r.find("\"plan\":"), 9));
     }
     EXPECT_EQ(plans.size(), 6u);
+}
+
+TEST(SettingsAudit, ASaveKeepsTheReplacedFileAndRecordsWhatChanged) {
+    AuditSite s;
+    ASSERT_TRUE(Has(s.Post(SettingsPost(s, "one.htm")).out, "Settings have been saved"));
+    const std::string first = s.site.Read("vexweb.ini");
+    ASSERT_TRUE(Has(s.Post(SettingsPost(s, "two.htm")).out, "Settings have been saved"));
+    ASSERT_TRUE(Has(s.Post(SettingsPost(s, "two.htm")).out, "Settings have been saved"));  // nothing changes
+    auto records = s.Records();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_TRUE(Has(records[1], R"("action":"settings saved","version":")")) << records[1];
+    EXPECT_TRUE(Has(records[1], R"("changes":[{"section":"Vexdoc/Web","field":"Homepage","old":"one.htm","new":"two.htm"}]})"))
+        << records[1];
+    EXPECT_TRUE(Has(records[2], R"("action":"settings saved","changes":[]})")) << records[2];
+    // The version kept by the second save is the first save's file, byte for byte.
+    const std::string name = Member(records[1], "version");
+    EXPECT_EQ(s.site.Read("vexweb.ini.history/" + name), first) << name;
+
+    // Restored: the file is the kept version again, the replaced one is kept, and it is recorded.
+    const std::string second = s.site.Read("vexweb.ini");
+    const std::string out = Command(s.site.Exe() + " --restore " + name);
+    EXPECT_TRUE(Has(out, "is now")) << out;
+    EXPECT_EQ(s.site.Read("vexweb.ini"), first);
+    records = s.Records();
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_TRUE(Has(records[3], R"("action":"version restored","version":")")) << records[3];
+    EXPECT_TRUE(Has(records[3], "\"restored\":\"" + name + "\"")) << records[3];
+    EXPECT_TRUE(Has(records[3], R"("field":"Homepage","old":"two.htm","new":"one.htm")")) << records[3];
+    const std::string kept = Member(records[3], "version");
+    EXPECT_EQ(s.site.Read("vexweb.ini.history/" + kept), second);
+    EXPECT_TRUE(Has(s.History(), "version restored")) << s.History();
+}
+
+TEST(SettingsAudit, OnlyTheNewestFiftyVersionsAreKept) {
+    AuditSite s;
+    for (int i = 0; i < 55; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "vexweb.ini.history/2000010%dT0000%02dZ-old.ini", 1 + i / 50, i % 50);
+        s.site.Write(name, "old");
+    }
+    ASSERT_TRUE(Has(s.Post(SettingsPost(s, "x.htm")).out, "Settings have been saved"));
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(s.site.Path("vexweb.ini.history")))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 50u);
+    EXPECT_EQ(names[0], "20000101T000006Z-old.ini");
+    EXPECT_TRUE(Has(names[49], "-boss.ini")) << names[49];
+}
+
+TEST(SettingsAudit, NoRecordOfAFailedSaveAndNoSaveWithoutItsRecord) {
+    AuditSite s;
+    const std::string before = s.site.Read("vexweb.ini");
+    ASSERT_EQ(chmod(s.site.Path("vexweb.ini").c_str(), 0444), 0);
+    EXPECT_TRUE(Has(s.Post(SettingsPost(s, "x.htm")).out, "(70) Error: Permission denied"));
+    EXPECT_TRUE(s.Records().empty());
+    ASSERT_EQ(chmod(s.site.Path("vexweb.ini").c_str(), 0644), 0);
+    std::remove(s.site.Path("vdconfig-audit.log").c_str());
+    ASSERT_EQ(mkdir(s.site.Path("vdconfig-audit.log").c_str(), 0755), 0);
+    EXPECT_TRUE(Has(s.Post(SettingsPost(s, "x.htm")).out, "Error: "));
+    EXPECT_EQ(s.site.Read("vexweb.ini"), before);
+    EXPECT_FALSE(s.site.Exists("vexweb.ini.history"));
+}
+
+TEST(SettingsAudit, TemplatesMustBeInHTMLPathAndMissingFoldersAreNamed) {
+    AuditSite s;
+    const std::string before = s.site.Read("vexweb.ini");
+    Fields post = SettingsPost(s, "x.htm");
+    post["HTMLPath"] = "/nowhere/html";
+    CgiResult r = s.Post(post);
+    EXPECT_TRUE(Has(r.out, "Settings not saved: HTMLPath /nowhere/html/ holds no tbltop.htm and tblbot.htm.")) << r.out;
+    EXPECT_EQ(s.site.Read("vexweb.ini"), before);
+    EXPECT_TRUE(s.Records().empty());
+    post = SettingsPost(s, "x.htm");
+    post["TempPath"] = "/nowhere/temp/";
+    r = s.Post(post);
+    EXPECT_TRUE(Has(r.out, "<br><center>TempPath /nowhere/temp/ does not exist</center>\r\n<br><br><center><font "
+                           "color=#990000><font size=+2>Settings have been saved"))
+        << r.out;
+    EXPECT_TRUE(Has(s.site.Read("vexweb.ini"), "TempPath=/nowhere/temp/"));
+}
+
+TEST(SettingsAudit, SimultaneousSavesLeaveOneWholeRecordEach) {
+    AuditSite s;
+    std::vector<std::thread> runs;
+    for (int i = 0; i < 6; ++i)
+        runs.emplace_back([&s, i] { s.Post(SettingsPost(s, "page" + std::to_string(i) + ".htm")); });
+    for (auto& t : runs) t.join();
+    const auto records = s.Records();
+    ASSERT_EQ(records.size(), 6u);
+    for (const auto& r : records) EXPECT_TRUE(Has(r, R"("action":"settings saved")") && r.substr(r.size() - 2) == "]}") << r;
 }

@@ -181,8 +181,9 @@ TEST(ServerLog, AnUnwritableVexwebIniIsNamed) {
                                      s.site.Exe()};
     CgiResult r = RunProgram(args, Shell);
     EXPECT_NE(r.out.find("(70) Error: Permission denied</p>"), std::string::npos) << r.out;
-    EXPECT_EQ(r.err, "vdconfig: error (70) Permission denied; writing " + s.site.Path("vexweb.ini") +
-                         "; ConfigOption=SAVEINI User=admin\n");
+    // The first file the save cannot write is the audit trail beside vexweb.ini.
+    EXPECT_EQ(r.err, "vdconfig: error (70) Permission denied; writing " + s.site.Root() +
+                         "/vdconfig-audit.log; ConfigOption=SAVEINI User=admin\n");
 }
 
 namespace {

@@ -106,11 +106,11 @@ std::string Body(const Fields& fields, const std::string& user) {
 
 const char* const IniTail =
     "; settings of the web product\r\n"
-    "BasketPath=/srv/baskets/\r\n"
-    "BasketAlias=/alias/\r\n"
-    "EXEPath=/srv/exe/\r\n"
-    "BillingDBPath=/srv/billing/\r\n"
-    "ReportPath=/srv/reports/\r\n"
+    "BasketPath=/usr/\r\n"
+    "BasketAlias=/var/\r\n"
+    "EXEPath=/usr/bin/\r\n"
+    "BillingDBPath=/var/lib/\r\n"
+    "ReportPath=/etc/\r\n"
     "WebSecurePath=https://secure/cgi/\r\n"
     "WebCDPath=/cd/\r\n"
     "WebBasketPath=/baskets/\r\n"
@@ -167,6 +167,13 @@ struct SaveSite {
         return site.Run("", Body(fields, user));
     }
 
+    // The confirmation, after the notices that name posted folders that do not exist.
+    static bool Confirmed(const std::string& out) {
+        const std::string end = Saved;
+        return out.rfind("Content-Type: text/html\r\n\r\n<HTML><BODY>\r\n", 0) == 0 && out.size() >= end.size() &&
+               out.compare(out.size() - end.size(), end.size(), end) == 0;
+    }
+
     std::string ConfirmationPage() const {
         return std::string("Content-Type: text/html\r\n\r\n<HTML><BODY>\r\n<IMG SRC=\"logo.gif\">\r\n") + Saved;
     }
@@ -188,9 +195,9 @@ TEST(SettingsSave, RoundTripThroughTheForm) {
     SetField(form, "HTMLPath", root + "/html");     // folder: "/" appended
     SetField(form, "BasketPath", "");               // folder: empty becomes "/"
     SetField(form, "BasketAlias", "");              // guarded folder: empty stays empty
-    SetField(form, "EXEPath", "/opt/exe");
-    SetField(form, "BillingDBPath", "/opt/billing/");  // already ends with "/"
-    SetField(form, "ReportPath", "/opt/reports");   // guarded folder, not empty: "/" appended
+    SetField(form, "EXEPath", "/usr/sbin");
+    SetField(form, "BillingDBPath", "/usr/share/");  // already ends with "/"
+    SetField(form, "ReportPath", "/usr/lib");   // guarded folder, not empty: "/" appended
     SetField(form, "WebPath", "http://host/web");   // address: "/" appended
     SetField(form, "WebSecurePath", "");            // address: empty becomes "/"
     SetField(form, "WebCDPath", "/archive");
@@ -220,9 +227,9 @@ TEST(SettingsSave, RoundTripThroughTheForm) {
                        "; settings of the web product\r\n"
                        "BasketPath=/\r\n"
                        "BasketAlias=\r\n"
-                       "EXEPath=/opt/exe/\r\n"
-                       "BillingDBPath=/opt/billing/\r\n"
-                       "ReportPath=/opt/reports/\r\n"
+                       "EXEPath=/usr/sbin/\r\n"
+                       "BillingDBPath=/usr/share/\r\n"
+                       "ReportPath=/usr/lib/\r\n"
                        "WebSecurePath=/\r\n"
                        "WebCDPath=/archive/\r\n"
                        "WebBasketPath=/baskets/\r\n"
@@ -253,7 +260,7 @@ TEST(SettingsSave, RoundTripThroughTheForm) {
     EXPECT_EQ(Field(again, "HTMLPath"), root + "/html/");
     EXPECT_EQ(Field(again, "BasketPath"), "/");
     EXPECT_EQ(Field(again, "BasketAlias"), "");
-    EXPECT_EQ(Field(again, "ReportPath"), "/opt/reports/");
+    EXPECT_EQ(Field(again, "ReportPath"), "/usr/lib/");
     EXPECT_EQ(Field(again, "WebReportPath"), "/");
     EXPECT_EQ(Field(again, "WebPath"), "http://host/web/");
     EXPECT_EQ(Field(again, "Homepage"), "start.htm");
@@ -313,7 +320,7 @@ TEST(SettingsSave, QuotesMarkupAndLineBreaksSurviveTheRoundTrip) {
 TEST(SettingsSave, ReadOnlySettingsFileIsAFailureNotAConfirmation) {
     SaveSite s;
     Fields form = s.ShowForm();
-    SetField(form, "HTMLPath", "/changed/");
+    SetField(form, "Homepage", "changed.htm");
     const std::string before = s.Ini();
     ASSERT_EQ(chmod(s.site.Path("vexweb.ini").c_str(), 0444), 0);
 
@@ -327,7 +334,7 @@ TEST(SettingsSave, ReadOnlySettingsFileIsAFailureNotAConfirmation) {
 TEST(SettingsSave, DatabaseFailureWritesNothingAndSendsNoConfirmation) {
     SaveSite s;
     Fields form = s.ShowForm();
-    SetField(form, "EXEPath", "/opt/exe");
+    SetField(form, "EXEPath", "/usr/sbin");
     SetField(form, "A", "http://new/a/");
     const std::string before = s.Ini();
     s.db.Exec(s.db.ParamsDb(), "DROP TABLE Drives;\n");
@@ -402,7 +409,7 @@ TEST(SettingsSave, SimultaneousSavesLeaveOneWholeSave) {
         if (pid == 0) {
             bool ok = true;
             for (int r = 0; r < rounds; ++r)
-                ok = s.Save(SaveNumbered(form, p * rounds + r)).out == s.ConfirmationPage() && ok;
+                ok = SaveSite::Confirmed(s.Save(SaveNumbered(form, p * rounds + r)).out) && ok;
             _exit(ok ? 0 : 1);
         }
         pids.push_back(pid);
@@ -436,7 +443,7 @@ TEST(SettingsSave, AKilledSaveLeavesTheOldOrTheNewFileAndNoTemporaryAfterTheNext
     const std::string before = s.Ini();
     const std::set<std::string> entries = FolderEntries(s.site.Root());
     const std::string body = Body(SaveNumbered(s.ShowForm(), 1), "boss");
-    ASSERT_EQ(s.site.Run("", body).out, s.ConfirmationPage());
+    ASSERT_TRUE(SaveSite::Confirmed(s.site.Run("", body).out));
     const std::string after = s.Ini();
     ASSERT_NE(after, before);
 
@@ -449,9 +456,12 @@ TEST(SettingsSave, AKilledSaveLeavesTheOldOrTheNewFileAndNoTemporaryAfterTheNext
         ASSERT_TRUE(now == before || now == after) << "round " << round << " left a mixed vexweb.ini";
     }
     EXPECT_GT(killed, 0);
-    ASSERT_EQ(s.site.Run("", body).out, s.ConfirmationPage());
+    ASSERT_TRUE(SaveSite::Confirmed(s.site.Run("", body).out));
     EXPECT_EQ(s.Ini(), after);
-    EXPECT_EQ(FolderEntries(s.site.Root()), entries);
+    // Nothing beside vexweb.ini but the audit trail and the kept versions.
+    std::set<std::string> expected = entries;
+    expected.insert({"vdconfig-audit.log", "vexweb.ini.history"});
+    EXPECT_EQ(FolderEntries(s.site.Root()), expected);
 }
 
 TEST(SettingsSave, OddDriveNamesAreLeftOutWithANotice) {
@@ -491,11 +501,12 @@ TEST(SettingsSave, ALinkedSettingsFileStaysALinkAndItsTargetIsSaved) {
     Fields form = s.ShowForm();
     SetField(form, "EXEPath", "/linked/exe");
     SetField(form, "A", "http://linked/a/");
-    ASSERT_EQ(s.Save(form).out, s.ConfirmationPage());
+    ASSERT_TRUE(SaveSite::Confirmed(s.Save(form).out));
     EXPECT_TRUE(std::filesystem::is_symlink(s.site.Path("vexweb.ini")));
     const std::string ini = s.site.Read("state/vexweb.ini");
     for (const char* line : {"\r\nEXEPath=/linked/exe/\r\n", "\r\nA=http://linked/a/\r\n", "\r\n; settings of the web product\r\n",
                              "\r\nPDFAllowed=TRUE\r\n", "\r\n[ABCVDW01]\r\nAllPagesPerPage=TRUE\r\n"})
         EXPECT_NE(ini.find(line), std::string::npos) << line << "\n" << ini;
-    EXPECT_EQ(FolderEntries(s.site.Path("state")), std::set<std::string>{"vexweb.ini"});
+    EXPECT_EQ(FolderEntries(s.site.Path("state")),
+              (std::set<std::string>{"vexweb.ini", "vdconfig-audit.log", "vexweb.ini.history"}));
 }

@@ -1,0 +1,126 @@
+#include "settings/SettingsHistory.h"
+
+#include "cgi/DebugLog.h"
+#include "cgi/RunError.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vd {
+
+namespace {
+
+constexpr const char* HistorySuffix = ".history";
+
+bool IsVersionName(const std::string& name) {
+    return name.size() > 20 && name[8] == 'T' && name[15] == 'Z' && name.compare(name.size() - 4, 4, ".ini") == 0;
+}
+
+std::vector<std::string> VersionsIn(int folder) {
+    std::vector<std::string> names;
+    const int fd = dup(folder);
+    if (fd < 0) return names;
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        close(fd);
+        return names;
+    }
+    while (dirent* e = readdir(dir))
+        if (IsVersionName(e->d_name)) names.emplace_back(e->d_name);
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Links the file into the history folder under a free name; the name, or
+// the failure.
+std::string KeepVersion(const IniReplacement& r, const std::string& user) {
+    const std::string history = r.Base + HistorySuffix;
+    if (mkdirat(r.FolderFd, history.c_str(), 0750) != 0 && errno != EEXIST) throw FileError(errno);
+    const int dir = openat(r.FolderFd, history.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) throw FileError(errno);
+    const std::time_t now = std::time(nullptr);
+    std::string name = VersionName(now, user);
+    for (int n = 2; linkat(r.FolderFd, r.Base.c_str(), dir, name.c_str(), 0) != 0; ++n) {
+        const int err = errno;
+        if (err != EEXIST || n > 99) {
+            close(dir);
+            throw FileError(err);
+        }
+        name = VersionName(now, user);
+        name.insert(name.size() - 4, "-" + std::to_string(n));
+    }
+    // The newest versions stay.
+    std::vector<std::string> names = VersionsIn(dir);
+    for (size_t i = 0; i + KeptVersionCount < names.size(); ++i)
+        if (unlinkat(dir, names[i].c_str(), 0) != 0) DebugLog("old version not removed: " + names[i]);
+    close(dir);
+    return history + "/" + name;
+}
+
+}  // namespace
+
+std::string VersionFolder() { return WebIniFolder() + "/vexweb.ini" + HistorySuffix; }
+
+std::vector<std::string> KeptVersions() {
+    const int dir = open(VersionFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return {};
+    std::vector<std::string> names = VersionsIn(dir);
+    close(dir);
+    return names;
+}
+
+std::string VersionName(std::time_t when, const std::string& user) {
+    std::tm t{};
+    gmtime_r(&when, &t);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%SZ", &t);
+    std::string who;
+    for (char c : user.substr(0, 40)) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                           c == '_' || c == '@' || c == '-';
+        who += plain ? c : '_';
+    }
+    if (who.empty() || who[0] == '.') who = "_" + who;
+    return std::string(stamp) + "-" + who + ".ini";
+}
+
+std::optional<RunError> SettingsRecorder::BeforeReplace(const IniReplacement& replacement) {
+    try {
+        entry_.Version.clear();
+        if (replacement.Exists && replacement.Changes) {
+            const std::string kept = KeepVersion(replacement, entry_.Who.User);
+            entry_.Version = kept.substr(kept.find('/') + 1);
+        }
+        entry_.Changes.clear();
+        for (const IniKeyChange& k : replacement.Keys)
+            if (k.Old != k.New) entry_.Changes.push_back({k.Section, k.Key, k.Old, k.New});
+        trail_.Append(entry_);
+        return std::nullopt;
+    } catch (const RunError& e) {
+        if (!entry_.Version.empty()) {
+            const std::string kept = replacement.Base + HistorySuffix + "/" + entry_.Version;
+            unlinkat(replacement.FolderFd, kept.c_str(), 0);
+        }
+        return e;
+    }
+}
+
+void SettingsRecorder::ReplaceFailed(const IniReplacement& replacement, const RunError& failure) {
+    if (!entry_.Version.empty()) {
+        const std::string kept = replacement.Base + HistorySuffix + "/" + entry_.Version;
+        unlinkat(replacement.FolderFd, kept.c_str(), 0);
+    }
+    entry_.Failure = "(" + std::to_string(failure.Number) + ") " + failure.Text;
+    try {
+        trail_.Append(entry_);
+    } catch (const RunError& e) {
+        DebugLog("the failed save's record was not written: (" + std::to_string(e.Number) + ") " + e.Text);
+    }
+}
+
+}  // namespace vd
