@@ -10,7 +10,9 @@
 #include "data/Connections.h"
 #include "data/ODBCAPI.h"
 #include "data/tables/RatePlan.h"
+#include "settings/AuditTrail.h"
 #include "settings/IniFiles.h"
+#include "settings/SettingsHistory.h"
 #include "settings/WebSettings.h"
 
 #include <sql.h>
@@ -314,14 +316,20 @@ int CheckSite(const std::string& programFolder) {
     if (replace.empty() && access(realIni.c_str(), R_OK) != 0) replace = realIni + ": " + Reason(errno);
     report.Line(replace.empty(), "vexweb.ini replaceable", replace.empty() ? "in " + FolderOf(realIni) : replace);
 
-    const std::string lock = NewPlanLock::Path();
-    std::string lockProblem;
-    if (access(lock.c_str(), F_OK) == 0) {
-        if (access(lock.c_str(), R_OK | W_OK) != 0) lockProblem = lock + ": " + Reason(errno);
-    } else {
-        lockProblem = FolderUnwritable(FolderOf(lock));
-    }
-    report.Line(lockProblem.empty(), "new-plan lock writable", lockProblem.empty() ? lock : lockProblem);
+    // Files made beside vexweb.ini when first needed: writable when they
+    // exist, else their folder is.
+    auto writableBeside = [&](const std::string& check, const std::string& path) {
+        std::string problem;
+        if (access(path.c_str(), F_OK) == 0) {
+            if (access(path.c_str(), R_OK | W_OK) != 0) problem = path + ": " + Reason(errno);
+        } else {
+            problem = FolderUnwritable(FolderOf(path));
+        }
+        report.Line(problem.empty(), check, problem.empty() ? path : problem);
+    };
+    writableBeside("new-plan lock writable", NewPlanLock::Path());
+    writableBeside("audit trail writable", WebIniFolder() + "/" + AuditFileName);
+    writableBeside("kept versions writable", VersionFolder());
 
     std::string missing;
     for (const char* name : {"tbltop.htm", "tblbot.htm", "errtop.htm", "errbot.htm"}) {
