@@ -1,7 +1,7 @@
 #include "app/History.h"
 
-#include "cgi/TextUtil.h"
-#include "cgi/Program.h"
+#include "base/TextUtil.h"
+#include "base/Program.h"
 #include "settings/AuditTrail.h"
 #include "settings/SettingsHistory.h"
 #include "settings/IniFiles.h"

@@ -1,14 +1,14 @@
 #include "app/Main.h"
 
-#include "app/RunValues.h"
-#include "cgi/DebugLog.h"
+#include "pages/RunValues.h"
+#include "base/DebugLog.h"
 #include "cgi/MessagePages.h"
-#include "cgi/Numbers.h"
+#include "base/Numbers.h"
 #include "cgi/Origin.h"
 #include "cgi/Output.h"
 #include "cgi/Request.h"
-#include "cgi/RunError.h"
-#include "cgi/TextUtil.h"
+#include "base/RunError.h"
+#include "base/TextUtil.h"
 #include "data/Authorization.h"
 #include "pages/Pages.h"
 #include "settings/WebSettings.h"
@@ -121,7 +121,7 @@ void ResetRun() {
     Appl.clear();
     DocType.clear();
     RateNum = 0;
-    LogFilePath.clear();
+    ConfigureDebugLog(false, "");
     ClearRequest();
     ResetOutput();
 }
@@ -149,16 +149,19 @@ int Main(const SupervisorTest& isSupervisor) {
 
     try {
         step([] { LoadWebSettings(); });
-        step([] { LogFilePath = WebSettings.TempPath + "vdconfig.log"; });
+        step([] { ConfigureDebugLog(WebSettings.DebugEnabled, WebSettings.TempPath + "vdconfig.log"); });
         if (WebSettings.DebugEnabled) {
-            unlink(LogFilePath.c_str());
+            unlink(DebugLogPath().c_str());
             ignoreFailures = true;
         }
         step([] { DebugLog("vdconfig started at " + GeneralDateTime()); });
         step([] { DebugLog("call loadrequest"); });
         step([] { LoadRequest(); });
-        step([] { UserName = GetField("User"); });
-        step([] { LoadParameterPath(); });
+        step([] {
+            UserName = GetField("User");
+            SetGraphicUser(UserName);
+        });
+        step([] { LoadParameterPath(UserName); });
         step([&] { UserIsSupervisor = isSupervisor(GetField("User")); });
         std::string option;
         step([&] {

@@ -5,8 +5,8 @@
 
 #include "app/History.h"
 
-#include "cgi/Program.h"
-#include "cgi/TextUtil.h"
+#include "base/Program.h"
+#include "base/TextUtil.h"
 #include "data/Connections.h"
 #include "data/ODBCAPI.h"
 #include "data/tables/RatePlan.h"

@@ -1,6 +1,6 @@
 #include "cgi/MessagePages.h"
 
-#include "cgi/DebugLog.h"
+#include "base/DebugLog.h"
 #include "cgi/Escape.h"
 #include "cgi/Output.h"
 #include "cgi/Request.h"

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "cgi/RunError.h"
+#include "base/RunError.h"
 
 namespace vd {
 

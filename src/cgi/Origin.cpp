@@ -1,6 +1,6 @@
 #include "cgi/Origin.h"
 
-#include "cgi/TextUtil.h"
+#include "base/TextUtil.h"
 
 #include <cstdlib>
 

@@ -1,11 +1,10 @@
 #include "cgi/Output.h"
 
-#include "app/RunValues.h"
-#include "cgi/DebugLog.h"
-#include "cgi/Program.h"
-#include "cgi/RunError.h"
+#include "base/DebugLog.h"
+#include "base/Program.h"
+#include "base/RunError.h"
 #include "cgi/ServerLog.h"
-#include "cgi/TextUtil.h"
+#include "base/TextUtil.h"
 #include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
 
@@ -15,6 +14,7 @@ namespace vd {
 
 namespace {
 bool headerWritten = false;  // a response carries one CGI header
+std::string graphicUser;     // whose [UserGraphics] entry the top template shows
 
 void PrepareStdout() {
     static bool prepared = false;
@@ -54,7 +54,12 @@ void SendHeader() {
     headerWritten = true;
 }
 
-void ResetOutput() { headerWritten = false; }
+void ResetOutput() {
+    headerWritten = false;
+    graphicUser.clear();
+}
+
+void SetGraphicUser(std::string user) { graphicUser = std::move(user); }
 
 void FlushOutput() { std::fflush(stdout); }
 
@@ -99,9 +104,9 @@ void ReplaceGraphic(std::string& line) {
     DebugLog("htmlleft=" + left);
     DebugLog("htmlright=" + right);
     std::string graphic;
-    if (!UserName.empty()) {
-        DebugLog("seeking UserGraphics for User " + UserName + " in " + WebIniPath());
-        graphic = ReadIniString(WebIniPath(), "UserGraphics", UserName);
+    if (!graphicUser.empty()) {
+        DebugLog("seeking UserGraphics for User " + graphicUser + " in " + WebIniPath());
+        graphic = ReadIniString(WebIniPath(), "UserGraphics", graphicUser);
     }
     if (!graphic.empty()) {
         DebugLog("usergraphic=" + graphic);

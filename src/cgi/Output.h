@@ -21,8 +21,11 @@ void SendLine(std::string_view text);
 // follows output already sent (an error page after part of a page, the
 // fallback page after a failed one) goes on in the same body.
 void SendHeader();
-// Forgets that the header was written: the start of a new response.
+// The start of a new response: no header written, no user known.
 void ResetOutput();
+// The user whose [UserGraphics] entry of vexweb.ini replaces the graphic
+// marker of the top template ("" for none).
+void SetGraphicUser(std::string user);
 
 // Sends HTMLPath + name ("tbltop.htm" when name is empty) with the graphic
 // and field markers replaced. A template that cannot be opened is failure 53.

@@ -1,10 +1,10 @@
 #include "cgi/Request.h"
 
-#include "cgi/DebugLog.h"
-#include "cgi/Numbers.h"
-#include "cgi/Program.h"
-#include "cgi/RunError.h"
-#include "cgi/TextUtil.h"
+#include "base/DebugLog.h"
+#include "base/Numbers.h"
+#include "base/Program.h"
+#include "base/RunError.h"
+#include "base/TextUtil.h"
 
 #include <array>
 #include <cmath>

@@ -1,9 +1,9 @@
 #include "data/Authorization.h"
 
-#include "cgi/DebugLog.h"
-#include "cgi/Numbers.h"
-#include "cgi/RunError.h"
-#include "cgi/TextUtil.h"
+#include "base/DebugLog.h"
+#include "base/Numbers.h"
+#include "base/RunError.h"
+#include "base/TextUtil.h"
 #include "data/Connections.h"
 #include "data/VDODBC.h"
 #include "data/tables/Users.h"

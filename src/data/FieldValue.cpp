@@ -1,8 +1,8 @@
 #include "data/FieldValue.h"
 
-#include "cgi/Numbers.h"
-#include "cgi/RunError.h"
-#include "cgi/TextUtil.h"
+#include "base/Numbers.h"
+#include "base/RunError.h"
+#include "base/TextUtil.h"
 #include "data/SqlText.h"
 
 #include <cmath>

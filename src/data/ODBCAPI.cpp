@@ -3,10 +3,10 @@
 // loading of a result set into the record's grid.
 #include "data/ODBCAPI.h"
 
-#include "cgi/DebugLog.h"
+#include "base/DebugLog.h"
 #include "cgi/MessagePages.h"
 #include "cgi/ServerLog.h"
-#include "cgi/TextUtil.h"
+#include "base/TextUtil.h"
 #include "data/Connections.h"
 #include "data/ResultGrid.h"
 #include "settings/IniFiles.h"

@@ -1,6 +1,6 @@
 #include "data/OpenTable.h"
 
-#include "cgi/RunError.h"
+#include "base/RunError.h"
 #include "data/Connections.h"
 #include "data/VDODBC.h"
 

@@ -2,7 +2,7 @@
 // slots 1, 2, ... are created on demand and freed when their table closes.
 #include "data/ResultGrid.h"
 
-#include "cgi/DebugLog.h"
+#include "base/DebugLog.h"
 #include "data/ODBCAPI.h"
 
 #include <memory>

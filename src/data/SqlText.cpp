@@ -1,7 +1,7 @@
 #include "data/SqlText.h"
 
-#include "cgi/RunError.h"
-#include "cgi/TextUtil.h"
+#include "base/RunError.h"
+#include "base/TextUtil.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "data/TableInfo.h"
 
-#include "cgi/RunError.h"
+#include "base/RunError.h"
 
 namespace vd {
 

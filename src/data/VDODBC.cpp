@@ -3,10 +3,10 @@
 // numbers are written only when they are numbers.
 #include "data/VDODBC.h"
 
-#include "cgi/DebugLog.h"
-#include "cgi/Numbers.h"
-#include "cgi/RunError.h"
-#include "cgi/TextUtil.h"
+#include "base/DebugLog.h"
+#include "base/Numbers.h"
+#include "base/RunError.h"
+#include "base/TextUtil.h"
 #include "data/SqlText.h"
 
 namespace vd {

@@ -3,8 +3,8 @@
 // settings, criteria sets and fallout reports of its "_Starter" section.
 #include "cgi/Escape.h"
 #include "cgi/Output.h"
-#include "cgi/Program.h"
-#include "cgi/TextUtil.h"
+#include "base/Program.h"
+#include "base/TextUtil.h"
 #include "pages/Pages.h"
 #include "settings/IniFiles.h"
 

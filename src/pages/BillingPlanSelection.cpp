@@ -1,10 +1,10 @@
 // The page from which a user picks a rate plan: every database with its plans.
-#include "app/RunValues.h"
-#include "cgi/DebugLog.h"
+#include "pages/RunValues.h"
+#include "base/DebugLog.h"
 #include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
-#include "cgi/RunError.h"
+#include "base/RunError.h"
 #include "data/Connections.h"
 #include "data/VDODBC.h"
 #include "data/tables/DocumentTypes.h"

@@ -1,12 +1,12 @@
 // The supervisor's choice of one database: a list of every row of
 // DocumentTypes (application and document type) and the button that asks
 // for that database's configuration report.
-#include "app/RunValues.h"
-#include "cgi/DebugLog.h"
+#include "pages/RunValues.h"
+#include "base/DebugLog.h"
 #include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
-#include "cgi/RunError.h"
+#include "base/RunError.h"
 #include "data/Connections.h"
 #include "data/VDODBC.h"
 #include "data/tables/DocumentTypes.h"

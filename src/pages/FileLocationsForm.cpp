@@ -1,11 +1,11 @@
 // The form that edits vexweb.ini: server folders, browser addresses, mail
 // settings, feature switches and the browser address of every archive drive.
 // It posts back with ConfigOption "SAVEINI" (SaveWebSettings).
-#include "cgi/DebugLog.h"
+#include "base/DebugLog.h"
 #include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
-#include "cgi/Program.h"
+#include "base/Program.h"
 #include "data/Connections.h"
 #include "data/OpenTable.h"
 #include "data/VDODBC.h"

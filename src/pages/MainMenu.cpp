@@ -1,4 +1,4 @@
-#include "cgi/DebugLog.h"
+#include "base/DebugLog.h"
 #include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"

@@ -1,11 +1,11 @@
 // One rate plan: the editing form for a supervisor, the review page for
 // anyone else. RateNum NewPlan starts a plan from zeros and empty texts.
-#include "app/RunValues.h"
-#include "cgi/DebugLog.h"
+#include "pages/RunValues.h"
+#include "base/DebugLog.h"
 #include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
-#include "cgi/RunError.h"
+#include "base/RunError.h"
 #include "data/Connections.h"
 #include "data/VDODBC.h"
 #include "data/tables/Applications.h"
@@ -157,7 +157,7 @@ bool MakeHTMLRatePlan(const std::string& heading, const std::string& action, con
         SendMoneyRow("Fee charged to view database information for a document", "DocInfo_Fee",
                      RatePlan.DocInfo_Fee);
         std::string allPages = "Fee charged to view all image pages for a document";
-        if (ReadDocTypeFlag("AllPagesPerPage")) allPages += " <b>(PER PAGE)</b>";
+        if (ReadDocTypeFlag(Appl, DocType, "AllPagesPerPage")) allPages += " <b>(PER PAGE)</b>";
         SendMoneyRow(allPages, "AllPages_Fee", RatePlan.AllPages_Fee);
         SendCountRow("Maximum number of searches allowed per month", "Max_Searches", RatePlan.Max_Searches);
         SendMoneyRow("Price per search after search maximum reached", "Max_Searches_Overcharge",

@@ -1,7 +1,7 @@
 #include "settings/AuditTrail.h"
 
-#include "cgi/RunError.h"
-#include "cgi/TextUtil.h"
+#include "base/RunError.h"
+#include "base/TextUtil.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,9 +1,8 @@
 #include "settings/IniFiles.h"
 
-#include "app/RunValues.h"
-#include "cgi/DebugLog.h"
-#include "cgi/Program.h"
-#include "cgi/TextUtil.h"
+#include "base/DebugLog.h"
+#include "base/Program.h"
+#include "base/TextUtil.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -607,7 +606,7 @@ std::optional<RunError> IniEdit::Commit(IniCommitObserver* observer) {
     Rewriter rewrite(old);
     std::vector<std::vector<PendingKey>> changes(sections_.size());
     for (size_t i = 0; i < sections_.size(); ++i)
-        for (const auto& k : sections_[i].keys) changes[i].push_back({&k.key, &k.value});
+        for (const auto& k : sections_[i].keys) changes[i].push_back({&k.key, &k.value, false, std::nullopt});
     std::vector<bool> found(sections_.size());
     size_t pending = sections_.size();
     const size_t begin = TextBegin(old);
@@ -719,8 +718,8 @@ bool WriteIniString(const std::string& file, const std::string& section, const s
     return !TryWriteIniString(file, section, key, value).has_value();
 }
 
-bool ReadDocTypeFlag(const std::string& key) {
-    std::string section = Appl + "VDW" + DocType;
+bool ReadDocTypeFlag(const std::string& appl, const std::string& docType, const std::string& key) {
+    std::string section = appl + "VDW" + docType;
     bool on = UCase(ReadIniString(WebIniPath(), section, key)) == "TRUE";
     DebugLog(key + (on ? "=TRUE (" : "=FALSE (") + section + ")");
     return on;

@@ -33,7 +33,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cgi/RunError.h"
+#include "base/RunError.h"
 
 namespace vd {
 
@@ -137,9 +137,9 @@ std::optional<RunError> TryWriteIniString(const std::string& file, const std::st
 bool WriteIniString(const std::string& file, const std::string& section,
                     const std::string& key, const std::string& value);
 
-// The switch key of the current database's section (Appl + "VDW" + DocType)
-// in vexweb.ini: true exactly when its value is "TRUE" in any case.
-bool ReadDocTypeFlag(const std::string& key);
+// The switch key of a database's section (appl + "VDW" + docType) in
+// vexweb.ini: true exactly when its value is "TRUE" in any case.
+bool ReadDocTypeFlag(const std::string& appl, const std::string& docType, const std::string& key);
 
 // The file a path names once symbolic links of the file itself are followed
 // (the path unchanged when it is no link or names nothing yet).

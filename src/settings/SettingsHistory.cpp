@@ -1,7 +1,7 @@
 #include "settings/SettingsHistory.h"
 
-#include "cgi/DebugLog.h"
-#include "cgi/RunError.h"
+#include "base/DebugLog.h"
+#include "base/RunError.h"
 
 #include <algorithm>
 #include <cerrno>

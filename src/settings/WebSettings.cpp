@@ -1,9 +1,8 @@
 #include "settings/WebSettings.h"
 
-#include "app/RunValues.h"
-#include "cgi/DebugLog.h"
-#include "cgi/Program.h"
-#include "cgi/TextUtil.h"
+#include "base/DebugLog.h"
+#include "base/Program.h"
+#include "base/TextUtil.h"
 #include "settings/IniFiles.h"
 
 namespace vd {
@@ -21,7 +20,7 @@ void LoadWebSettings() {
     s.WebSecurePath = read("WebSecurePath");
     if (s.WebSecurePath.empty()) s.WebSecurePath = s.WebScriptsPath;
     s.HTMLPath = read("HTMLPath");
-    LoadParameterPath();
+    LoadParameterPath("");
     s.WebCDPath = read("WebCDPath");
     s.BasketPath = read("BasketPath");
     s.BasketAlias = read("BasketAlias");
@@ -45,11 +44,11 @@ void LoadWebSettings() {
     s.DateFormat = ReadIniString(s.ParameterPath + "vdglobal.ini", "Config", "Date Format");
 }
 
-void LoadParameterPath() {
+void LoadParameterPath(const std::string& user) {
     const std::string file = WebIniPath();
-    if (!UserName.empty()) {
-        DebugLog("Reading " + file + " - ParameterPath_" + UserName);
-        WebSettings.ParameterPath = ReadIniString(file, WebSection, "ParameterPath_" + UserName);
+    if (!user.empty()) {
+        DebugLog("Reading " + file + " - ParameterPath_" + user);
+        WebSettings.ParameterPath = ReadIniString(file, WebSection, "ParameterPath_" + user);
     }
     DebugLog("ParameterPath for user " + WebSettings.ParameterPath);
     if (WebSettings.ParameterPath.empty())

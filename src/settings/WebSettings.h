@@ -40,9 +40,9 @@ constexpr const char* WebSection = "Vexdoc/Web";
 // Fills WebSettings from the program folder's vexweb.ini.
 void LoadWebSettings();
 
-// Resolves ParameterPath for UserName: the user's own "ParameterPath_" key
+// Resolves ParameterPath for the user: the user's own "ParameterPath_" key
 // when it holds a value, else the general "ParameterPath".
-void LoadParameterPath();
+void LoadParameterPath(const std::string& user);
 
 // "TRUE" in any case is true; everything else is false.
 bool IsTrueText(const std::string& text);

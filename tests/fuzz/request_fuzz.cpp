@@ -3,10 +3,10 @@
 // each followed by NUL, an empty entry, then the body. Every field stored
 // can be looked up under any case, and every name and value survives the
 // request backup's encoding.
-#include "cgi/Program.h"
+#include "base/Program.h"
 #include "cgi/Request.h"
-#include "cgi/RunError.h"
-#include "cgi/TextUtil.h"
+#include "base/RunError.h"
+#include "base/TextUtil.h"
 
 #include <cstdint>
 #include <cstdlib>

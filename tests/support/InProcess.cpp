@@ -2,7 +2,7 @@
 
 #include "app/Main.h"
 #include "cgi/Output.h"
-#include "cgi/Program.h"
+#include "base/Program.h"
 
 #include <cstdio>
 #include <cstdlib>

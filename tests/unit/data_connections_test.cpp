@@ -2,8 +2,8 @@
 // tables by name, the application databases and the catalogue.
 #include "data_fixture.h"
 
-#include "cgi/Program.h"
-#include "cgi/RunError.h"
+#include "base/Program.h"
+#include "base/RunError.h"
 #include "data/tables/Applications.h"
 #include "data/tables/Cartridges.h"
 #include "data/tables/CustomSearch.h"

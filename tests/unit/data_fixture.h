@@ -4,7 +4,8 @@
 #pragma once
 
 #include "app/Main.h"
-#include "app/RunValues.h"
+#include "base/DebugLog.h"
+#include "pages/RunValues.h"
 #include "cgi/Output.h"
 #include "data/Connections.h"
 #include "data/ODBCAPI.h"
@@ -31,7 +32,7 @@ protected:
         vd::WebSettings.HTMLPath = site.HtmlPath();
         vd::WebSettings.TempPath = site.Root() + "/temp/";
         vd::WebSettings.DebugEnabled = true;
-        vd::LogFilePath = site.Root() + "/temp/vdconfig.log";
+        vd::ConfigureDebugLog(true, site.Root() + "/temp/vdconfig.log");
         ForgetConnections();
         ::testing::internal::CaptureStdout();
         capturing_ = true;

@@ -2,7 +2,7 @@
 // the SQLite ODBC driver.
 #include "data_fixture.h"
 
-#include "cgi/RunError.h"
+#include "base/RunError.h"
 
 using namespace vd;
 

@@ -2,7 +2,7 @@
 // on the real SQLite databases of a test site.
 #include "data_fixture.h"
 
-#include "cgi/RunError.h"
+#include "base/RunError.h"
 #include "data/tables/Rate_Schedule.h"
 
 using namespace vd;

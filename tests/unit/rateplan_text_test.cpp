@@ -1,7 +1,7 @@
 // Money texts of the rate plan form, the policy limit and the lock that
 // serialises the numbering of new plans.
-#include "cgi/Program.h"
-#include "cgi/RunError.h"
+#include "base/Program.h"
+#include "base/RunError.h"
 #include "data/tables/RatePlan.h"
 #include "pages/RatePlanText.h"
 #include "settings/IniFiles.h"

@@ -1,7 +1,7 @@
-#include "cgi/Numbers.h"
+#include "base/Numbers.h"
 #include "cgi/Request.h"
-#include "cgi/RunError.h"
-#include "cgi/TextUtil.h"
+#include "base/RunError.h"
+#include "base/TextUtil.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "data/tables/RatePlan.h"
 
-#include "cgi/RunError.h"
-#include "cgi/TextUtil.h"
+#include "base/RunError.h"
+#include "base/TextUtil.h"
 #include "data/VDODBC.h"
 #include "data/tables/Rate_Schedule.h"
 #include "settings/IniFiles.h"

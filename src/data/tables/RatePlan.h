@@ -12,7 +12,7 @@
 namespace vd {
 
 // The values of the current plan besides its key (Appl, DocType, RateNum of
-// app/RunValues.h). The hide flag and the policies are kept by each page.
+// the run values). The hide flag and the policies are kept by each page.
 struct RatePlanRecord {
     double Flat_Fee = 0;
     double Search_Fee = 0;

@@ -1,6 +1,6 @@
-#include "cgi/Numbers.h"
+#include "base/Numbers.h"
 
-#include "cgi/RunError.h"
+#include "base/RunError.h"
 
 #include <charconv>
 #include <cmath>

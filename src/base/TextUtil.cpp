@@ -1,6 +1,6 @@
-#include "cgi/TextUtil.h"
+#include "base/TextUtil.h"
 
-#include "cgi/RunError.h"
+#include "base/RunError.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,5 @@
-#include "cgi/DebugLog.h"
+#include "base/DebugLog.h"
 
-#include "app/RunValues.h"
-#include "settings/WebSettings.h"
 
 #include <cstdio>
 #include <ctime>
@@ -9,10 +7,29 @@
 
 namespace vd {
 
-bool DebugLogging() { return WebSettings.DebugEnabled; }
+namespace {
+struct LogState {
+    bool enabled = false;
+    std::string path;
+};
+LogState& State() {
+    static LogState state;
+    return state;
+}
+}  // namespace
+
+void ConfigureDebugLog(bool enabled, std::string path) {
+    State().enabled = enabled;
+    State().path = std::move(path);
+}
+
+const std::string& DebugLogPath() { return State().path; }
+
+bool DebugLogging() { return State().enabled; }
 
 void DebugLog(std::string_view message) {
-    if (!WebSettings.DebugEnabled) return;
+    if (!State().enabled) return;
+    const std::string& LogFilePath = State().path;
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);

@@ -1,4 +1,4 @@
-#include "cgi/RunError.h"
+#include "base/RunError.h"
 
 #include <cerrno>
 

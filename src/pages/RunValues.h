@@ -12,7 +12,6 @@ inline bool UserIsSupervisor = false;  // the Users table's verdict on UserName
 inline std::string Appl;              // application code of the current plan or database
 inline std::string DocType;           // document type code of the current plan or database
 inline std::int16_t RateNum = 0;      // plan number; NewPlan stands for a plan not stored yet
-inline std::string LogFilePath;       // TempPath + "vdconfig.log"
 
 constexpr std::int16_t NewPlan = 32767;
 

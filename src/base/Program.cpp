@@ -1,4 +1,4 @@
-#include "cgi/Program.h"
+#include "base/Program.h"
 
 #include <climits>
 #include <unistd.h>
