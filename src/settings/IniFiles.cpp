@@ -607,7 +607,7 @@ std::optional<RunError> IniEdit::Commit(IniCommitObserver* observer) {
     Rewriter rewrite(old);
     std::vector<std::vector<PendingKey>> changes(sections_.size());
     for (size_t i = 0; i < sections_.size(); ++i)
-        for (const auto& k : sections_[i].keys) changes[i].push_back({&k.key, &k.value});
+        for (const auto& k : sections_[i].keys) changes[i].push_back({&k.key, &k.value, false, std::nullopt});
     std::vector<bool> found(sections_.size());
     size_t pending = sections_.size();
     const size_t begin = TextBegin(old);
