@@ -24,11 +24,11 @@ struct Json {
     enum Kind { Null, Text, Number, Array, Object } kind = Null;
     std::string text;  // a string, or a number as written
     std::vector<Json> items;
-    std::vector<std::pair<std::string, Json>> members;
+    std::vector<std::string> names;  // an object's member names, beside their values in items
 
     const Json* Get(std::string_view name) const {
-        for (const auto& [k, v] : members)
-            if (k == name) return &v;
+        for (size_t i = 0; i < names.size(); ++i)
+            if (names[i] == name) return &items[i];
         return nullptr;
     }
     std::string Str(std::string_view name) const {
@@ -114,7 +114,8 @@ private:
                 std::string name;
                 Json item;
                 if (!String(name) || !Eat(':') || !Value(item, depth + 1)) return false;
-                v.members.emplace_back(std::move(name), std::move(item));
+                v.names.push_back(std::move(name));
+                v.items.push_back(std::move(item));
             } while (Eat(','));
             return Eat('}');
         }
