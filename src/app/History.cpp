@@ -1,10 +1,10 @@
 #include "app/History.h"
 
-#include "base/TextUtil.h"
 #include "base/Program.h"
+#include "base/TextUtil.h"
 #include "settings/AuditTrail.h"
-#include "settings/SettingsHistory.h"
 #include "settings/IniFiles.h"
+#include "settings/SettingsHistory.h"
 
 #include <fstream>
 #include <map>

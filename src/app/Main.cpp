@@ -1,16 +1,16 @@
 #include "app/Main.h"
 
-#include "pages/RunValues.h"
 #include "base/DebugLog.h"
-#include "cgi/MessagePages.h"
 #include "base/Numbers.h"
+#include "base/RunError.h"
+#include "base/TextUtil.h"
+#include "cgi/MessagePages.h"
 #include "cgi/Origin.h"
 #include "cgi/Output.h"
 #include "cgi/Request.h"
-#include "base/RunError.h"
-#include "base/TextUtil.h"
 #include "data/Authorization.h"
 #include "pages/Pages.h"
+#include "pages/RunValues.h"
 #include "settings/WebSettings.h"
 
 #include <cstdio>

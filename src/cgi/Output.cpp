@@ -3,8 +3,8 @@
 #include "base/DebugLog.h"
 #include "base/Program.h"
 #include "base/RunError.h"
-#include "cgi/ServerLog.h"
 #include "base/TextUtil.h"
+#include "cgi/ServerLog.h"
 #include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
 

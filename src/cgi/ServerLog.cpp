@@ -1,7 +1,7 @@
 #include "cgi/ServerLog.h"
 
-#include "cgi/Request.h"
 #include "base/TextUtil.h"
+#include "cgi/Request.h"
 
 #include <cstdio>
 #include <exception>

@@ -4,9 +4,9 @@
 #include "data/ODBCAPI.h"
 
 #include "base/DebugLog.h"
+#include "base/TextUtil.h"
 #include "cgi/MessagePages.h"
 #include "cgi/ServerLog.h"
-#include "base/TextUtil.h"
 #include "data/Connections.h"
 #include "data/ResultGrid.h"
 #include "settings/IniFiles.h"

@@ -1,10 +1,10 @@
 // The read-only report of one database's options in vexweb.ini: the search
 // and hit list switches of its own section, and the starter/fallout
 // settings, criteria sets and fallout reports of its "_Starter" section.
-#include "cgi/Escape.h"
-#include "cgi/Output.h"
 #include "base/Program.h"
 #include "base/TextUtil.h"
+#include "cgi/Escape.h"
+#include "cgi/Output.h"
 #include "pages/Pages.h"
 #include "settings/IniFiles.h"
 

@@ -1,15 +1,15 @@
 // The page from which a user picks a rate plan: every database with its plans.
-#include "pages/RunValues.h"
 #include "base/DebugLog.h"
+#include "base/RunError.h"
 #include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
-#include "base/RunError.h"
 #include "data/Connections.h"
 #include "data/VDODBC.h"
 #include "data/tables/DocumentTypes.h"
 #include "data/tables/Rate_Schedule.h"
 #include "pages/Pages.h"
+#include "pages/RunValues.h"
 
 namespace vd {
 

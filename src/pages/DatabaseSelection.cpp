@@ -1,16 +1,16 @@
 // The supervisor's choice of one database: a list of every row of
 // DocumentTypes (application and document type) and the button that asks
 // for that database's configuration report.
-#include "pages/RunValues.h"
 #include "base/DebugLog.h"
+#include "base/RunError.h"
 #include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
-#include "base/RunError.h"
 #include "data/Connections.h"
 #include "data/VDODBC.h"
 #include "data/tables/DocumentTypes.h"
 #include "pages/Pages.h"
+#include "pages/RunValues.h"
 #include "settings/WebSettings.h"
 
 #include <algorithm>

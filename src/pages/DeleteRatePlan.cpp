@@ -1,20 +1,20 @@
 // Removes a stored rate plan (the DELETE button of the rate plan form).
-#include "pages/RunValues.h"
 #include "base/DebugLog.h"
+#include "base/Numbers.h"
+#include "base/RunError.h"
 #include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
-#include "base/Numbers.h"
 #include "cgi/Request.h"
-#include "base/RunError.h"
 #include "data/Connections.h"
 #include "data/Transaction.h"
 #include "data/VDODBC.h"
 #include "data/tables/RatePlan.h"
 #include "data/tables/Rate_Schedule.h"
 #include "pages/ChangeRecord.h"
-#include "settings/IniFiles.h"
 #include "pages/Pages.h"
 #include "pages/RatePlanText.h"
+#include "pages/RunValues.h"
+#include "settings/IniFiles.h"
 
 namespace vd {
 

@@ -2,10 +2,10 @@
 // settings, feature switches and the browser address of every archive drive.
 // It posts back with ConfigOption "SAVEINI" (SaveWebSettings).
 #include "base/DebugLog.h"
+#include "base/Program.h"
 #include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
-#include "base/Program.h"
 #include "data/Connections.h"
 #include "data/OpenTable.h"
 #include "data/VDODBC.h"

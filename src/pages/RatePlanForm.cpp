@@ -1,11 +1,10 @@
 // One rate plan: the editing form for a supervisor, the review page for
 // anyone else. RateNum NewPlan starts a plan from zeros and empty texts.
-#include "pages/RunValues.h"
 #include "base/DebugLog.h"
+#include "base/RunError.h"
 #include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
-#include "base/RunError.h"
 #include "data/Connections.h"
 #include "data/VDODBC.h"
 #include "data/tables/Applications.h"
@@ -14,6 +13,7 @@
 #include "data/tables/Rate_Schedule.h"
 #include "pages/Pages.h"
 #include "pages/RatePlanText.h"
+#include "pages/RunValues.h"
 #include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
 

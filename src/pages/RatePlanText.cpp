@@ -1,7 +1,7 @@
 #include "pages/RatePlanText.h"
 
-#include "cgi/Escape.h"
 #include "base/Numbers.h"
+#include "cgi/Escape.h"
 #include "settings/WebSettings.h"
 
 #include <cmath>

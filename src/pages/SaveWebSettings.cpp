@@ -1,10 +1,10 @@
 // Stores the file locations form in vexweb.ini: the settings of [Vexdoc/Web]
 // and the browser address of every drive in [Drives], all in one write.
 #include "base/DebugLog.h"
+#include "base/Program.h"
 #include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
-#include "base/Program.h"
 #include "cgi/Request.h"
 #include "cgi/ServerLog.h"
 #include "data/Connections.h"

@@ -4,9 +4,9 @@
 // can be looked up under any case, and every name and value survives the
 // request backup's encoding.
 #include "base/Program.h"
-#include "cgi/Request.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
+#include "cgi/Request.h"
 
 #include <cstdint>
 #include <cstdlib>

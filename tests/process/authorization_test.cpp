@@ -1,8 +1,8 @@
 // The supervisor test inside the running program: the Users row of the
 // site's parameters database decides who gets past the main door.
 #include "support/CgiRun.h"
-#include "support/PageText.h"
 #include "support/Databases.h"
+#include "support/PageText.h"
 
 #include <gtest/gtest.h>
 

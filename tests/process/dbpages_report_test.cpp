@@ -1,7 +1,7 @@
 // The configuration report of one database, reached with SELECT DATABASE.
 #include "support/CgiRun.h"
-#include "support/PageText.h"
 #include "support/Databases.h"
+#include "support/PageText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The database selection page: the list of DocumentTypes rows and its form.
 #include "support/CgiRun.h"
-#include "support/PageText.h"
 #include "support/Databases.h"
+#include "support/PageText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The front end run as a CGI process: refusal, error, fallback and debug log.
 #include "support/CgiRun.h"
-#include "support/PageText.h"
 #include "support/Databases.h"
 #include "support/InProcess.h"
+#include "support/PageText.h"
 
 #include "cgi/Request.h"
 

@@ -7,8 +7,8 @@
 #include "data/ODBCAPI.h"
 #include "data/VDODBC.h"
 #include "support/CgiRun.h"
-#include "support/Forms.h"
 #include "support/Databases.h"
+#include "support/Forms.h"
 #include "support/PageText.h"
 #include "support/Postgres.h"
 

@@ -1,8 +1,8 @@
 // The rate plan form (supervisor) and review page (other users) against
 // real parameters and billing databases.
 #include "support/CgiRun.h"
-#include "support/PageText.h"
 #include "support/Databases.h"
+#include "support/PageText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Saving and deleting rate plans through the program, checked in the real
 // billing database.
 #include "support/CgiRun.h"
+#include "support/Databases.h"
 #include "support/Forms.h"
 #include "support/PageText.h"
-#include "support/Databases.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The rate plan selection page against real parameters and billing databases.
 #include "support/CgiRun.h"
-#include "support/PageText.h"
 #include "support/Databases.h"
+#include "support/PageText.h"
 
 #include <gtest/gtest.h>
 

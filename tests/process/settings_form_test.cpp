@@ -1,8 +1,8 @@
 // The vexweb.ini settings form, shown by the real program for a supervisor
 // of a site with real parameters database.
 #include "support/CgiRun.h"
-#include "support/PageText.h"
 #include "support/Databases.h"
+#include "support/PageText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "support/InProcess.h"
 
 #include "app/Main.h"
-#include "cgi/Output.h"
 #include "base/Program.h"
+#include "cgi/Output.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -5,11 +5,11 @@
 
 #include "app/Main.h"
 #include "base/DebugLog.h"
-#include "pages/RunValues.h"
 #include "cgi/Output.h"
 #include "data/Connections.h"
 #include "data/ODBCAPI.h"
 #include "data/VDODBC.h"
+#include "pages/RunValues.h"
 #include "settings/WebSettings.h"
 #include "support/CgiRun.h"
 #include "support/Databases.h"

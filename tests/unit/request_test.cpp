@@ -1,7 +1,7 @@
 #include "base/Numbers.h"
-#include "cgi/Request.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
+#include "cgi/Request.h"
 
 #include <gtest/gtest.h>
 

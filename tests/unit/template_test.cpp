@@ -1,7 +1,6 @@
-#include "pages/RunValues.h"
-#include "cgi/Output.h"
 #include "base/Program.h"
 #include "base/RunError.h"
+#include "cgi/Output.h"
 #include "settings/WebSettings.h"
 #include "support/CgiRun.h"
 #include "support/InProcess.h"
@@ -18,12 +17,14 @@ struct TemplateSite : ::testing::Test {
         SetProgramFolder(site.Root());
         WebSettings = WebSettingsRecord{};
         WebSettings.HTMLPath = site.HtmlPath();
-        UserName.clear();
         site.Write("vexweb.ini", "[UserGraphics]\r\nann=<IMG SRC=\"ann.gif\">\r\n");
     }
-    std::string Top(const std::string& content) {
+    std::string Top(const std::string& content, const std::string& user = "") {
         site.Write("html/tbltop.htm", content);
-        return CaptureOutput([] { SendTop(); });
+        return CaptureOutput([&] {
+            SetGraphicUser(user);
+            SendTop();
+        });
     }
 };
 }  // namespace
@@ -31,10 +32,8 @@ struct TemplateSite : ::testing::Test {
 TEST_F(TemplateSite, GraphicMarkerTakesTheUsersGraphicOrTheDefault) {
     const std::string line = "<td><getgraphic><IMG SRC=\"a.gif\"></GetGraphic></td>\r\n";
     EXPECT_EQ(Top(line), "<td><IMG SRC=\"a.gif\"></td>\r\n");
-    UserName = "ANN";  // keys match without regard to case
-    EXPECT_EQ(Top(line), "<td><IMG SRC=\"ann.gif\"></td>\r\n");
-    UserName = "bob";
-    EXPECT_EQ(Top(line), "<td><IMG SRC=\"a.gif\"></td>\r\n");
+    EXPECT_EQ(Top(line, "ANN"), "<td><IMG SRC=\"ann.gif\"></td>\r\n");  // keys match without regard to case
+    EXPECT_EQ(Top(line, "bob"), "<td><IMG SRC=\"a.gif\"></td>\r\n");
     EXPECT_EQ(Top("<GETGRAPHIC>A</GETGRAPHIC>|<GETGRAPHIC>B</GETGRAPHIC>\n"), "A|<GETGRAPHIC>B</GETGRAPHIC>\r\n");
 }
 
