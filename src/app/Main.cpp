@@ -9,6 +9,7 @@
 #include "cgi/Output.h"
 #include "cgi/Request.h"
 #include "data/Authorization.h"
+#include "data/DbError.h"
 #include "pages/Pages.h"
 #include "pages/RunValues.h"
 #include "settings/WebSettings.h"
@@ -67,6 +68,9 @@ struct Route {
     void (*supervisor)();
     void (*other)();
     bool changes = false;  // writes vexweb.ini or the databases: refused from another site's page
+    // The page's failure ends in its error page even while Debug skips
+    // failing steps.
+    bool showsFailures = true;
 };
 
 // The option after upper-casing decides; the first equal row wins and any
@@ -91,25 +95,32 @@ const Route Routes[] = {
          EndRun();
      },
      Refuse},
-    {"SELECT DATABASE", ChooseDatabase, Refuse},
+    {"SELECT DATABASE", ChooseDatabase, Refuse, false, false},
 };
 
 void ShowMenu() { ShowMainMenu("Configuration Settings", FormAction(), "POST"); }
 
+// The routine that answers, and how its failures end.
+struct Page {
+    void (*run)() = Refuse;
+    bool showsFailures = false;  // see Route
+    bool logsFailures = false;   // a change: its failure is logged before the error page
+};
+
 // A change posted from a page of another site is refused: "User" is an
 // ordinary field, so the browser's own word on where the post came from
 // is what tells a supervisor's form from a forged one.
-void Dispatch(const Route* route) {
-    if (!route) return (UserIsSupervisor ? ShowMenu : Refuse)();
-    if (!UserIsSupervisor) return route->other();
+Page Choose(const Route* route) {
+    if (!route) return UserIsSupervisor ? Page{ShowMenu, true} : Page{};
+    if (!UserIsSupervisor) return route->other == Refuse ? Page{} : Page{route->other, route->showsFailures};
     if (route->changes) {
         const std::string reason = ForeignOriginReason();
         if (!reason.empty()) {
             DebugLog("refused a post from another site: " + reason);
-            return Refuse();
+            return Page{};
         }
     }
-    route->supervisor();
+    return {route->supervisor, route->showsFailures, route->changes};
 }
 
 }  // namespace
@@ -132,7 +143,11 @@ int Main(const SupervisorTest& isSupervisor) {
     bool ignoreFailures = false;  // with Debug on, a failing step is logged and skipped
     int status = 0;
 
-    auto step = [&](auto&& action) {
+    // Every failure of the run ends here. A database failure shows the
+    // database's error page and ends the run; any other shows the run-time
+    // error page, or is logged and skipped while Debug is on (unless the
+    // page shows its own failures).
+    auto step = [&](auto&& action, Page page = {}) {
         try {
             try {
                 action();
@@ -141,9 +156,13 @@ int Main(const SupervisorTest& isSupervisor) {
             } catch (const std::out_of_range& e) {
                 throw RunError(Err::Subscript);
             }
+        } catch (const DbError& e) {
+            ReportDbError(e);
+            EndRun();
         } catch (const RunError& e) {
-            if (!ignoreFailures) ReportRunError(e);
-            DebugLog("(" + std::to_string(e.Number) + ") " + e.Text);
+            if (ignoreFailures && !page.showsFailures) return DebugLog("(" + std::to_string(e.Number) + ") " + e.Text);
+            if (page.logsFailures) DebugLog("(" + std::to_string(e.Number) + ") " + e.Text);
+            ReportRunError(e);
         }
     };
 
@@ -173,7 +192,9 @@ int Main(const SupervisorTest& isSupervisor) {
         for (const auto& r : Routes)
             if (upper == r.option) { route = &r; break; }
         if (route && route->option == std::string("SHOWPLAN")) step([] { ScanShowPlan(); });
-        step([&] { Dispatch(route); });
+        Page page{nullptr};
+        step([&] { page = Choose(route); });
+        if (page.run) step(page.run, page);
         step([] { DebugLog("done!"); });
     } catch (const EndOfRun& end) {
         status = end.Status;

@@ -5,8 +5,9 @@
 #include "base/RunError.h"
 #include "base/TextUtil.h"
 #include "data/Connections.h"
+#include "data/OpenTable.h"
 #include "data/VDODBC.h"
-#include "data/tables/Users.h"
+#include "data/tables/Catalogue.h"
 
 namespace vd {
 
@@ -27,8 +28,9 @@ bool IsTrue(const FieldValue& value) {
 
 bool IsUserSupervisor(const std::string& userId) {
     if (userId.empty()) return false;
-    clsUsers users;
+    const clsUsers users;
     TableInfo record;
+    TableCloser closing(record);
     try {
         DebugLog("opening Users table");
         InitParams(ParamsConnection(), users.TableName, record);
@@ -52,8 +54,13 @@ bool IsUserSupervisor(const std::string& userId) {
                 if (id == wanted) break;
             }
         }
-        CloseTable(ParamsConnection(), record, false);
+        closing.Close();
         return result;
+    } catch (const DbError& e) {
+        // The run goes on as a refusal, after the database's error page.
+        DebugLog("IsUserSupervisor Error: " + e.Text);
+        ReportDbError(e);
+        return false;
     } catch (const RunError& e) {
         DebugLog("IsUserSupervisor Error: " + e.Text);
         return false;

@@ -8,10 +8,10 @@
 #include "base/RunError.h"
 #include "base/TextUtil.h"
 #include "cgi/Escape.h"
-#include "cgi/MessagePages.h"
 #include "cgi/Output.h"
+#include "data/OpenTable.h"
 #include "data/VDODBC.h"
-#include "data/tables/DocumentTypes.h"
+#include "data/tables/Catalogue.h"
 #include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
 
@@ -72,54 +72,62 @@ std::string UnscrambleKey(const std::string& scrambled) {
     return plain;
 }
 
-bool OpenParamsDatabase(OdbcConnection& connection) {
+void OpenParamsDatabase(OdbcConnection& connection) {
     if (gParamsConnect.empty()) {
         ReadCredentials();
         gParamsConnect = "FILEDSN=" + WebSettings.ParameterPath + "DSN/VDWParams32.DSN" + Credentials();
     }
     DebugLog("Opendatabase gParamsConnect=" + MaskPassword(gParamsConnect) +
              " ParameterPath=" + WebSettings.ParameterPath);
-    const bool opened = ODBCOpenDatabase(connection, gParamsConnect);
-    DebugLog(opened ? "Open succeeded" : "Open failed");
-    return opened;
+    try {
+        ODBCOpenDatabase(connection, gParamsConnect);
+    } catch (const DbError&) {
+        DebugLog("Open failed");
+        throw;
+    }
+    DebugLog("Open succeeded");
 }
 
-bool OpenWVDAccounting(OdbcConnection& connection) {
+void OpenWVDAccounting(OdbcConnection& connection) {
     if (WVDAccountingConnect.empty()) {
         ReadCredentials();
         WVDAccountingConnect = "FILEDSN=" + ProgramFolder() + "/DSN/WVDAccounting.DSN" + Credentials();
     }
     DebugLog("OpenWVDAccounting WVDAccountingConnect=" + MaskPassword(WVDAccountingConnect));
-    return ODBCOpenDatabase(connection, WVDAccountingConnect);
+    ODBCOpenDatabase(connection, WVDAccountingConnect);
 }
 
-bool InitParams(OdbcConnection& connection, const std::string& table, TableInfo& record) {
+void InitParams(OdbcConnection& connection, const std::string& table, TableInfo& record) {
     record.Name = table;
-    if (!connection.IsOpen() && !OpenParamsDatabase(connection)) {
+    try {
+        if (!connection.IsOpen()) OpenParamsDatabase(connection);
+    } catch (const DbError&) {
         DebugLog("Initparams failed for table " + table);
-        return false;
+        throw;
     }
-    if (ODBCOpenTbl(connection, table, record, "")) {
-        DebugLog("InitParams - setting tablename = " + table);
-        return true;
+    try {
+        ODBCOpenTbl(connection, table, record, "");
+    } catch (const DbError&) {
+        DebugLog("Initparams(2) failed for table " + table);
+        throw;
     }
-    DebugLog("Initparams(2) failed for table " + table);
-    return false;
+    DebugLog("InitParams - setting tablename = " + table);
 }
 
-bool InitWVDAccounting(OdbcConnection& connection, const std::string& table, TableInfo& record,
+void InitWVDAccounting(OdbcConnection& connection, const std::string& table, TableInfo& record,
                        const std::string& alias) {
     record.Name = alias.empty() ? table : alias;
     DebugLog("InitWVDAccounting ODBCInfo named " + record.Name);
-    if (!connection.IsOpen() && !OpenWVDAccounting(connection)) return false;
-    return ODBCOpenTbl(connection, table, record, "");
+    if (!connection.IsOpen()) OpenWVDAccounting(connection);
+    ODBCOpenTbl(connection, table, record, "");
 }
 
 std::string GetConnectionInfo(const std::string& appl, const std::string& docType) {
-    clsDocumentTypes docTypes;
+    const clsDocumentTypes docTypes;
     TableInfo record;
+    TableCloser closing(record);
     DebugLog("GetConnectionInfo Calling InitParams");
-    if (!InitParams(ParamsConnection(), docTypes.TableName, record)) return "";
+    InitParams(ParamsConnection(), docTypes.TableName, record);
     record.Field(docTypes.DocTypeAppl).Value = appl;
     record.Field(docTypes.DocTypeId).Value = docType;
     SeekRec(docTypes.TableName, docTypes.KeyList, record, ParamsConnection(), "", false);
@@ -142,35 +150,30 @@ std::string GetConnectionInfo(const std::string& appl, const std::string& docTyp
             if (!password.empty()) connect += "PWD=" + Trim(password) + ";";
         }
     }
-    CloseTable(ParamsConnection(), record, false);
+    closing.Close();
     return connect;
 }
 
-bool OpenDB(OdbcConnection& connection, const std::string& appl, const std::string& docType,
+void OpenDB(OdbcConnection& connection, const std::string& appl, const std::string& docType,
             std::string* databaseName) {
     const std::string connect = GetConnectionInfo(appl, docType);
     DebugLog("OpenDB sConnect=" + MaskPassword(connect));
-    if (!ODBCOpenDatabase(connection, connect)) return false;
+    ODBCOpenDatabase(connection, connect);
     if (databaseName) *databaseName = ODBCGetDBName(appl, docType);
-    return true;
 }
 
 std::string ODBCGetDBName(const std::string& appl, const std::string& docType) {
-    try {
-        clsDocumentTypes docTypes;
-        OdbcConnection connection;
-        TableInfo record;
-        std::string name;
-        InitParams(connection, docTypes.TableName, record);
-        record.Field(docTypes.DocTypeAppl).Value = appl;
-        record.Field(docTypes.DocTypeId).Value = docType;
-        SeekRec(docTypes.TableName, docTypes.KeyList, record, connection, "", false);
-        if (!record.NoMatch) name = record.Field(docTypes.DatabaseName).Value.Text();
-        CloseTable(connection, record, true);
-        return name;
-    } catch (const RunError& e) {
-        ReportRunError(e);
-    }
+    const clsDocumentTypes docTypes;
+    OpenTable table;
+    TableInfo& record = table.record;
+    InitParams(table.connection, docTypes.TableName, record);
+    record.Field(docTypes.DocTypeAppl).Value = appl;
+    record.Field(docTypes.DocTypeId).Value = docType;
+    SeekRec(docTypes.TableName, docTypes.KeyList, record, table.connection, "", false);
+    std::string name;
+    if (!record.NoMatch) name = record.Field(docTypes.DatabaseName).Value.Text();
+    table.Close();
+    return name;
 }
 
 }  // namespace vd

@@ -26,15 +26,18 @@ constexpr int ScrambleDivisor = 7;
 // as "****"; everything else stays.
 std::string MaskPassword(const std::string& connectString);
 
-bool OpenParamsDatabase(OdbcConnection& connection);
-bool OpenWVDAccounting(OdbcConnection& connection);
+void OpenParamsDatabase(OdbcConnection& connection);
+void OpenWVDAccounting(OdbcConnection& connection);
 std::string UnscrambleKey(const std::string& scrambled);
 // Opens the connection when needed and loads the table's columns (no rows).
-bool InitParams(OdbcConnection& connection, const std::string& table, TableInfo& record);
-bool InitWVDAccounting(OdbcConnection& connection, const std::string& table, TableInfo& record,
+void InitParams(OdbcConnection& connection, const std::string& table, TableInfo& record);
+void InitWVDAccounting(OdbcConnection& connection, const std::string& table, TableInfo& record,
                        const std::string& alias = "");
+// The connection string of an application's database from its row of
+// DocumentTypes. Without a row the page gets the sentence "Unable to
+// locate the database information for ..." and the string is "".
 std::string GetConnectionInfo(const std::string& appl, const std::string& docType);
-bool OpenDB(OdbcConnection& connection, const std::string& appl, const std::string& docType,
+void OpenDB(OdbcConnection& connection, const std::string& appl, const std::string& docType,
             std::string* databaseName = nullptr);
 std::string ODBCGetDBName(const std::string& appl, const std::string& docType);
 

@@ -1,16 +1,14 @@
 // The ODBC layer: connections, one statement at a time with the locked
-// record retry, error retrieval and reporting, table lists, and the
-// loading of a result set into the record's grid.
+// record retry, error retrieval, table lists, and the loading of a result
+// set into the record's grid. Every handle is owned by an object that frees
+// it; every error the driver reports is thrown as a DbError.
 #include "data/ODBCAPI.h"
 
 #include "base/DebugLog.h"
 #include "base/TextUtil.h"
-#include "cgi/MessagePages.h"
 #include "cgi/ServerLog.h"
 #include "data/Connections.h"
-#include "data/ResultGrid.h"
 #include "settings/IniFiles.h"
-#include "settings/WebSettings.h"
 
 #include <sql.h>
 #include <sqlext.h>
@@ -19,6 +17,7 @@
 #include <cstring>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <memory>
 
 namespace vd {
@@ -29,78 +28,109 @@ constexpr int LockedRecord = 10;
 constexpr int MaxSends = 5;
 constexpr SQLLEN CharBufferSize = 65536;
 
-// Set by every GetError; a statement succeeded when its last attempt
-// retrieved no error.
-bool OdbcErrorFlag = false;
-
-// The statement handle of one attempt. GetError drops it; whatever is left
-// is dropped when the attempt ends.
-class Statement {
+// An ODBC handle of one type, owned by the object that holds it and freed
+// with it.
+template <SQLSMALLINT Type>
+class Handle {
 public:
-    Statement() = default;
-    ~Statement() { Drop(); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
+    Handle() = default;
+    ~Handle() { Free(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
 
-    SQLHSTMT h = SQL_NULL_HSTMT;
-    SQLRETURN Drop() {
-        if (h == SQL_NULL_HSTMT) return SQL_SUCCESS;
-        SQLRETURN rc = SQLFreeHandle(SQL_HANDLE_STMT, h);
-        h = SQL_NULL_HSTMT;
+    SQLHANDLE h = SQL_NULL_HANDLE;
+    SQLRETURN Free() noexcept {
+        if (h == SQL_NULL_HANDLE) return SQL_SUCCESS;
+        const SQLRETURN rc = SQLFreeHandle(Type, h);
+        h = SQL_NULL_HANDLE;
         return rc;
     }
 };
 
-// The native error as the error page shows it: a blank before a number
-// that is not negative.
-std::string NativeNumberText(long native) { return (native >= 0 ? " " : "") + std::to_string(native); }
+using EnvHandle = Handle<SQL_HANDLE_ENV>;
+using DbcHandle = Handle<SQL_HANDLE_DBC>;
+using Statement = Handle<SQL_HANDLE_STMT>;
 
-// Retrieves, classifies and (for real errors) reports the last ODBC error
-// of the handles, and releases the statement.
-int GetError(SQLHENV env, SQLHDBC dbc, Statement* statement) {
+}  // namespace
+
+// The handles shared by the connections opened with one connection
+// string. The connection handle is freed before the environment (members
+// are destroyed in reverse order).
+struct OdbcLink {
+    std::string key;  // the connection string
+    EnvHandle env;
+    DbcHandle dbc;
+    bool connected = false;
+
+    OdbcLink() = default;
+    OdbcLink(const OdbcLink&) = delete;
+    OdbcLink& operator=(const OdbcLink&) = delete;
+    ~OdbcLink() {
+        if (connected) SQLDisconnect(dbc.h);
+        std::fill(key.begin(), key.end(), '\0');
+    }
+};
+
+namespace {
+
+// The last error of the handles as the driver tells it.
+struct Diagnostic {
+    long native = 0;
+    std::string state;
+    std::string text;
+};
+
+Diagnostic ReadDiagnostic(SQLHENV env, SQLHDBC dbc, SQLHSTMT statement) {
     DebugLog("start of geterror");
-    OdbcErrorFlag = true;
     std::vector<char> state(1024, '\0'), message(1024, '\0');
     SQLINTEGER native = 0;
     SQLSMALLINT length = 0;
-    SQLError(env, dbc, statement ? statement->h : SQL_NULL_HSTMT, reinterpret_cast<SQLCHAR*>(state.data()), &native,
+    SQLError(env, dbc, statement, reinterpret_cast<SQLCHAR*>(state.data()), &native,
              reinterpret_cast<SQLCHAR*>(message.data()), 1023, &length);
-    if (statement) statement->Drop();
-    const std::string sqlState = StripNull(std::string(state.data(), state.size()));
-    const std::string text = StripNull(std::string(message.data(), message.size()));
-    const int code = ClassifyOdbcError(native, sqlState);
-    if (code == LockedRecord || sqlState == "08002" || sqlState == "08003" || sqlState == "00000") return code;
-    DebugLog("Error: " + std::to_string(native) + sqlState + text);
-    SendErrorPage(WebSettings.WebPath + "vdgenerr.html", NativeNumberText(native), sqlState + text);
-    return -1;
+    return {native, StripNull(std::string(state.data(), state.size())),
+            StripNull(std::string(message.data(), message.size()))};
 }
 
-// An operation on a connection that is not open: classified as 08003
-// (connection does not exist), which is not reported.
-void NotConnected() {
+// A locked record, a connection already in use (08002), one that does not
+// exist (08003) and no error at all (00000) are failures that are not
+// shown; every other error is logged and shown.
+[[noreturn]] void Throw(const Diagnostic& d) {
+    const bool shown =
+        ClassifyOdbcError(d.native, d.state) == -1 && d.state != "08003" && d.state != "00000";
+    if (shown) DebugLog("Error: " + std::to_string(d.native) + d.state + d.text);
+    throw DbError(d.native, d.state, d.text, shown);
+}
+
+[[noreturn]] void Fail(SQLHENV env, SQLHDBC dbc, SQLHSTMT statement = SQL_NULL_HSTMT) {
+    Throw(ReadDiagnostic(env, dbc, statement));
+}
+
+// An operation on a connection that is not open: 08003 (connection does
+// not exist), not shown.
+[[noreturn]] void NotConnected() {
     DebugLog("start of geterror");
-    OdbcErrorFlag = true;
+    throw DbError(0, "08003", "", false);
 }
 
-int TypeCode(SQLSMALLINT sqlType) {
+FieldType TypeOf(SQLSMALLINT sqlType) {
     switch (sqlType) {
-        case SQL_BIT: return 1;
-        case SQL_TINYINT: return 2;
-        case SQL_SMALLINT: return 3;
-        case SQL_INTEGER: return 4;
-        case SQL_NUMERIC: return 5;
-        case SQL_REAL: return 6;
+        case SQL_BIT: return FieldType::Bit;
+        case SQL_TINYINT: return FieldType::TinyInt;
+        case SQL_SMALLINT: return FieldType::SmallInt;
+        case SQL_INTEGER: return FieldType::Integer;
+        case SQL_NUMERIC: return FieldType::Numeric;
+        case SQL_REAL: return FieldType::Real;
         case SQL_DECIMAL:
-        case SQL_DOUBLE: return 7;
+        case SQL_DOUBLE: return FieldType::Double;
         case SQL_TIMESTAMP:
-        case SQL_TYPE_TIMESTAMP: return 8;
-        case SQL_TYPE_DATE: return SQL_DATE;
-        case SQL_TYPE_TIME: return SQL_TIME;
+        case SQL_TYPE_TIMESTAMP: return FieldType::Timestamp;
+        case SQL_TYPE_DATE: return FieldType::Date;
+        case SQL_TYPE_TIME:
         case SQL_CHAR:
-        case SQL_VARCHAR: return 10;
-        case SQL_LONGVARBINARY: return 11;
-        case SQL_LONGVARCHAR: return 12;
-        default: return sqlType;
+        case SQL_VARCHAR: return FieldType::Text;
+        case SQL_LONGVARBINARY: return FieldType::LongBinary;
+        case SQL_LONGVARCHAR: return FieldType::LongText;
+        default: return static_cast<FieldType>(sqlType);
     }
 }
 
@@ -160,7 +190,7 @@ constexpr SQLLEN BoundText = 256;
 // One column of a result: numbers and short texts are bound and arrive
 // with the fetch, long values are read after it with SQLGetData.
 struct ResultColumn {
-    int code = 0;
+    FieldType code = FieldType::Unknown;
     bool bound = false;
     char* text = nullptr;  // the buffer of a bound text column
     SQLLEN ind = 0;
@@ -173,9 +203,16 @@ struct ResultColumn {
 
 // The codes whose values are read as text of a bounded length (dates,
 // times, short character types, numbers without a binary form here).
-bool ShortTextCode(int code) {
+bool ShortTextCode(FieldType code) {
     switch (code) {
-        case 1: case 2: case 5: case 6: case 8: case 9: case 10: case SQL_BIGINT: return true;
+        case FieldType::Bit:
+        case FieldType::TinyInt:
+        case FieldType::Numeric:
+        case FieldType::Real:
+        case FieldType::Timestamp:
+        case FieldType::Date:
+        case FieldType::Text:
+        case FieldType::BigInt: return true;
         default: return false;
     }
 }
@@ -213,7 +250,7 @@ bool ColumnValue(SQLHSTMT h, SQLUSMALLINT column, ResultColumn& c, std::string& 
         }
         const size_t nul = text.find('\0');
         if (nul != std::string::npos) text.resize(nul);
-        if (c.code == 8) {
+        if (c.code == FieldType::Timestamp) {
             const size_t dot = text.find('.');
             if (dot != std::string::npos) text.resize(dot);
         }
@@ -221,14 +258,17 @@ bool ColumnValue(SQLHSTMT h, SQLUSMALLINT column, ResultColumn& c, std::string& 
         return true;
     }
     if (c.ind == SQL_NULL_DATA) value = FieldValue();
-    else if (c.code == 3) value = FieldValue(static_cast<std::int64_t>(c.v.s));
-    else if (c.code == 4) value = FieldValue(static_cast<std::int64_t>(c.v.i));
+    else if (c.code == FieldType::SmallInt) value = FieldValue(static_cast<std::int64_t>(c.v.s));
+    else if (c.code == FieldType::Integer) value = FieldValue(static_cast<std::int64_t>(c.v.i));
     else value = FieldValue(c.v.d);
     return true;
 }
 
 // Loads the result of an executed statement into the record and its grid.
-void LoadResult(OdbcConnection& connection, Statement& st, SQLSMALLINT columns, TableInfo& record, ResultGrid& grid) {
+void LoadResult(OdbcConnection& connection, Statement& st, SQLSMALLINT columns, TableInfo& record) {
+    const SQLHENV env = connection.Link()->env.h;
+    const SQLHDBC dbc = connection.Link()->dbc.h;
+    ResultGrid& grid = record.Grid;
     const int n = columns;
     if (n > 0) grid.SetColCount(n);
     record.FieldCount = n;
@@ -237,13 +277,13 @@ void LoadResult(OdbcConnection& connection, Statement& st, SQLSMALLINT columns, 
     record.Fields.resize(static_cast<size_t>(n));
     for (auto& field : record.Fields) {
         field.Name.clear();
-        field.Type = 0;
+        field.Type = FieldType::Unknown;
         field.Size = 0;
         field.Value = FieldValue();
     }
     grid.CurrentRow = 0;
     std::vector<ResultColumn> cols(static_cast<size_t>(n));
-    for (int i = 1; i <= n && st.h != SQL_NULL_HSTMT; ++i) {
+    for (int i = 1; i <= n; ++i) {
         char name[256];
         std::vector<char> longName;
         char* nameBuffer = name;
@@ -258,15 +298,12 @@ void LoadResult(OdbcConnection& connection, Statement& st, SQLSMALLINT columns, 
                                 static_cast<SQLSMALLINT>(longName.size()), &nameLength, &sqlType, &size, &digits,
                                 &nullable);
         }
-        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) {
-            GetError(connection.Env(), connection.Handle(), &st);
-            continue;
-        }
+        if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) Fail(env, dbc, st.h);
         FieldEntry& field = record.Fields[static_cast<size_t>(i - 1)];
         const size_t room = longName.empty() ? sizeof name : longName.size();
         field.Name.assign(nameBuffer, strnlen(nameBuffer, room));
-        field.Type = TypeCode(sqlType);
-        field.Size = field.Type == 12 ? 0 : (size > static_cast<SQLULEN>(INT_MAX) ? INT_MAX : static_cast<int>(size));
+        field.Type = TypeOf(sqlType);
+        field.Size = field.Type == FieldType::LongText ? 0 : (size > static_cast<SQLULEN>(INT_MAX) ? INT_MAX : static_cast<int>(size));
         grid.SetCell(0, i - 1, field.Name);
         cols[static_cast<size_t>(i - 1)].code = field.Type;
     }
@@ -283,46 +320,35 @@ void LoadResult(OdbcConnection& connection, Statement& st, SQLSMALLINT columns, 
     char onStack[16 * BoundText];
     std::unique_ptr<char[]> onHeap(texts > 16 ? new char[texts * BoundText] : nullptr);
     char* nextText = onHeap ? onHeap.get() : onStack;
-    for (int i = 0; i < n && st.h != SQL_NULL_HSTMT; ++i) {
+    for (int i = 0; i < n; ++i) {
         ResultColumn& c = cols[static_cast<size_t>(i)];
         SQLSMALLINT cType;
         SQLPOINTER target;
         SQLLEN length = 0;
-        if (c.code == 3) cType = SQL_C_SSHORT, target = &c.v.s;
-        else if (c.code == 4) cType = SQL_C_SLONG, target = &c.v.i;
-        else if (c.code == 7) cType = SQL_C_DOUBLE, target = &c.v.d;
+        if (c.code == FieldType::SmallInt) cType = SQL_C_SSHORT, target = &c.v.s;
+        else if (c.code == FieldType::Integer) cType = SQL_C_SLONG, target = &c.v.i;
+        else if (c.code == FieldType::Double) cType = SQL_C_DOUBLE, target = &c.v.d;
         else if (bindText && ShortTextCode(c.code)) cType = SQL_C_CHAR, target = c.text = nextText, length = BoundText, nextText += BoundText;
         else if (anyColumn) continue;
         else break;
-        if (!SQL_SUCCEEDED(SQLBindCol(st.h, static_cast<SQLUSMALLINT>(i + 1), cType, target, length, &c.ind))) {
-            GetError(connection.Env(), connection.Handle(), &st);
-            break;
-        }
+        if (!SQL_SUCCEEDED(SQLBindCol(st.h, static_cast<SQLUSMALLINT>(i + 1), cType, target, length, &c.ind)))
+            Fail(env, dbc, st.h);
         c.bound = true;
     }
     int rows = 0;
-    if (n > 0 && st.h != SQL_NULL_HSTMT) {
+    if (n > 0) {
         std::string text;
         for (;;) {
             SQLRETURN rc = SQLFetch(st.h);
             if (rc == SQL_NO_DATA) break;
-            if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) {
-                GetError(connection.Env(), connection.Handle(), &st);
-                break;
-            }
+            if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) Fail(env, dbc, st.h);
             std::vector<FieldValue> cells(static_cast<size_t>(n));
-            bool failed = false;
             for (int i = 0; i < n; ++i) {
                 FieldValue& value = cells[static_cast<size_t>(i)];
-                if (!ColumnValue(st.h, static_cast<SQLUSMALLINT>(i + 1), cols[static_cast<size_t>(i)], text,
-                                 value)) {
-                    GetError(connection.Env(), connection.Handle(), &st);
-                    failed = true;
-                    break;
-                }
+                if (!ColumnValue(st.h, static_cast<SQLUSMALLINT>(i + 1), cols[static_cast<size_t>(i)], text, value))
+                    Fail(env, dbc, st.h);
                 if (rows == 0) record.Fields[static_cast<size_t>(i)].Value = value;
             }
-            if (failed) break;
             grid.AddRow(std::move(cells));
             ++rows;
         }
@@ -429,45 +455,49 @@ std::vector<std::string> DsnKeys(const std::string& file) {
 
 }  // namespace
 
-// The handles shared by the connections opened with one connection string.
-struct OdbcLink {
-    std::string key;  // the connection string
-    SQLHENV env = SQL_NULL_HENV;
-    SQLHDBC dbc = SQL_NULL_HDBC;
-    int users = 0;
-    OdbcLink* next = nullptr;
-};
-
 namespace {
 
-// The open links; a plain pointer, so that connections destroyed at exit
-// find it intact.
-OdbcLink* OpenLinks = nullptr;
+// The open links by connection string; a link lives as long as one of its
+// connections does.
+std::vector<std::weak_ptr<OdbcLink>>& OpenLinks() {
+    static std::vector<std::weak_ptr<OdbcLink>> links;
+    return links;
+}
 
-void Unlink(OdbcLink* link) {
-    for (OdbcLink** p = &OpenLinks; *p; p = &(*p)->next)
-        if (*p == link) {
-            *p = link->next;
-            break;
-        }
-    std::fill(link->key.begin(), link->key.end(), '\0');
-    delete link;
+std::shared_ptr<OdbcLink> SharedLink(const std::string& connectString) {
+    auto& links = OpenLinks();
+    std::erase_if(links, [](const std::weak_ptr<OdbcLink>& link) { return link.expired(); });
+    for (const auto& weak : links)
+        if (auto link = weak.lock(); link && link->key == connectString) return link;
+    return nullptr;
+}
+
+// A link of its own for the connection string, connected.
+std::shared_ptr<OdbcLink> Connect(const std::string& connectString) {
+    auto link = std::make_shared<OdbcLink>();
+    link->key = connectString;
+    if (SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &link->env.h) != SQL_SUCCESS)
+        Fail(link->env.h, SQL_NULL_HDBC);
+    SQLSetEnvAttr(link->env.h, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC2), 0);
+    if (SQLAllocHandle(SQL_HANDLE_DBC, link->env.h, &link->dbc.h) != SQL_SUCCESS) Fail(link->env.h, link->dbc.h);
+    std::string resolved = ResolveFileDsn(connectString);
+    SQLSMALLINT outLength = 0;
+    const SQLRETURN rc = SQLDriverConnect(link->dbc.h, nullptr, reinterpret_cast<SQLCHAR*>(resolved.data()), SQL_NTS,
+                                          nullptr, 0, &outLength, SQL_DRIVER_NOPROMPT);
+    std::fill(resolved.begin(), resolved.end(), '\0');
+    if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) {
+        // 08002: the connection is already there.
+        const Diagnostic d = ReadDiagnostic(link->env.h, link->dbc.h, SQL_NULL_HSTMT);
+        if (ClassifyOdbcError(d.native, d.state) != 0) Throw(d);
+    }
+    link->connected = true;
+    OpenLinks().push_back(link);
+    return link;
 }
 
 }  // namespace
 
-OdbcConnection::~OdbcConnection() {
-    if (link_ && link_->users > 1) {
-        --link_->users;
-        return;
-    }
-    if (dbc_) {
-        SQLDisconnect(static_cast<SQLHDBC>(dbc_));
-        SQLFreeHandle(SQL_HANDLE_DBC, static_cast<SQLHDBC>(dbc_));
-    }
-    if (env_) SQLFreeHandle(SQL_HANDLE_ENV, static_cast<SQLHENV>(env_));
-    if (link_) Unlink(link_);
-}
+OdbcConnection::~OdbcConnection() { ODBCCloseDatabase(*this); }
 
 std::string StripNull(const std::string& text) {
     size_t nul = text.find('\0');
@@ -501,165 +531,87 @@ std::string ResolveFileDsn(const std::string& connectString) {
     return out;
 }
 
-bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectString) {
+void ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectString) {
     DebugLog("Start of ODBCOpenDatabase");
     Doing doing("connecting " + MaskPassword(connectString));
     if (connection.IsOpen()) ODBCCloseDatabase(connection);
-    for (OdbcLink* link = OpenLinks; link; link = link->next)
-        if (link->key == connectString) {
-            ++link->users;
-            connection.env_ = link->env;
-            connection.dbc_ = link->dbc;
-            connection.link_ = link;
-            connection.dbmsName_ = DbmsName(link->dbc);
-            SQLUINTEGER extensions = 0;
-            if (SQL_SUCCEEDED(SQLGetInfo(link->dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
-                connection.getDataExtensions_ = extensions;
-            return true;
-        }
-    SQLHENV env = SQL_NULL_HENV;
-    if (SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env) != SQL_SUCCESS) {
-        GetError(env, SQL_NULL_HDBC, nullptr);
-        if (env) SQLFreeHandle(SQL_HANDLE_ENV, env);
-        return false;
-    }
-    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC2), 0);
-    SQLHDBC dbc = SQL_NULL_HDBC;
-    if (SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc) != SQL_SUCCESS) {
-        GetError(env, dbc, nullptr);
-        if (dbc) SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-        SQLFreeHandle(SQL_HANDLE_ENV, env);
-        return false;
-    }
-    std::string resolved = ResolveFileDsn(connectString);
-    SQLSMALLINT outLength = 0;
-    SQLRETURN rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(resolved.data()), SQL_NTS, nullptr, 0,
-                                    &outLength, SQL_DRIVER_NOPROMPT);
-    std::fill(resolved.begin(), resolved.end(), '\0');
-    if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO || GetError(env, dbc, nullptr) == 0) {
-        auto* link = new OdbcLink{connectString, env, dbc, 1, OpenLinks};
-        OpenLinks = link;
-        connection.env_ = env;
-        connection.dbc_ = dbc;
-        connection.link_ = link;
-        connection.dbmsName_ = DbmsName(dbc);
-        SQLUINTEGER extensions = 0;
-        if (SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
-            connection.getDataExtensions_ = extensions;
-        return true;
-    }
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
-    return false;
+    std::shared_ptr<OdbcLink> link = SharedLink(connectString);
+    if (!link) link = Connect(connectString);
+    connection.dbmsName_ = DbmsName(link->dbc.h);
+    SQLUINTEGER extensions = 0;
+    if (SQL_SUCCEEDED(SQLGetInfo(link->dbc.h, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
+        connection.getDataExtensions_ = extensions;
+    connection.link_ = std::move(link);
 }
 
-bool ODBCCloseDatabase(OdbcConnection& connection) {
-    if (!connection.IsOpen()) return true;  // nothing to close
-    if (connection.link_ && connection.link_->users > 1) {
-        // Another connection still uses the handles.
-        --connection.link_->users;
-    } else {
-        SQLHENV env = static_cast<SQLHENV>(connection.env_);
-        SQLHDBC dbc = static_cast<SQLHDBC>(connection.dbc_);
-        if (!SQL_SUCCEEDED(SQLDisconnect(dbc))) {
-            GetError(env, dbc, nullptr);
-            return false;
-        }
-        if (SQLFreeHandle(SQL_HANDLE_DBC, dbc) != SQL_SUCCESS) {
-            GetError(env, dbc, nullptr);
-            return false;
-        }
-        SQLFreeHandle(SQL_HANDLE_ENV, env);
-        if (connection.link_) Unlink(connection.link_);
-    }
+void ODBCCloseDatabase(OdbcConnection& connection) noexcept {
+    if (!connection.link_) return;  // nothing to close
+    const std::shared_ptr<OdbcLink> link = std::move(connection.link_);
     connection.link_ = nullptr;
-    connection.dbc_ = nullptr;
-    connection.env_ = nullptr;
     connection.dbmsName_.clear();
     connection.getDataExtensions_ = 0;
-    return true;
-}
-
-bool CloseDB(OdbcConnection& connection) {
+    if (link.use_count() > 1 || !link->connected) return;  // another connection still uses the handles
+    link->connected = false;
+    if (SQL_SUCCEEDED(SQLDisconnect(link->dbc.h))) return;
     try {
-        return ODBCCloseDatabase(connection);
-    } catch (const RunError&) {
-        return false;
+        const Diagnostic d = ReadDiagnostic(link->env.h, link->dbc.h, SQL_NULL_HSTMT);
+        const DbError failure(d.native, d.state, d.text);
+        DebugLog("Error: " + std::to_string(d.native) + d.state + d.text);
+        LogFailure(failure.NumberText, failure.Text);
+    } catch (const std::exception&) {  // a close never fails its caller
     }
 }
 
-bool ODBCExecSQL(const std::string& sql, OdbcConnection& connection, TableInfo& record) {
+void ODBCExecSQL(const std::string& sql, OdbcConnection& connection, TableInfo& record) {
     Doing doing("running " + sql);
-    int sends = 0;
-    for (;;) {
-        OdbcErrorFlag = false;
-        ResultGrid& grid = GridOfSlot(GetGridIndex(record.Name));
-        grid.SetRowCount(2);
-        if (!connection.IsOpen()) {
-            NotConnected();
-            break;
-        }
-        SQLHENV env = static_cast<SQLHENV>(connection.Env());
-        SQLHDBC dbc = static_cast<SQLHDBC>(connection.Handle());
+    record.Number.Give();
+    for (int sends = 1;; ++sends) {
+        record.Grid.SetRowCount(2);
+        if (!connection.IsOpen()) NotConnected();
+        const SQLHENV env = connection.Link()->env.h;
+        const SQLHDBC dbc = connection.Link()->dbc.h;
         Statement st;
-        if (SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st.h) != SQL_SUCCESS) {
-            GetError(env, dbc, &st);
-            break;
-        }
+        if (SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st.h) != SQL_SUCCESS) Fail(env, dbc, st.h);
         // A searched UPDATE or DELETE that meets no row answers "no data":
         // the statement ran.
-        SQLRETURN rc = SQLExecDirect(st.h, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
+        const SQLRETURN rc = SQLExecDirect(st.h, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
         if (rc != SQL_SUCCESS && rc != SQL_NO_DATA) {
-            if (GetError(env, dbc, &st) != LockedRecord) break;
-            if (++sends >= MaxSends) {
+            const Diagnostic d = ReadDiagnostic(env, dbc, st.h);
+            if (ClassifyOdbcError(d.native, d.state) != LockedRecord) Throw(d);
+            if (sends >= MaxSends) {
                 const std::string sentence =
                     "The SQL statement was sent to the server five times but the record appears to currently be "
                     "locked.";
                 DebugLog(sentence);
-                SendErrorPage(WebSettings.WebPath + "vdgenerr.html", "", sentence);
-                break;
+                throw DbError(sentence);
             }
             continue;
         }
         SQLSMALLINT columns = 0;
-        if (SQLNumResultCols(st.h, &columns) != SQL_SUCCESS) {
-            GetError(env, dbc, &st);
-            break;
-        }
-        LoadResult(connection, st, columns, record, grid);
-        if (st.h != SQL_NULL_HSTMT && st.Drop() != SQL_SUCCESS) GetError(env, dbc, nullptr);
-        break;
+        if (SQLNumResultCols(st.h, &columns) != SQL_SUCCESS) Fail(env, dbc, st.h);
+        LoadResult(connection, st, columns, record);
+        if (st.Free() != SQL_SUCCESS) Fail(env, dbc);
+        return;
     }
-    return !OdbcErrorFlag;
 }
 
 void ODBCListTables(OdbcConnection& connection, std::vector<std::string>& names) {
-    if (!connection.IsOpen()) {
-        NotConnected();
-        return;
-    }
-    SQLHENV env = static_cast<SQLHENV>(connection.Env());
-    SQLHDBC dbc = static_cast<SQLHDBC>(connection.Handle());
+    if (!connection.IsOpen()) NotConnected();
+    const SQLHENV env = connection.Link()->env.h;
+    const SQLHDBC dbc = connection.Link()->dbc.h;
     Statement st;
-    if (SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st.h) != SQL_SUCCESS) {
-        GetError(env, dbc, &st);
-        return;
-    }
+    if (SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st.h) != SQL_SUCCESS) Fail(env, dbc, st.h);
     if (SQLTables(st.h, nullptr, SQL_NTS, nullptr, SQL_NTS, nullptr, SQL_NTS,
-                  reinterpret_cast<SQLCHAR*>(const_cast<char*>("'TABLE'")), 7) != SQL_SUCCESS) {
-        GetError(env, dbc, &st);
-        return;
-    }
+                  reinterpret_cast<SQLCHAR*>(const_cast<char*>("'TABLE'")), 7) != SQL_SUCCESS)
+        Fail(env, dbc, st.h);
     names.assign(1, "");
     bool first = true;
     for (;;) {
         SQLRETURN rc = SQLFetch(st.h);
         if (rc == SQL_NO_DATA) break;
         std::string name;
-        if ((rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) || ReadChars(st.h, 3, name) == Read::Failed) {
-            GetError(env, dbc, &st);
-            return;
-        }
+        if ((rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO) || ReadChars(st.h, 3, name) == Read::Failed)
+            Fail(env, dbc, st.h);
         name = StripNull(name);
         if (name.empty()) continue;
         if (first) {
@@ -680,34 +632,27 @@ bool TableExists(OdbcConnection& connection, const std::string& name) {
     return false;
 }
 
-bool ODBCOpenTbl(OdbcConnection& connection, const std::string& table, TableInfo& record,
+void ODBCOpenTbl(OdbcConnection& connection, const std::string& table, TableInfo& record,
                  const std::string& criteria) {
     const std::string sql = "select * from " + table + " where " + (criteria.empty() ? "0=1" : criteria);
-    return ODBCExecSQL(sql, connection, record);
+    ODBCExecSQL(sql, connection, record);
 }
 
-}  // namespace vd
-
-namespace vd {
-
-bool ODBCSetAutoCommit(OdbcConnection& connection, bool on) {
-    if (!connection.IsOpen()) return NotConnected(), false;
-    const SQLRETURN rc = SQLSetConnectAttr(static_cast<SQLHDBC>(connection.Handle()), SQL_ATTR_AUTOCOMMIT,
+void ODBCSetAutoCommit(OdbcConnection& connection, bool on) {
+    if (!connection.IsOpen()) NotConnected();
+    const SQLHDBC dbc = connection.Link()->dbc.h;
+    const SQLRETURN rc = SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT,
                                            reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF),
                                            SQL_IS_UINTEGER);
-    if (SQL_SUCCEEDED(rc)) return true;
-    GetError(static_cast<SQLHENV>(connection.Env()), static_cast<SQLHDBC>(connection.Handle()), nullptr);
-    return false;
+    if (!SQL_SUCCEEDED(rc)) Fail(connection.Link()->env.h, dbc);
 }
 
-bool ODBCEndTran(OdbcConnection& connection, bool commit) {
-    if (!connection.IsOpen()) return NotConnected(), false;
+void ODBCEndTran(OdbcConnection& connection, bool commit) {
+    if (!connection.IsOpen()) NotConnected();
     DebugLog(commit ? "commit" : "rollback");
-    const SQLRETURN rc =
-        SQLEndTran(SQL_HANDLE_DBC, static_cast<SQLHDBC>(connection.Handle()), commit ? SQL_COMMIT : SQL_ROLLBACK);
-    if (SQL_SUCCEEDED(rc)) return true;
-    GetError(static_cast<SQLHENV>(connection.Env()), static_cast<SQLHDBC>(connection.Handle()), nullptr);
-    return false;
+    const SQLHDBC dbc = connection.Link()->dbc.h;
+    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, dbc, commit ? SQL_COMMIT : SQL_ROLLBACK);
+    if (!SQL_SUCCEEDED(rc)) Fail(connection.Link()->env.h, dbc);
 }
 
 }  // namespace vd

@@ -1,10 +1,13 @@
 // The ODBC layer: connections, statements, errors and table lists, and the
-// result grids that hold every result set in memory.
+// loading of every result set into the record's own grid. Every failure of
+// the database is thrown as a DbError (data/DbError.h).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "data/DbError.h"
 #include "data/TableInfo.h"
 
 namespace vd {
@@ -12,21 +15,21 @@ namespace vd {
 struct OdbcLink;
 
 // One database connection. Connections opened with the same connection
-// string while one of them is open share one ODBC environment and
-// connection handle (a request runs one statement at a time and reads each
-// result whole, so they never get in each other's way); the last one
-// closed or destroyed disconnects and frees them. A connection that is not
-// open stands for the handle 0 of the callers.
+// string while one of them is open share one link: one ODBC environment
+// and one connection handle (a request runs one statement at a time and
+// reads each result whole, so they never get in each other's way). The
+// link owns its handles; the last connection that lets go of it
+// disconnects and frees them, the connection handle before the
+// environment.
 class OdbcConnection {
 public:
     OdbcConnection() = default;
-    ~OdbcConnection();
+    ~OdbcConnection();  // closes; never throws
     OdbcConnection(const OdbcConnection&) = delete;
     OdbcConnection& operator=(const OdbcConnection&) = delete;
 
-    bool IsOpen() const { return dbc_ != nullptr; }
-    void* Handle() const { return dbc_; }  // SQLHDBC
-    void* Env() const { return env_; }     // SQLHENV
+    bool IsOpen() const { return link_ != nullptr; }
+    OdbcLink* Link() const { return link_.get(); }
     // The database system's name as the driver reports it (SQL_DBMS_NAME,
     // for example "SQLite", "PostgreSQL", "Microsoft SQL Server"), read
     // once when the connection opens; empty when it is not open or the
@@ -38,36 +41,37 @@ public:
     unsigned long GetDataExtensions() const { return getDataExtensions_; }
 
 private:
-    friend bool ODBCOpenDatabase(OdbcConnection&, const std::string&);
-    friend bool ODBCCloseDatabase(OdbcConnection&);
-    void* env_ = nullptr;
-    void* dbc_ = nullptr;
+    friend void ODBCOpenDatabase(OdbcConnection&, const std::string&);
+    friend void ODBCCloseDatabase(OdbcConnection&) noexcept;
+    std::shared_ptr<OdbcLink> link_;
     std::string dbmsName_;
     unsigned long getDataExtensions_ = 0;
-    OdbcLink* link_ = nullptr;
 };
 
-bool ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectString);
-bool ODBCCloseDatabase(OdbcConnection& connection);
-bool CloseDB(OdbcConnection& connection);
+// Opens the connection (closing it first when open).
+void ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectString);
+// Lets go of the link. A driver that refuses to disconnect is named in the
+// web server's log; the handles are freed all the same.
+void ODBCCloseDatabase(OdbcConnection& connection) noexcept;
 
-// Runs one statement into the record's grid; false when an ODBC error was
-// retrieved (it has been logged and shown on the error page).
-bool ODBCExecSQL(const std::string& sql, OdbcConnection& connection, TableInfo& record);
+// Runs one statement into the record: its columns, the first row's values
+// and every row in its grid. A locked record is sent again, five times in
+// all. A connection that is not open fails with a DbError that is not shown.
+void ODBCExecSQL(const std::string& sql, OdbcConnection& connection, TableInfo& record);
 
 // Transactions: with auto-commit off, the statements that follow take
-// effect together at ODBCEndTran(commit) or not at all (rollback). False
-// when the driver refused; the error has been shown.
-bool ODBCSetAutoCommit(OdbcConnection& connection, bool on);
-bool ODBCEndTran(OdbcConnection& connection, bool commit);
+// effect together at ODBCEndTran(commit) or not at all (rollback).
+void ODBCSetAutoCommit(OdbcConnection& connection, bool on);
+void ODBCEndTran(OdbcConnection& connection, bool commit);
 
+// The tables of the connection's database; one empty name when it has none.
 void ODBCListTables(OdbcConnection& connection, std::vector<std::string>& names);
 bool TableExists(OdbcConnection& connection, const std::string& name);
 std::string StripNull(const std::string& text);
 
-// The code GetError gives an ODBC error: 10 for a locked record (native
-// -1102 with SQLSTATE S1000), 0 for 08002 (connection already in use), -1
-// for anything else.
+// The code an ODBC error is given: 10 for a locked record (native -1102
+// with SQLSTATE S1000), 0 for 08002 (connection already in use), -1 for
+// anything else.
 int ClassifyOdbcError(long native, const std::string& sqlState);
 
 // The connection string handed to the driver manager: a FILEDSN entry is
@@ -76,18 +80,13 @@ int ClassifyOdbcError(long native, const std::string& sqlState);
 // without FILEDSN comes back unchanged.
 std::string ResolveFileDsn(const std::string& connectString);
 
-// Result grids.
-int GetGridIndex(const std::string& name);
-bool ODBCOpenTbl(OdbcConnection& connection, const std::string& table, TableInfo& record,
+// The columns of a table and no rows.
+void ODBCOpenTbl(OdbcConnection& connection, const std::string& table, TableInfo& record,
                  const std::string& criteria);
+// Moves through the rows of the record's grid.
 void ODBCMoveFirst(TableInfo& record);
 void ODBCMoveNext(TableInfo& record);
-void ODBCCloseTbl(TableInfo& record);
-
-// Inspection of the grid pool: the row count (-1 when the slot holds no
-// grid), a cell's text and the name tag of a slot.
-int GridRowCount(int slot);
-std::string GridCell(int slot, int row, int col);
-std::string GridTag(int slot);
+// Releases the record's grid.
+void ODBCCloseTbl(TableInfo& record) noexcept;
 
 }  // namespace vd

@@ -1,29 +1,20 @@
 #include "data/OpenTable.h"
 
-#include "base/RunError.h"
 #include "data/Connections.h"
 #include "data/VDODBC.h"
 
 namespace vd {
 
-void OpenTable::Close() {
-    closed_ = true;
-    CloseTable(connection, record, true);
-}
-
-OpenTable::~OpenTable() {
+void TableCloser::Close() noexcept {
     if (closed_) return;
-    try {
-        CloseTable(connection, record, true);
-    } catch (const RunError&) {
-        // The run is already ending with its own failure.
-    }
+    closed_ = true;
+    if (record_.Number.Given()) ODBCCloseTbl(record_);
+    if (connection_) ODBCCloseDatabase(*connection_);
 }
 
 void ReadWholeParamsTable(const std::string& table, OpenTable& open) {
-    if (!InitParams(open.connection, table, open.record)) EndRun();
-    open.record.NoMatch = false;  // a statement that fails to run leaves it false
-    if (SeekRec(table, "", open.record, open.connection) == 0 && !open.record.NoMatch) EndRun();
+    InitParams(open.connection, table, open.record);
+    SeekRec(table, "", open.record, open.connection);
 }
 
 }  // namespace vd

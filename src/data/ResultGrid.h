@@ -1,6 +1,6 @@
-// The in-memory grids behind the table records: row 0 the column names,
-// row 1 empty, data rows from row 2 in fetch order. A cell keeps the value
-// as it was read (a number stays a number) and reads as its text.
+// The in-memory grid of a table record: row 0 the column names, row 1
+// empty, data rows from row 2 in fetch order. A cell keeps the value as it
+// was read (a number stays a number) and reads as its text.
 #pragma once
 
 #include <string>
@@ -12,7 +12,6 @@ namespace vd {
 
 class ResultGrid {
 public:
-    std::string Tag;  // the name of the record that owns the grid; "" = free
     int CurrentRow = 0;
 
     int RowCount() const { return static_cast<int>(rows_.size()); }
@@ -21,22 +20,20 @@ public:
     void SetRowCount(int count);
     void SetColCount(int count);
     void SetCell(int row, int col, const std::string& text);
-    // The text of a cell; "" for a cell outside the grid.
-    std::string Cell(int row, int col) const;
+    // The cell; nullptr outside the grid.
+    const FieldValue* At(int row, int col) const;
     // The cell as a record field holds it after a move: its text (see
     // FieldValue::AsText); "" outside the grid.
     FieldValue CellAsText(int row, int col) const;
     // Appends one row of cells (kept as they are, so a TAB or line end in a
     // value stays inside its cell).
     void AddRow(std::vector<FieldValue> cells);
+    // Drops every row and column.
+    void Release();
 
 private:
-    const FieldValue* At(int row, int col) const;
-    std::vector<std::vector<FieldValue>> rows_{2};
+    std::vector<std::vector<FieldValue>> rows_;
     int cols_ = 0;
 };
-
-// The grid of a slot handed out by GetGridIndex (created when missing).
-ResultGrid& GridOfSlot(int slot);
 
 }  // namespace vd

@@ -28,9 +28,30 @@ bool IsNumberText(std::string_view t) {
     return i == n;
 }
 
-bool IsNumericCode(int code) { return (code >= 1 && code <= 7) || code == -5; }
+bool IsNumericType(FieldType type) {
+    switch (type) {
+        case FieldType::Bit:
+        case FieldType::TinyInt:
+        case FieldType::SmallInt:
+        case FieldType::Integer:
+        case FieldType::Numeric:
+        case FieldType::Real:
+        case FieldType::Double:
+        case FieldType::BigInt: return true;
+        default: return false;
+    }
+}
 
-bool IsTextCode(int code) { return code == 10 || code == 12 || code == -8 || code == -9 || code == -10; }
+bool IsTextType(FieldType type) {
+    switch (type) {
+        case FieldType::Text:
+        case FieldType::LongText:
+        case FieldType::WideChar:
+        case FieldType::WideVarChar:
+        case FieldType::WideLongText: return true;
+        default: return false;
+    }
+}
 
 std::string SqlNumber(const FieldValue& value) {
     if (value.IsNumber()) {

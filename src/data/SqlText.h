@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "data/FieldValue.h"
+#include "data/TableInfo.h"
 
 namespace vd {
 
@@ -12,12 +13,12 @@ namespace vd {
 // nothing before or after it.
 bool IsNumberText(std::string_view text);
 
-// Field type codes written as numbers: BIT, TINYINT, SMALLINT, INTEGER,
-// NUMERIC, REAL, DECIMAL/DOUBLE (1 to 7) and BIGINT (-5).
-bool IsNumericCode(int code);
-// Field type codes written as quoted text: CHAR/VARCHAR (10), LONGVARCHAR
-// (12) and the wide character types (-8, -9, -10).
-bool IsTextCode(int code);
+// Field types written as numbers: BIT, TINYINT, SMALLINT, INTEGER,
+// NUMERIC, REAL, DECIMAL/DOUBLE and BIGINT.
+bool IsNumericType(FieldType type);
+// Field types written as quoted text: CHAR/VARCHAR, LONGVARCHAR and the
+// wide character types.
+bool IsTextType(FieldType type);
 
 // The value of a numeric column as SQL text; a value that is not a number
 // (an empty value included) is failure 13 "Type mismatch".

@@ -1,19 +1,27 @@
 #include "data/Transaction.h"
 
+#include "base/DebugLog.h"
+#include "cgi/ServerLog.h"
+
+#include <exception>
+
 namespace vd {
 
-bool OdbcTransaction::Begin() {
-    open_ = ODBCSetAutoCommit(connection_, false);
-    return open_;
+void OdbcTransaction::Begin() {
+    ODBCSetAutoCommit(connection_, false);
+    open_ = true;
 }
 
-bool OdbcTransaction::Commit() {
-    if (!open_) return false;
-    const bool done = ODBCEndTran(connection_, true);
-    if (!done) ODBCEndTran(connection_, false);
+void OdbcTransaction::Commit() {
+    if (!open_) Raise(Err::InvalidCall);  // nothing begun, nothing to commit
+    try {
+        ODBCEndTran(connection_, true);
+    } catch (const DbError&) {
+        RollbackQuietly();
+        throw;
+    }
     open_ = false;
     ODBCSetAutoCommit(connection_, true);
-    return done;
 }
 
 void OdbcTransaction::Rollback() {
@@ -24,11 +32,18 @@ void OdbcTransaction::Rollback() {
     ODBCSetAutoCommit(connection_, true);
 }
 
-OdbcTransaction::~OdbcTransaction() {
+void OdbcTransaction::RollbackQuietly() noexcept {
     try {
         Rollback();
-    } catch (...) {  // a destructor never throws; a failure has shown its error page
+    } catch (const DbError& e) {
+        try {
+            LogFailure(e.NumberText, e.Text);
+        } catch (const std::exception&) {
+        }
+    } catch (const std::exception&) {
     }
 }
+
+OdbcTransaction::~OdbcTransaction() { RollbackQuietly(); }
 
 }  // namespace vd

@@ -13,16 +13,19 @@ public:
     OdbcTransaction(const OdbcTransaction&) = delete;
     OdbcTransaction& operator=(const OdbcTransaction&) = delete;
 
-    // Turns auto-commit off; false when the driver refused (error shown).
-    bool Begin();
-    // Makes the changes permanent; false when the database refused (error
-    // shown, nothing changed).
-    bool Commit();
-
+    // Turns auto-commit off.
+    void Begin();
+    // Makes the changes permanent. A commit the database refuses is rolled
+    // back, and its DbError goes on to the caller.
+    void Commit();
     // Undoes what was not committed and turns auto-commit back on.
     void Rollback();
 
 private:
+    // Rollback for the paths that must not fail: a refusal is named in the
+    // web server's log.
+    void RollbackQuietly() noexcept;
+
     OdbcConnection& connection_;
     bool open_ = false;
 };

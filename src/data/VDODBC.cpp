@@ -7,6 +7,7 @@
 #include "base/Numbers.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
+#include "data/OpenTable.h"
 #include "data/SqlText.h"
 
 namespace vd {
@@ -37,7 +38,7 @@ std::vector<int> KeyPositions(const std::string& keyList) {
 // other one. "%" and "_" are plain characters: a value from the request is
 // never a pattern.
 std::string Equality(const std::string& name, const FieldEntry& field) {
-    if (IsNumericCode(field.Type)) return name + "=" + SqlNumber(field.Value) + " AND ";
+    if (IsNumericType(field.Type)) return name + "=" + SqlNumber(field.Value) + " AND ";
     return name + "='" + FixQuotes(field.Value.Text()) + "' AND ";
 }
 
@@ -84,11 +85,11 @@ int SeekRec(const std::string& table, const std::string& keyList, TableInfo& rec
         sql += " " + extra;
     }
     if (DebugLogging()) DebugLog("seekrec - " + sql);
-    if (!ODBCExecSQL(sql, connection, record)) return 0;
+    ODBCExecSQL(sql, connection, record);
     return record.NoMatch ? 0 : record.RecordCount;
 }
 
-bool UpdateRecInfo(const std::string& table, const std::string& keyList, TableInfo& record,
+void UpdateRecInfo(const std::string& table, const std::string& keyList, TableInfo& record,
                    OdbcConnection& connection) {
     std::string sql = "select * from " + table + " where ";
     for (int position : KeyPositions(keyList)) {
@@ -99,24 +100,23 @@ bool UpdateRecInfo(const std::string& table, const std::string& keyList, TableIn
     RemoveTrailing(sql, " where ");
     TableInfo probe;
     probe.Name = "UpdateRecInfo";
-    // A failed existence test writes nothing: the error has been reported.
-    const bool tested = ODBCExecSQL(sql, connection, probe);
-    bool result = false;
-    if (tested) result = probe.NoMatch ? ODBCAddNew(connection, table, record) : ODBCEdit(connection, table, record, keyList);
-    CloseTable(connection, probe, false);
-    return result;
+    TableCloser closing(probe);
+    // A failed existence test writes nothing.
+    ODBCExecSQL(sql, connection, probe);
+    if (probe.NoMatch) ODBCAddNew(connection, table, record);
+    else ODBCEdit(connection, table, record, keyList);
 }
 
-bool ODBCAddNew(OdbcConnection& connection, const std::string& table, TableInfo& record) {
+void ODBCAddNew(OdbcConnection& connection, const std::string& table, TableInfo& record) {
     std::string sql = "insert into " + table + " values (";
     for (int i = 0; i < record.FieldCount; ++i) {
         const FieldEntry& field = record.Field(i);
         const std::string t = Trim(field.Value.Text());
-        if (IsNumericCode(field.Type)) {
+        if (IsNumericType(field.Type)) {
             sql += t.empty() ? "NULL," : SqlNumber(field.Value) + ",";
-        } else if (field.Type == 8) {
+        } else if (field.Type == FieldType::Timestamp) {
             sql += t.empty() ? "null," : "'" + SqlTimestamp(t) + "',";
-        } else if (IsTextCode(field.Type)) {
+        } else if (IsTextType(field.Type)) {
             sql += t.empty() ? "NULL," : "'" + FixQuotes(t) + "',";
         }
     }
@@ -124,10 +124,10 @@ bool ODBCAddNew(OdbcConnection& connection, const std::string& table, TableInfo&
     sql += ")";
     if (DebugLogging()) DebugLog("ODBCAddNew " + sql);
     TableInfo temp;
-    return ODBCExecSQL(sql, connection, temp);
+    ODBCExecSQL(sql, connection, temp);
 }
 
-bool ODBCEdit(OdbcConnection& connection, const std::string& table, TableInfo& record, const std::string& keyList) {
+void ODBCEdit(OdbcConnection& connection, const std::string& table, TableInfo& record, const std::string& keyList) {
     const std::vector<int> keys = KeyPositions(keyList);
     // An update without a key would overwrite every row.
     if (keys.empty()) Raise(Err::InvalidCall);
@@ -138,11 +138,11 @@ bool ODBCEdit(OdbcConnection& connection, const std::string& table, TableInfo& r
         sql += field.Name + "=";
         if (t.empty()) {
             sql += "null,";
-        } else if (IsTextCode(field.Type)) {
+        } else if (IsTextType(field.Type)) {
             sql += "'" + FixQuotes(t) + "',";
-        } else if (IsNumericCode(field.Type)) {
+        } else if (IsNumericType(field.Type)) {
             sql += SqlNumber(field.Value) + ",";
-        } else if (field.Type == 8) {
+        } else if (field.Type == FieldType::Timestamp) {
             sql += "'" + FixQuotes(t) + "',";
         }
     }
@@ -157,7 +157,7 @@ bool ODBCEdit(OdbcConnection& connection, const std::string& table, TableInfo& r
     RemoveTrailing(sql, " where ");
     TableInfo temp;
     temp.Name = "tempinfo";
-    return ODBCExecSQL(sql, connection, temp);
+    ODBCExecSQL(sql, connection, temp);
 }
 
 int DeleteRec(const std::string& table, const std::string& keyList, TableInfo& record, OdbcConnection& connection,
@@ -178,13 +178,8 @@ int DeleteRec(const std::string& table, const std::string& keyList, TableInfo& r
     if (limit != 0 && count > limit) return 0;
     const std::string del = "delete " + sql.substr(sql.find(" from") + 1);
     if (DebugLogging()) DebugLog("DeleteRec: Delete SQL=" + del);
-    return ODBCExecSQL(del, connection, temp) ? count : 0;
-}
-
-bool CloseTable(OdbcConnection& connection, TableInfo& record, bool closeConnection) {
-    ODBCCloseTbl(record);
-    if (closeConnection) CloseDB(connection);
-    return true;
+    ODBCExecSQL(del, connection, temp);
+    return count;
 }
 
 }  // namespace vd

@@ -14,17 +14,15 @@ namespace vd {
 int SeekRec(const std::string& table, const std::string& keyList, TableInfo& record,
             OdbcConnection& connection, const std::string& extra = "", bool count = false);
 // Updates the row of the record's key when it exists, inserts it otherwise.
-bool UpdateRecInfo(const std::string& table, const std::string& keyList, TableInfo& record,
+void UpdateRecInfo(const std::string& table, const std::string& keyList, TableInfo& record,
                    OdbcConnection& connection);
-bool ODBCAddNew(OdbcConnection& connection, const std::string& table, TableInfo& record);
-bool ODBCEdit(OdbcConnection& connection, const std::string& table, TableInfo& record,
+void ODBCAddNew(OdbcConnection& connection, const std::string& table, TableInfo& record);
+void ODBCEdit(OdbcConnection& connection, const std::string& table, TableInfo& record,
               const std::string& keyList);
 // Deletes the matching rows unless more than limit (0 = no limit) match;
 // returns the number deleted.
 int DeleteRec(const std::string& table, const std::string& keyList, TableInfo& record,
               OdbcConnection& connection, std::int16_t limit);
-// Releases the record's grid, and closes the connection when asked.
-bool CloseTable(OdbcConnection& connection, TableInfo& record, bool closeConnection);
 
 // Whether a database system takes column names in square brackets
 // ("[Name]"): SQLite, Microsoft SQL Server and Access do; ODBCEdit writes

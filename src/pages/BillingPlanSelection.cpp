@@ -5,9 +5,9 @@
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
 #include "data/Connections.h"
+#include "data/OpenTable.h"
 #include "data/VDODBC.h"
-#include "data/tables/DocumentTypes.h"
-#include "data/tables/Rate_Schedule.h"
+#include "data/tables/Catalogue.h"
 #include "pages/Pages.h"
 #include "pages/RunValues.h"
 
@@ -28,22 +28,18 @@ void SendRowHead(int row, const std::string& appl, const std::string& docType, c
 
 }  // namespace
 
-bool MakeHTMLBillingPlan(const std::string& heading, const std::string& action, const std::string& method) {
+void MakeHTMLBillingPlan(const std::string& heading, const std::string& action, const std::string& method) {
     const clsDocumentTypes dt;
     const clsRate_Schedule rs;
     OdbcConnection paramsConnection, billingConnection;
     TableInfo docTypes, plans;
-    bool billingOpen = false;
+    TableCloser closeDocTypes(docTypes, paramsConnection), closePlans(plans, billingConnection);
 
     DebugLog("open DocumentTypes table");
-    if (!InitParams(paramsConnection, dt.TableName, docTypes)) return false;
-    try {
+    InitParams(paramsConnection, dt.TableName, docTypes);
+    {  // the page, written while both tables are open
         DebugLog("open billing table");
-        billingOpen = InitWVDAccounting(billingConnection, rs.TableName, plans);
-        if (!billingOpen) {
-            CloseTable(paramsConnection, docTypes, true);
-            return false;
-        }
+        InitWVDAccounting(billingConnection, rs.TableName, plans);
 
         SendHeader();
         SendTop("");
@@ -68,12 +64,7 @@ bool MakeHTMLBillingPlan(const std::string& heading, const std::string& action, 
                               "' and DocType = '" + FixQuotes(docType) + "'";
             if (!UserIsSupervisor) sql += " and Hide_level = 0";
             if (DebugLogging()) DebugLog("MakeHTMLBillingPlan: SQL=" + sql);
-            if (!ODBCExecSQL(sql, billingConnection, plans)) {
-                // The data layer has shown the error; the list cannot go on.
-                CloseTable(billingConnection, plans, true);
-                CloseTable(paramsConnection, docTypes, true);
-                return false;
-            }
+            ODBCExecSQL(sql, billingConnection, plans);
             if (DebugLogging()) DebugLog(std::to_string(plans.RecordCount) + " found");
 
             bool shown = false;
@@ -108,14 +99,9 @@ bool MakeHTMLBillingPlan(const std::string& heading, const std::string& action, 
         SendLine("</form>");
         SendBottom();
 
-        CloseTable(billingConnection, plans, true);
-        CloseTable(paramsConnection, docTypes, true);
+        closePlans.Close();
+        closeDocTypes.Close();
         DebugLog("end of html");
-        return true;
-    } catch (const RunError& e) {
-        if (billingOpen) CloseTable(billingConnection, plans, true);
-        CloseTable(paramsConnection, docTypes, true);
-        ReportRunError(e);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "cgi/Request.h"
 #include "cgi/ServerLog.h"
+#include "data/OpenTable.h"
 #include "data/tables/RatePlan.h"
 #include "settings/IniFiles.h"
 
@@ -28,11 +29,10 @@ std::optional<TableInfo> StoredPlan(const TableInfo& table, OdbcConnection& conn
                                     const std::string& docType, std::int16_t rateNum, const std::string& name) {
     TableInfo row = table;
     row.Name = name;
-    if (!SeekPlan(row, connection, appl, docType, rateNum)) {
-        ODBCCloseTbl(row);
-        return std::nullopt;
-    }
-    ODBCCloseTbl(row);
+    TableCloser closing(row);
+    const bool found = SeekPlan(row, connection, appl, docType, rateNum);
+    closing.Close();
+    if (!found) return std::nullopt;
     return row;
 }
 

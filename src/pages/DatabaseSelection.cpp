@@ -7,8 +7,9 @@
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
 #include "data/Connections.h"
+#include "data/OpenTable.h"
 #include "data/VDODBC.h"
-#include "data/tables/DocumentTypes.h"
+#include "data/tables/Catalogue.h"
 #include "pages/Pages.h"
 #include "pages/RunValues.h"
 #include "settings/WebSettings.h"
@@ -23,18 +24,14 @@ const std::string Q = "\"";
 constexpr int MaxListHeight = 25;  // rows shown at once; longer lists scroll
 }  // namespace
 
-bool ShowDatabaseSelection() {
-    clsDocumentTypes docTypes;
+void ShowDatabaseSelection() {
+    const clsDocumentTypes docTypes;
     OdbcConnection connection;
     TableInfo record;
-    try {
+    TableCloser closing(record, connection);
+    {  // a table that cannot be opened ends the run before the page is written
         DebugLog("Opening DocumentTypes");
-        // A table that cannot be opened has been shown on the error page
-        // already; the page is not written after it.
-        if (!InitParams(connection, docTypes.TableName, record)) {
-            CloseTable(connection, record, true);
-            return false;
-        }
+        InitParams(connection, docTypes.TableName, record);
         const int rows = SeekRec(docTypes.TableName, "", record, connection, "order by DocTypeDesc");
 
         SendHeader();
@@ -70,16 +67,8 @@ bool ShowDatabaseSelection() {
         SendLine("</form>");
         SendBottom();
 
-        CloseTable(connection, record, true);
+        closing.Close();
         DebugLog("end of html");
-        return true;
-    } catch (const RunError& e) {
-        try {
-            CloseTable(connection, record, true);
-        } catch (const RunError& closing) {
-            DebugLog("DocumentTypes not closed: (" + std::to_string(closing.Number) + ") " + closing.Text);
-        }
-        ReportRunError(e);
     }
 }
 

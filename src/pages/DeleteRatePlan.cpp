@@ -6,10 +6,11 @@
 #include "cgi/MessagePages.h"
 #include "cgi/Request.h"
 #include "data/Connections.h"
+#include "data/OpenTable.h"
 #include "data/Transaction.h"
 #include "data/VDODBC.h"
+#include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"
-#include "data/tables/Rate_Schedule.h"
 #include "pages/ChangeRecord.h"
 #include "pages/Pages.h"
 #include "pages/RatePlanText.h"
@@ -22,16 +23,19 @@ void DeleteRatePlan() {
     const clsRate_Schedule rs;
     OdbcConnection connection;
     TableInfo record;
-    try {
+    TableCloser closing(record, connection);
+    {
         // The trail is opened first: a change it cannot record is not made.
         AuditTrail trail = OpenAuditTrail();
         DebugLog("Opening Rate_Schedule");
-        if (!InitWVDAccounting(connection, rs.TableName, record)) {
+        try {
+            InitWVDAccounting(connection, rs.TableName, record);
+        } catch (const DbError&) {
             DebugLog("Rate plan not deleted: Rate_Schedule could not be opened");
-            EndRun();  // the data layer has shown the error
+            throw;
         }
         OdbcTransaction transaction(connection);
-        if (!transaction.Begin()) EndRun();
+        transaction.Begin();
         Appl = GetField("Appl");
         DocType = GetField("DocType");
         RateNum = CInt(Val(GetField("RateNum")));
@@ -50,15 +54,17 @@ void DeleteRatePlan() {
             AuditEntry entry = PlanEntry("plan deleted", Appl, DocType, RateNum);
             entry.Changes = RowChanges(before, std::nullopt);
             trail.Append(entry);
-            if (!transaction.Commit()) {
+            try {
+                transaction.Commit();
+            } catch (const DbError&) {
                 entry.Failure = "the database did not commit the change";
                 trail.Append(entry);
-                EndRun();
+                throw;
             }
         } else {
             transaction.Rollback();
         }
-        CloseTable(connection, record, true);
+        closing.Close();
         if (deleted > 0)
             SendMessagePage("Rate plan " + HtmlText(RatePlan.Rate_Description) + " has been deleted for Application " +
                                 plan,
@@ -67,9 +73,6 @@ void DeleteRatePlan() {
             SendMessagePage("Rate plan #" + std::to_string(RateNum) + " could not be deleted for Application " + plan,
                             "", "", "+1", "");
         EndRun();
-    } catch (const RunError& e) {
-        DebugLog("(" + std::to_string(e.Number) + ") " + e.Text);
-        ReportRunError(e);
     }
 }
 

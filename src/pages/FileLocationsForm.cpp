@@ -9,7 +9,7 @@
 #include "data/Connections.h"
 #include "data/OpenTable.h"
 #include "data/VDODBC.h"
-#include "data/tables/Drives.h"
+#include "data/tables/Catalogue.h"
 #include "pages/Pages.h"
 #include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
@@ -54,7 +54,7 @@ void SendCheckboxRow(const std::string& label, const std::string& name, bool on)
 
 // One row per record of the Drives table, with its entry of [Drives].
 void SendDriveRows(const std::string& iniFile) {
-    clsDrives drives;
+    const clsDrives drives;
     OpenTable table;
     ReadWholeParamsTable(drives.TableName, table);
     while (!table.record.Eof) {
@@ -72,7 +72,7 @@ void SendDriveRows(const std::string& iniFile) {
 }  // namespace
 
 void ShowFileLocationsForm(const std::string& heading, const std::string& action, const std::string& method) {
-    try {
+    {
         const std::string file = WebIniPath();
         const std::string smtpServer = ReadIniString(file, WebSection, "SMTPServer", MailReadBuffer);
         const std::string fromEmail = ReadIniString(file, WebSection, "FromEmail", MailReadBuffer);
@@ -156,8 +156,6 @@ void ShowFileLocationsForm(const std::string& heading, const std::string& action
         SendLine("</FORM>");
         SendLine("</BODY></HTML>");
         DebugLog("html done!");
-    } catch (const RunError& e) {
-        ReportRunError(e);
     }
 }
 

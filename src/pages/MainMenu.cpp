@@ -30,7 +30,7 @@ void SendFormOpening(const std::string& heading, const std::string& action, cons
 }
 
 void ShowMainMenu(const std::string& heading, const std::string& action, const std::string& method) {
-    try {
+    {
         SendFormOpening(heading, action, method);
         SendLine("<CENTER>");
         SendButton("Server and Browser File Locations");
@@ -43,8 +43,6 @@ void ShowMainMenu(const std::string& heading, const std::string& action, const s
         SendLine("</FORM>");
         SendLine("</BODY></HTML>");
         DebugLog("html done!");
-    } catch (const RunError& e) {
-        ReportRunError(e);
     }
 }
 

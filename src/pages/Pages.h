@@ -18,13 +18,13 @@ void ShowFileLocationsForm(const std::string& heading, const std::string& action
 void SaveWebSettings();
 
 // Billing rate plans.
-bool MakeHTMLBillingPlan(const std::string& heading, const std::string& action, const std::string& method);
-bool MakeHTMLRatePlan(const std::string& heading, const std::string& action, const std::string& method);
+void MakeHTMLBillingPlan(const std::string& heading, const std::string& action, const std::string& method);
+void MakeHTMLRatePlan(const std::string& heading, const std::string& action, const std::string& method);
 void SaveRatePlan();
 void DeleteRatePlan();
 
 // Database settings.
-bool ShowDatabaseSelection();
+void ShowDatabaseSelection();
 void ShowApplicationConfiguration(const std::string& appl, const std::string& docType);
 
 }  // namespace vd

@@ -6,11 +6,10 @@
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
 #include "data/Connections.h"
+#include "data/OpenTable.h"
 #include "data/VDODBC.h"
-#include "data/tables/Applications.h"
-#include "data/tables/DocumentTypes.h"
+#include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"
-#include "data/tables/Rate_Schedule.h"
 #include "pages/Pages.h"
 #include "pages/RatePlanText.h"
 #include "pages/RunValues.h"
@@ -30,26 +29,31 @@ struct Policy {
 };
 
 // The application's name, or the code when the parameters database does not
-// know it; the same for the database's description.
+// know it; the same for the database's description. A parameters database
+// that fails shows its error page, and the form goes on with the codes.
 void ReadNames(std::string& applicationName, std::string& description) {
     applicationName = Appl;
     description = DocType;
     OdbcConnection connection;
-    const clsApplications ap;
-    TableInfo applications;
-    if (!InitParams(connection, ap.TableName, applications)) return;  // the codes stand in
-    applications.Field(ap.ApplicationID).Value = Appl;
-    SeekRec(ap.TableName, ap.KeyList, applications, connection);
-    if (!applications.NoMatch) applicationName = applications.Field(ap.ApplicationName).Value.Text();
-    CloseTable(connection, applications, false);
-    const clsDocumentTypes dt;
-    TableInfo docTypes;
-    if (InitParams(connection, dt.TableName, docTypes)) {
+    try {
+        const clsApplications ap;
+        TableInfo applications;
+        TableCloser closeApplications(applications);
+        InitParams(connection, ap.TableName, applications);
+        applications.Field(ap.ApplicationID).Value = Appl;
+        SeekRec(ap.TableName, ap.KeyList, applications, connection);
+        if (!applications.NoMatch) applicationName = applications.Field(ap.ApplicationName).Value.Text();
+        closeApplications.Close();
+        const clsDocumentTypes dt;
+        TableInfo docTypes;
+        TableCloser closeDocTypes(docTypes, connection);
+        InitParams(connection, dt.TableName, docTypes);
         docTypes.Field(dt.DocTypeAppl).Value = Appl;
         docTypes.Field(dt.DocTypeId).Value = DocType;
         SeekRec(dt.TableName, dt.KeyList, docTypes, connection);
         if (!docTypes.NoMatch) description = docTypes.Field(dt.DocTypeDesc).Value.Text();
-        CloseTable(connection, docTypes, true);
+    } catch (const DbError& e) {
+        ReportDbError(e);
     }
 }
 
@@ -107,18 +111,19 @@ void SendCountRow(const std::string& label, const std::string& field, std::int16
 
 }  // namespace
 
-bool MakeHTMLRatePlan(const std::string& heading, const std::string& action, const std::string& method) {
+void MakeHTMLRatePlan(const std::string& heading, const std::string& action, const std::string& method) {
     const clsRate_Schedule rs;
     OdbcConnection billingConnection;
     TableInfo plan;
+    TableCloser closing(plan, billingConnection);
     bool hidden = false;
     Policy policies[3] = {{"Tax Policy", "Tax_Policy", ""},
                           {"Billing Policy", "Billing_Policy", ""},
                           {"Termination Policy", "Termination_Policy", ""}};
 
     DebugLog("Opening Rate_Schedule");
-    if (!InitWVDAccounting(billingConnection, rs.TableName, plan)) return false;
-    try {
+    InitWVDAccounting(billingConnection, rs.TableName, plan);
+    {  // the page, written while the plan's table is open
         DebugLog("appl=" + Appl + " doctype=" + DocType + " ratenum=" + std::to_string(RateNum));
         std::string applicationName, description;
         ReadNames(applicationName, description);
@@ -211,12 +216,8 @@ bool MakeHTMLRatePlan(const std::string& heading, const std::string& action, con
         SendLine("</form>");
         SendBottom();
 
-        CloseTable(billingConnection, plan, true);
+        closing.Close();
         DebugLog("end of html");
-        return true;
-    } catch (const RunError& e) {
-        CloseTable(billingConnection, plan, true);
-        ReportRunError(e);
     }
 }
 

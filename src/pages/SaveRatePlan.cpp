@@ -9,10 +9,11 @@
 #include "cgi/Request.h"
 #include "cgi/ServerLog.h"
 #include "data/Connections.h"
+#include "data/OpenTable.h"
 #include "data/Transaction.h"
 #include "data/VDODBC.h"
+#include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"
-#include "data/tables/Rate_Schedule.h"
 #include "pages/ChangeRecord.h"
 #include "pages/Pages.h"
 #include "pages/RatePlanText.h"
@@ -36,19 +37,22 @@ void SaveRatePlan() {
     const clsRate_Schedule rs;
     OdbcConnection connection;
     TableInfo record;
+    TableCloser closing(record, connection);
     std::optional<NewPlanLock> lock;
     std::vector<std::string> notices;
-    try {
+    {
         // The trail is opened first: a change it cannot record is not made.
         AuditTrail trail = OpenAuditTrail();
         DebugLog("Opening Rate_Schedule");
-        if (!InitWVDAccounting(connection, rs.TableName, record)) {
+        try {
+            InitWVDAccounting(connection, rs.TableName, record);
+        } catch (const DbError&) {
             DebugLog("Rate plan not saved: Rate_Schedule could not be opened");
-            EndRun();  // the data layer has shown the error
+            throw;
         }
         // The row and its record take effect together, or neither does.
         OdbcTransaction transaction(connection);
-        if (!transaction.Begin()) EndRun();
+        transaction.Begin();
         Appl = GetField("Appl");
         DocType = GetField("DocType");
         RateNum = Integer("RateNum");
@@ -121,25 +125,28 @@ void SaveRatePlan() {
             column.Value = text;
         }
 
-        const bool written = isNew ? ODBCAddNew(connection, rs.TableName, record)
-                                   : UpdateRecInfo(rs.TableName, rs.KeyList, record, connection);
-        if (!written) {
-            // The data layer has shown why (a refused duplicate among others).
+        try {
+            if (isNew) ODBCAddNew(connection, rs.TableName, record);
+            else UpdateRecInfo(rs.TableName, rs.KeyList, record, connection);
+        } catch (const DbError&) {
+            // A refused duplicate among others.
             DebugLog("Rate plan not saved for Application " + Appl + " - Database " + DocType);
-            EndRun();
+            throw;
         }
         // The record is written before the commit; a commit that fails is
         // recorded as failed.
         AuditEntry entry = PlanEntry(before ? "plan updated" : "plan added", Appl, DocType, RateNum);
         entry.Changes = RowChanges(before, StoredPlan(record, connection, Appl, DocType, RateNum, "PlanAfter"));
         trail.Append(entry);
-        if (!transaction.Commit()) {
+        try {
+            transaction.Commit();
+        } catch (const DbError&) {
             entry.Failure = "the database did not commit the change";
             trail.Append(entry);
-            EndRun();
+            throw;
         }
         lock.reset();
-        CloseTable(connection, record, true);
+        closing.Close();
 
         // The notices and the confirmation make one page.
         SendHeader();
@@ -151,9 +158,6 @@ void SaveRatePlan() {
         DebugLog("open tblbot");
         SendBottom();
         EndRun();
-    } catch (const RunError& e) {
-        DebugLog("(" + std::to_string(e.Number) + ") " + e.Text);
-        ReportRunError(e);
     }
 }
 

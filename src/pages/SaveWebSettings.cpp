@@ -10,7 +10,7 @@
 #include "data/Connections.h"
 #include "data/OpenTable.h"
 #include "data/VDODBC.h"
-#include "data/tables/Drives.h"
+#include "data/tables/Catalogue.h"
 #include "pages/ChangeRecord.h"
 #include "pages/Pages.h"
 #include "settings/IniFiles.h"
@@ -55,7 +55,7 @@ void Check(std::optional<RunError> failure) {
 // of vexweb.ini is left out and named in the notices.
 void CollectDriveAddresses(IniEdit& edit, std::vector<std::string>& notices) {
     DebugLog("opening Drives table");
-    clsDrives drives;
+    const clsDrives drives;
     OpenTable table;
     ReadWholeParamsTable(drives.TableName, table);
     while (!table.record.Eof) {
@@ -95,7 +95,7 @@ std::vector<std::string> MissingTemplates(const std::string& htmlPath) {
 }  // namespace
 
 void SaveWebSettings() {
-    try {
+    {
         const std::string file = WebIniPath();
         const struct {
             const char* key;
@@ -153,9 +153,6 @@ void SaveWebSettings() {
         for (const auto& notice : notices) SendLine("<br><center>" + HtmlText(notice) + "</center>");
         SendLine("<br><br><center><font color=#990000><font size=+2>Settings have been saved to "
                  "vexweb.ini</font></center>");
-    } catch (const RunError& e) {
-        DebugLog("(" + std::to_string(e.Number) + ") " + e.Text);
-        ReportRunError(e);
     }
     EndRun();
 }

@@ -7,6 +7,7 @@
 #include "data/ODBCAPI.h"
 #include "data/VDODBC.h"
 #include "support/CgiRun.h"
+#include "support/DataCalls.h"
 #include "support/Databases.h"
 #include "support/Forms.h"
 #include "support/PageText.h"
@@ -241,8 +242,10 @@ void PostgresSite::RecordAccess() {
     ::testing::internal::CaptureStdout();  // error pages would land here
     {
         vd::OdbcConnection c;
-        ASSERT_TRUE(vd::ODBCOpenDatabase(c, "FILEDSN=" + dbs->ParameterPath() + "DSN/VDWParams32.DSN;UID=" +
-                                                SiteSqlUser + ";PWD=" + SiteSqlPassword + ";"));
+        ASSERT_TRUE(vdtest::Shown([&] {
+            vd::ODBCOpenDatabase(c, "FILEDSN=" + dbs->ParameterPath() + "DSN/VDWParams32.DSN;UID=" + SiteSqlUser +
+                                        ";PWD=" + SiteSqlPassword + ";");
+        }));
         EXPECT_EQ(c.DbmsName(), "PostgreSQL");
         EXPECT_TRUE(vd::TableExists(c, "Users"));
 
@@ -250,13 +253,13 @@ void PostgresSite::RecordAccess() {
         // text to this program as VARCHAR and LONGVARCHAR.
         vd::TableInfo users;
         users.Name = "Users";
-        ASSERT_TRUE(vd::ODBCOpenTbl(c, "Users", users, ""));
+        ASSERT_TRUE(vdtest::Shown([&] { vd::ODBCOpenTbl(c, "Users", users, ""); }));
         ASSERT_EQ(users.FieldCount, 13);
         EXPECT_EQ(users.Field(0).Name, "userid");
-        EXPECT_EQ(users.Field(0).Type, 10);
+        EXPECT_EQ(users.Field(0).Type, vd::FieldType::Text);
         EXPECT_EQ(users.Field(0).Size, 60);
-        EXPECT_EQ(users.Field(8).Type, 3);   // UserSuper smallint
-        EXPECT_EQ(users.Field(10).Type, 12);  // UserAppDb text
+        EXPECT_EQ(users.Field(8).Type, vd::FieldType::SmallInt);   // UserSuper smallint
+        EXPECT_EQ(users.Field(10).Type, vd::FieldType::LongText);  // UserAppDb text
         EXPECT_EQ(users.Field(10).Size, 0);
 
         // Insert, then update through the key (plain column names here).
@@ -264,20 +267,20 @@ void PostgresSite::RecordAccess() {
         users.Field(1).Value = "Pat";
         users.Field(8).Value = -1;
         users.Field(10).Value = "it's " + std::string(5000, 'x');
-        ASSERT_TRUE(vd::UpdateRecInfo("Users", "0;", users, c));
+        ASSERT_TRUE(vdtest::Shown([&] { vd::UpdateRecInfo("Users", "0;", users, c); }));
         users.Field(0).Value = "O'Neil";
         users.Field(1).Value = "Pat O'Neil";
         users.Field(10).Value = "db's";
-        ASSERT_TRUE(vd::UpdateRecInfo("Users", "0;", users, c));
+        ASSERT_TRUE(vdtest::Shown([&] { vd::UpdateRecInfo("Users", "0;", users, c); }));
         users.Field(0).Value = "O'Hara";
-        ASSERT_TRUE(vd::ODBCAddNew(c, "Users", users));
+        ASSERT_TRUE(vdtest::Shown([&] { vd::ODBCAddNew(c, "Users", users); }));
         EXPECT_EQ(dbs->Query(dbs->ParamsDb(), "select UserID, UserName, UserSuper, UserAppDb from Users order by 1"),
                   (Rows{{"O'Hara", "Pat O'Neil", "-1", "db's"}, {"O'Neil", "Pat O'Neil", "-1", "db's"}}));
 
         // Seeking by exact keys ("%" a plain character), deleting within a limit.
         vd::TableInfo found;
         found.Name = "found";
-        ASSERT_TRUE(vd::ODBCOpenTbl(c, "Users", found, ""));
+        ASSERT_TRUE(vdtest::Shown([&] { vd::ODBCOpenTbl(c, "Users", found, ""); }));
         found.Field(0).Value = "O'%";
         EXPECT_EQ(vd::SeekRec("Users", "0;", found, c), 0);
         found.Field(0).Value = "O'%";
@@ -286,8 +289,9 @@ void PostgresSite::RecordAccess() {
         EXPECT_EQ(vd::SeekRec("Users", "0;", found, c), 1);
         EXPECT_EQ(vd::DeleteRec("Users", "0;", found, c, 0), 1);
         EXPECT_EQ(dbs->Query(dbs->ParamsDb(), "select UserID from Users"), (Rows{{"O'Neil"}}));
-        vd::CloseTable(c, users, false);
-        vd::CloseTable(c, found, true);
+        vd::ODBCCloseTbl(users);
+        vd::ODBCCloseTbl(found);
+        vd::ODBCCloseDatabase(c);
         EXPECT_FALSE(c.IsOpen());
         EXPECT_EQ(c.DbmsName(), "");
     }

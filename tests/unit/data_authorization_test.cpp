@@ -62,7 +62,7 @@ TEST_F(DataLayerTest, UnreadableUsersTableIsNoSupervisor) {
     site.Write("params/DSN/VDWParams32.DSN", "[ODBC]\r\nDRIVER=NoSuchDriver\r\n");
     EXPECT_FALSE(IsUserSupervisor("boss"));
     EXPECT_NE(Output().find("Error: "), std::string::npos);  // the failed connect
-    EXPECT_NE(Log().find("IsUserSupervisor Error: Subscript out of range"), std::string::npos);
+    EXPECT_NE(Log().find("IsUserSupervisor Error: "), std::string::npos);
     // A Users table whose columns are in another order is read as it stands.
     ForgetConnections();
     site.Write("params/DSN/VDWParams32.DSN", "[ODBC]\r\nDRIVER=SQLite3\r\nDatabase=" + dbs.ParamsDb() + "\r\n");

@@ -4,22 +4,7 @@
 
 #include "base/Program.h"
 #include "base/RunError.h"
-#include "data/tables/Applications.h"
-#include "data/tables/Cartridges.h"
-#include "data/tables/CustomSearch.h"
-#include "data/tables/DBReferences.h"
-#include "data/tables/DocumentTypes.h"
-#include "data/tables/Drives.h"
-#include "data/tables/InternalTable.h"
-#include "data/tables/Password.h"
-#include "data/tables/Queues.h"
-#include "data/tables/Rate_Schedule.h"
-#include "data/tables/TitleAbstract.h"
-#include "data/tables/TitleSubdivision.h"
-#include "data/tables/Transactions.h"
-#include "data/tables/User_Accounts.h"
-#include "data/tables/Users.h"
-#include "data/tables/WVDUsers.h"
+#include "data/tables/Catalogue.h"
 #include "settings/IniFiles.h"
 
 #include <sys/wait.h>
@@ -53,6 +38,14 @@ int RunVdkeys(const std::vector<std::string>& args, const std::string& input = "
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// A table of the parameters database created on a connection of its own:
+// true when it was created.
+bool CreateParams(const std::string& table, const TableStatements& statements) {
+    OdbcConnection connection;
+    OpenParamsDatabase(connection);
+    return CreateCatalogueTable(connection, table, statements);
+}
+
 }  // namespace
 
 TEST_F(DataLayerTest, UnscrambleKeyReversesVdkeys) {
@@ -83,7 +76,7 @@ TEST_F(DataLayerTest, UnscrambleKeyReversesVdkeys) {
 
 TEST_F(DataLayerTest, ParamsConnectionStringAndMaskedLog) {
     OdbcConnection c;
-    ASSERT_TRUE(OpenParamsDatabase(c));
+    ASSERT_TRUE(Shown([&] { OpenParamsDatabase(c); }));
     EXPECT_EQ(gParamsConnect, "FILEDSN=" + dbs.ParameterPath() + "DSN/VDWParams32.DSN;UID=vdadmin;PWD=s3cret;");
     EXPECT_EQ(SqlUser, "vdadmin");
     EXPECT_EQ(SqlPassword, "s3cret");
@@ -96,8 +89,8 @@ TEST_F(DataLayerTest, ParamsConnectionStringAndMaskedLog) {
     EXPECT_EQ(log.find("s3cret"), std::string::npos);
     // The string is built once: a changed createdb.ini is not read again.
     site.Write("params/createdb.ini", "");
-    CloseDB(c);
-    ASSERT_TRUE(OpenParamsDatabase(c));
+    ODBCCloseDatabase(c);
+    ASSERT_TRUE(Shown([&] { OpenParamsDatabase(c); }));
     EXPECT_EQ(SqlPassword, "s3cret");
 
     EXPECT_EQ(MaskPassword("A=1;PWD=x;UID=u;"), "A=1;PWD=****;UID=u;");
@@ -108,7 +101,7 @@ TEST_F(DataLayerTest, ParamsConnectionStringAndMaskedLog) {
 
 TEST_F(DataLayerTest, AccountingStringUsesTheProgramFolder) {
     OdbcConnection c;
-    EXPECT_FALSE(OpenWVDAccounting(c));  // no data source beside the test program
+    EXPECT_FALSE(Shown([&] { OpenWVDAccounting(c); }));  // no data source beside the test program
     EXPECT_EQ(WVDAccountingConnect, "FILEDSN=" + ProgramFolder() + "/DSN/WVDAccounting.DSN;UID=vdadmin;PWD=s3cret;");
     EXPECT_NE(Log().find("OpenWVDAccounting WVDAccountingConnect=FILEDSN=" + ProgramFolder() +
                          "/DSN/WVDAccounting.DSN;UID=vdadmin;PWD=****;"),
@@ -118,16 +111,17 @@ TEST_F(DataLayerTest, AccountingStringUsesTheProgramFolder) {
     // With the site's data source: an alias names the record and its grid.
     WVDAccountingConnect = "FILEDSN=" + site.Root() + "/DSN/WVDAccounting.DSN;UID=vdadmin;PWD=s3cret;";
     TableInfo plans;
-    ASSERT_TRUE(InitWVDAccounting(c, "Rate_Schedule", plans, "Plans2"));
+    ASSERT_TRUE(Shown([&] { InitWVDAccounting(c, "Rate_Schedule", plans, "Plans2"); }));
     EXPECT_EQ(plans.Name, "Plans2");
     EXPECT_EQ(plans.FieldCount, clsRate_Schedule{}.FieldCount);
-    EXPECT_EQ(GridTag(GetGridIndex("Plans2")), "Plans2");
+    EXPECT_EQ(GridCell(plans, 0, 0), "application");
     EXPECT_NE(Log().find("InitWVDAccounting ODBCInfo named Plans2"), std::string::npos);
     TableInfo plain;
-    ASSERT_TRUE(InitWVDAccounting(c, "Rate_Schedule", plain));
+    ASSERT_TRUE(Shown([&] { InitWVDAccounting(c, "Rate_Schedule", plain); }));
     EXPECT_EQ(plain.Name, "Rate_Schedule");
-    CloseTable(c, plans, false);
-    CloseTable(c, plain, true);
+    ODBCCloseTbl(plans);
+    ODBCCloseTbl(plain);
+    ODBCCloseDatabase(c);
     EXPECT_FALSE(c.IsOpen());
 }
 
@@ -143,28 +137,28 @@ TEST_F(DataLayerTest, FileDsnIsResolvedFromItsOdbcSection) {
     EXPECT_EQ(ResolveFileDsn("DRIVER=SQLite3;Database=/a.db"), "DRIVER=SQLite3;Database=/a.db");
     // The file's name is used as written, capitals and all.
     OdbcConnection c;
-    EXPECT_TRUE(ODBCOpenDatabase(c, "FILEDSN=" + dbs.ParameterPath() + "DSN/VDWParams32.DSN;UID=a;PWD=b;"));
+    EXPECT_TRUE(Shown([&] { ODBCOpenDatabase(c, "FILEDSN=" + dbs.ParameterPath() + "DSN/VDWParams32.DSN;UID=a;PWD=b;"); }));
 }
 
 TEST_F(DataLayerTest, InitParamsOpensTheConnectionOnce) {
     TableInfo drives;
-    ASSERT_TRUE(InitParams(ParamsConnection(), "Drives", drives));
+    ASSERT_TRUE(Shown([&] { InitParams(ParamsConnection(), "Drives", drives); }));
     EXPECT_EQ(drives.Name, "Drives");
     EXPECT_EQ(drives.FieldCount, 4);
     EXPECT_TRUE(ParamsConnection().IsOpen());
     EXPECT_NE(Log().find("InitParams - setting tablename = Drives"), std::string::npos);
     ClearLog();
     TableInfo missing;
-    EXPECT_FALSE(InitParams(ParamsConnection(), "NoSuch", missing));
+    EXPECT_FALSE(Shown([&] { InitParams(ParamsConnection(), "NoSuch", missing); }));
     EXPECT_EQ(Log().find("Opendatabase"), std::string::npos);
     EXPECT_NE(Log().find("Initparams(2) failed for table NoSuch"), std::string::npos);
     EXPECT_NE(Output().find("no such table: NoSuch"), std::string::npos);
-    CloseTable(ParamsConnection(), drives, false);
+    ODBCCloseTbl(drives);
 
     // Without a data source the open fails and says so.
     ForgetConnections();
     site.Write("params/DSN/VDWParams32.DSN", "");
-    EXPECT_FALSE(InitParams(ParamsConnection(), "Drives", drives));
+    EXPECT_FALSE(Shown([&] { InitParams(ParamsConnection(), "Drives", drives); }));
     EXPECT_NE(Log().find("Open failed"), std::string::npos);
     EXPECT_NE(Log().find("Initparams failed for table Drives"), std::string::npos);
 }
@@ -191,12 +185,12 @@ TEST_F(DataLayerTest, ApplicationConnectionInfo) {
                     "Arbs text NULL, ReplaceCode varchar (15) NULL)");
     OdbcConnection app;
     std::string name;
-    ASSERT_TRUE(OpenDB(app, "ABC", "01", &name));
+    ASSERT_TRUE(Shown([&] { OpenDB(app, "ABC", "01", &name); }));
     EXPECT_EQ(name, "abcdb");
     EXPECT_EQ(ODBCGetDBName("NOD", "02"), "");
     EXPECT_TRUE(TableExists(app, "TitleAbstract"));
     // The title entry finds its table there and leaves it alone.
-    EXPECT_TRUE(clsTitleAbstract{}.CreateTable("ABC", "01"));
+    EXPECT_FALSE(CreateCatalogueTable(app, clsTitleAbstract::TableName, CreationStatements("TitleAbstract")));
     EXPECT_EQ(dbs.Query(appDb, "select count(*) from sqlite_master")[0][0], "1");
 }
 
@@ -244,7 +238,7 @@ TEST_F(DataLayerTest, CataloguePositionsMatchTheSchema) {
     for (const auto& e : entries) {
         TableInfo r;
         r.Name = e.table;
-        ASSERT_TRUE(ODBCOpenTbl(c, e.table, r, ""));
+        ASSERT_TRUE(Shown([&] { ODBCOpenTbl(c, e.table, r, ""); }));
         EXPECT_EQ(r.FieldCount, e.count) << e.table;
         for (const auto& [pos, name] : e.columns) EXPECT_EQ(r.Field(pos).Name, name) << e.table;
         ODBCCloseTbl(r);
@@ -252,7 +246,7 @@ TEST_F(DataLayerTest, CataloguePositionsMatchTheSchema) {
     OdbcConnection b;
     ASSERT_TRUE(OpenBilling(b));
     TableInfo plans;
-    ASSERT_TRUE(ODBCOpenTbl(b, "Rate_Schedule", plans, ""));
+    ASSERT_TRUE(Shown([&] { ODBCOpenTbl(b, "Rate_Schedule", plans, ""); }));
     EXPECT_EQ(plans.FieldCount, 25);
     EXPECT_EQ(plans.Field(clsRate_Schedule{}.Hide_level).Name, "Hide_level");
     EXPECT_EQ(plans.Field(clsRate_Schedule{}.Tax_Policy).Size, 255);
@@ -261,46 +255,44 @@ TEST_F(DataLayerTest, CataloguePositionsMatchTheSchema) {
 
 TEST_F(DataLayerTest, CreateTableStatementsAndExistingTables) {
     const std::string schema = vdtest::ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/params.sql");
-    for (const std::string& create :
-         {clsDrives{}.CreateTableSQL(), clsApplications{}.CreateTableSQL(), clsDocumentTypes{}.CreateTableSQL(),
-          clsUsers{}.CreateTableSQL(), clsPassword{}.CreateTableSQL(), clsQueues{}.CreateTableSQL(),
-          clsCartridges{}.CreateTableSQL(), clsCustomSearch{}.CreateTableSQL(), clsDBReferences{}.CreateTableSQL()})
-        EXPECT_NE(schema.find(create + ";"), std::string::npos) << create;
-    EXPECT_EQ(clsApplications{}.CreateTableSQL(),
+    for (const char* create :
+         {"Drives", "Applications", "DocumentTypes", "Users", "Password", "Queues", "Cartridges", "CustomSearch",
+          "DBReferences"})
+        EXPECT_NE(schema.find(CreationStatements(create).Create + ";"), std::string::npos) << create;
+    EXPECT_EQ(CreationStatements("Applications").Create,
               "CREATE TABLE Applications (ApplicationID varchar (3) NULL ,ApplicationName varchar (30) NULL ,"
               "LastImage varchar (8) NULL ,FolderNaming smallint NULL ,ImagesPerFolder smallint NULL)");
-    EXPECT_EQ(clsDocumentTypes{}.CreateIndexSQL(), "CREATE UNIQUE INDEX PrimeKey ON DocumentTypes(DocTypeAppl, DocTypeID)");
-    EXPECT_EQ(clsPassword{}.CreateIndexSQL(), "");
-    EXPECT_EQ(clsInternalTable::CreateTableSQL("Counties"),
+    EXPECT_EQ(CreationStatements("DocumentTypes").Index, "CREATE UNIQUE INDEX PrimeKey ON DocumentTypes(DocTypeAppl, DocTypeID)");
+    EXPECT_EQ(CreationStatements("Password").Index, "");
+    EXPECT_EQ(CodeTableStatements("Counties").Create,
               "CREATE TABLE Counties (Code varchar (15), Description varchar (100) NULL)");
-    EXPECT_EQ(clsInternalTable::CreateIndexSQL("Counties"), "CREATE UNIQUE CLUSTERED INDEX CodeIndex ON Counties(Code)");
-    EXPECT_EQ(clsTitleSubdivision{}.CreateTableSQL(),
+    EXPECT_EQ(CodeTableStatements("Counties").Index, "CREATE UNIQUE CLUSTERED INDEX CodeIndex ON Counties(Code)");
+    EXPECT_EQ(CreationStatements("TitleSubdivision").Create,
               "CREATE TABLE TitleSubdivision (Code varchar (15), Description varchar (100) NULL, Blocks text NULL, "
               "Lots text NULL, DetailLevel smallint NULL, Arbs text NULL, NoBlocks smallint  NULL, NoLots smallint "
               "NULL, Sub_Comments text NULL, Sub_Close_Flag smallint NULL, Close_Flags text NULL, Close_Comments text "
               "NULL)");
-    EXPECT_EQ(clsTitleAbstract{}.CreateIndexSQL(), "CREATE UNIQUE CLUSTERED INDEX CodeIndex ON TitleAbstract(Code)");
+    EXPECT_EQ(CreationStatements("TitleAbstract").Index, "CREATE UNIQUE CLUSTERED INDEX CodeIndex ON TitleAbstract(Code)");
 
     // Tables that exist are left alone.
     const auto before = dbs.Query(dbs.ParamsDb(), "select name from sqlite_master order by name");
-    EXPECT_TRUE(clsDrives{}.CreateTable());
-    EXPECT_TRUE(clsUsers{}.CreateTable());
-    EXPECT_TRUE(clsPassword{}.CreateTable());
+    for (const char* table : {"Drives", "Users", "Password"})
+        EXPECT_FALSE(CreateParams(table, CreationStatements(table))) << table;
     dbs.Exec(dbs.ParamsDb(), "CREATE TABLE Counties (Code varchar (15), Description varchar (100) NULL)");
-    EXPECT_FALSE(clsInternalTable{}.CreateTable("Counties"));
+    EXPECT_FALSE(CreateParams("Counties", CodeTableStatements("Counties")));
     dbs.Exec(dbs.ParamsDb(), "DROP TABLE Counties");
     EXPECT_EQ(dbs.Query(dbs.ParamsDb(), "select name from sqlite_master order by name"), before);
     EXPECT_EQ(Output(), "");
 
     // A database without the table gets it with its index.
     std::filesystem::remove(dbs.ParamsDb());
-    EXPECT_TRUE(clsDrives{}.CreateTable());
-    EXPECT_TRUE(clsPassword{}.CreateTable());
+    EXPECT_TRUE(CreateParams("Drives", CreationStatements("Drives")));
+    EXPECT_TRUE(CreateParams("Password", CreationStatements("Password")));
     EXPECT_EQ(dbs.Query(dbs.ParamsDb(), "select type, name, tbl_name from sqlite_master order by name"),
               (std::vector<std::vector<std::string>>{
                   {"table", "Drives", "Drives"}, {"table", "Password", "Password"}, {"index", "PrimeKey", "Drives"}}));
     EXPECT_EQ(Output(), "");
     // A statement the database refuses is reported and gives false.
-    EXPECT_FALSE(clsInternalTable{}.CreateTable("Counties"));
+    EXPECT_FALSE(Shown([&] { CreateParams("Counties", CodeTableStatements("Counties")); }));
     EXPECT_NE(Output().find("Error: "), std::string::npos);
 }

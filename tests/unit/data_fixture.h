@@ -12,12 +12,17 @@
 #include "pages/RunValues.h"
 #include "settings/WebSettings.h"
 #include "support/CgiRun.h"
+#include "support/DataCalls.h"
 #include "support/Databases.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
+
+using vdtest::GridCell;
+using vdtest::GridRowCount;
+using vdtest::Shown;
 
 class DataLayerTest : public ::testing::Test {
 protected:
@@ -50,7 +55,7 @@ protected:
     }
 
     void ForgetConnections() {
-        vd::CloseDB(vd::ParamsConnection());
+        vd::ODBCCloseDatabase(vd::ParamsConnection());
         vd::gParamsConnect.clear();
         vd::WVDAccountingConnect.clear();
         vd::SqlUser.clear();
@@ -74,10 +79,10 @@ protected:
 
     // Connections straight to the site's files.
     bool OpenParams(vd::OdbcConnection& c) {
-        return vd::ODBCOpenDatabase(c, "FILEDSN=" + dbs.ParameterPath() + "DSN/VDWParams32.DSN;");
+        return vdtest::Shown([&] { vd::ODBCOpenDatabase(c, "FILEDSN=" + dbs.ParameterPath() + "DSN/VDWParams32.DSN;"); });
     }
     bool OpenBilling(vd::OdbcConnection& c) {
-        return vd::ODBCOpenDatabase(c, "FILEDSN=" + site.Root() + "/DSN/WVDAccounting.DSN;");
+        return vdtest::Shown([&] { vd::ODBCOpenDatabase(c, "FILEDSN=" + site.Root() + "/DSN/WVDAccounting.DSN;"); });
     }
 
 private:

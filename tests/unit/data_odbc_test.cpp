@@ -1,4 +1,4 @@
-// The ODBC layer and the result grids against the real driver manager and
+// The ODBC layer and the records' grids against the real driver manager and
 // the SQLite ODBC driver.
 #include "data_fixture.h"
 
@@ -10,12 +10,12 @@ namespace {
 
 const char* const Q = "\"";
 
-// Rows of one grid slot as text, for whole-grid comparisons.
-std::vector<std::vector<std::string>> GridRows(int slot, int cols) {
+// Rows of a record's grid as text, for whole-grid comparisons.
+std::vector<std::vector<std::string>> GridRows(const TableInfo& record, int cols) {
     std::vector<std::vector<std::string>> rows;
-    for (int r = 0; r < GridRowCount(slot); ++r) {
+    for (int r = 0; r < GridRowCount(record); ++r) {
         std::vector<std::string> row;
-        for (int c = 0; c < cols; ++c) row.push_back(GridCell(slot, r, c));
+        for (int c = 0; c < cols; ++c) row.push_back(GridCell(record, r, c));
         rows.push_back(row);
     }
     return rows;
@@ -28,24 +28,23 @@ TEST_F(DataLayerTest, EmptyCriteriaLoadsColumnsWithoutRows) {
     ASSERT_TRUE(OpenParams(c));
     TableInfo users;
     users.Name = "Users";
-    ASSERT_TRUE(ODBCOpenTbl(c, "Users", users, ""));
+    ASSERT_TRUE(Shown([&] { ODBCOpenTbl(c, "Users", users, ""); }));
     EXPECT_EQ(users.FieldCount, 13);
     EXPECT_EQ(users.RecordCount, 0);
     EXPECT_TRUE(users.NoMatch);
     EXPECT_TRUE(users.Eof);
     EXPECT_EQ(users.Field(0).Name, "UserID");
-    EXPECT_EQ(users.Field(0).Type, 10);
+    EXPECT_EQ(users.Field(0).Type, FieldType::Text);
     EXPECT_EQ(users.Field(0).Size, 60);
     EXPECT_EQ(users.Field(8).Name, "UserSuper");
-    EXPECT_EQ(users.Field(8).Type, 3);
+    EXPECT_EQ(users.Field(8).Type, FieldType::SmallInt);
     EXPECT_EQ(users.Field(10).Name, "UserAppDb");
-    EXPECT_EQ(users.Field(10).Type, 12);  // text: long text, size 0
+    EXPECT_EQ(users.Field(10).Type, FieldType::LongText);  // text: long text, size 0
     EXPECT_EQ(users.Field(10).Size, 0);
     EXPECT_FALSE(users.Field(0).Value.IsSet());
-    const int slot = GetGridIndex("Users");
-    EXPECT_EQ(GridRowCount(slot), 2);
-    EXPECT_EQ(GridCell(slot, 0, 0), "UserID");
-    EXPECT_EQ(GridCell(slot, 0, 12), "UserInternet");
+    EXPECT_EQ(GridRowCount(users), 2);
+    EXPECT_EQ(GridCell(users, 0, 0), "UserID");
+    EXPECT_EQ(GridCell(users, 0, 12), "UserInternet");
     EXPECT_THROW(users.Field(13), RunError);
     ODBCCloseTbl(users);
 }
@@ -63,10 +62,10 @@ TEST_F(DataLayerTest, TypeCodesNullTimestampsAndLongValues) {
     ASSERT_TRUE(OpenParams(c));
     TableInfo r;
     r.Name = "Kinds";
-    ASSERT_TRUE(ODBCExecSQL("select * from Kinds", c, r));
+    ASSERT_TRUE(Shown([&] { ODBCExecSQL("select * from Kinds", c, r); }));
     const std::vector<int> codes = {3, 4, 7, 7, 10, 8, 1, 2, -5, 9, 10, 12, 12};
     ASSERT_EQ(r.FieldCount, static_cast<int>(codes.size()));
-    for (size_t i = 0; i < codes.size(); ++i) EXPECT_EQ(r.Fields[i].Type, codes[i]) << r.Fields[i].Name;
+    for (size_t i = 0; i < codes.size(); ++i) EXPECT_EQ(static_cast<int>(r.Fields[i].Type), codes[i]) << r.Fields[i].Name;
     EXPECT_EQ(r.Field(4).Size, 20);
     EXPECT_EQ(r.Field(12).Size, 0);
     EXPECT_EQ(r.RecordCount, 2);
@@ -81,12 +80,11 @@ TEST_F(DataLayerTest, TypeCodesNullTimestampsAndLongValues) {
     EXPECT_EQ(r.Field(8).Value.Text(), "123456789012");
     EXPECT_EQ(r.Field(11).Value.Text(), longText);
     EXPECT_EQ(r.Field(12).Value.Text().size(), 1000u);
-    const int slot = GetGridIndex("Kinds");
-    EXPECT_EQ(GridCell(slot, 2, 0), "-1");
-    EXPECT_EQ(GridCell(slot, 2, 4), "a\tb");  // a TAB stays inside its cell
-    EXPECT_EQ(GridCell(slot, 2, 5), "2024-01-02 03:04:05");
-    EXPECT_EQ(GridCell(slot, 2, 11).size(), 70000u);
-    EXPECT_EQ(GridCell(slot, 2, 6), "1");
+    EXPECT_EQ(GridCell(r, 2, 0), "-1");
+    EXPECT_EQ(GridCell(r, 2, 4), "a\tb");  // a TAB stays inside its cell
+    EXPECT_EQ(GridCell(r, 2, 5), "2024-01-02 03:04:05");
+    EXPECT_EQ(GridCell(r, 2, 11).size(), 70000u);
+    EXPECT_EQ(GridCell(r, 2, 6), "1");
     // After a move the values are texts; NULL is the empty text.
     ODBCMoveFirst(r);
     EXPECT_TRUE(r.Field(0).Value.IsText());
@@ -96,10 +94,10 @@ TEST_F(DataLayerTest, TypeCodesNullTimestampsAndLongValues) {
         EXPECT_EQ(r.Field(i).Value.Text(), "") << i;
         EXPECT_FALSE(r.Field(i).Value.IsSet()) << i;
     }
-    EXPECT_EQ(GridCell(slot, 3, 0), "");
+    EXPECT_EQ(GridCell(r, 3, 0), "");
     EXPECT_EQ(r.Field(5).Value.Text(), "2024-05-06 07:08:09");
     // NULL in the first row of a load is empty as well.
-    ASSERT_TRUE(ODBCExecSQL("select s, v from Kinds where s is null", c, r));
+    ASSERT_TRUE(Shown([&] { ODBCExecSQL("select s, v from Kinds where s is null", c, r); }));
     EXPECT_FALSE(r.Field(0).Value.IsSet());
     EXPECT_EQ(r.Field(1).Value.Text(), "");
     ODBCCloseTbl(r);
@@ -119,7 +117,7 @@ TEST_F(DataLayerTest, TextsAroundTheFetchBufferComeWhole) {
     ASSERT_TRUE(OpenParams(c));
     TableInfo r;
     r.Name = "Texts";
-    ASSERT_TRUE(ODBCExecSQL("select * from Texts order by n", c, r));
+    ASSERT_TRUE(Shown([&] { ODBCExecSQL("select * from Texts order by n", c, r); }));
     ASSERT_EQ(r.RecordCount, static_cast<int>(values.size()));
     EXPECT_TRUE(r.Field(2).Value.IsNumber());
     for (size_t k = 0; k < values.size(); ++k) {
@@ -143,14 +141,13 @@ TEST_F(DataLayerTest, RowsLoadFromRowTwoAndMoveInOrder) {
     ASSERT_TRUE(OpenParams(c));
     TableInfo r;
     r.Name = "Users";
-    ASSERT_TRUE(ODBCExecSQL("select UserID, UserSuper from Users order by UserID", c, r));
+    ASSERT_TRUE(Shown([&] { ODBCExecSQL("select UserID, UserSuper from Users order by UserID", c, r); }));
     EXPECT_TRUE(r.AtFirst);
     EXPECT_FALSE(r.NoMatch);
     EXPECT_FALSE(r.Eof);
     EXPECT_EQ(r.RecordCount, 3);
     EXPECT_EQ(r.Field(0).Value.Text(), "ann");
-    const int slot = GetGridIndex("Users");
-    EXPECT_EQ(GridRows(slot, 2), (std::vector<std::vector<std::string>>{
+    EXPECT_EQ(GridRows(r, 2), (std::vector<std::vector<std::string>>{
                                      {"UserID", "UserSuper"}, {"", ""}, {"ann", "0"}, {"bob", "-1"}, {"cy", ""}}));
     ODBCMoveFirst(r);
     EXPECT_EQ(r.CurrentRow, 1);
@@ -165,10 +162,10 @@ TEST_F(DataLayerTest, RowsLoadFromRowTwoAndMoveInOrder) {
     EXPECT_TRUE(r.Eof);
     EXPECT_EQ(r.CurrentRow, 3);
     EXPECT_EQ(r.Field(0).Value.Text(), "cy");
-    EXPECT_NE(Log().find("ODBCMoveFirst GridIndex=" + std::to_string(slot) + " name=Users"), std::string::npos);
+    EXPECT_NE(Log().find("ODBCMoveFirst GridIndex=" + std::to_string(r.Number.Get()) + " name=Users"), std::string::npos);
 
     // A load without rows leaves no row to move to.
-    ASSERT_TRUE(ODBCExecSQL("select UserID from Users where 0=1", c, r));
+    ASSERT_TRUE(Shown([&] { ODBCExecSQL("select UserID from Users where 0=1", c, r); }));
     EXPECT_TRUE(r.NoMatch);
     EXPECT_TRUE(r.Eof);
     ODBCMoveNext(r);
@@ -176,37 +173,36 @@ TEST_F(DataLayerTest, RowsLoadFromRowTwoAndMoveInOrder) {
     ODBCCloseTbl(r);
 }
 
-TEST_F(DataLayerTest, GridsAreSharedByNameAndSlotsReusedLowestFirst) {
+TEST_F(DataLayerTest, EachRecordHasAGridOfItsOwn) {
     dbs.AddUser("ann", "0");
     dbs.AddUser("bob", "-1");
     OdbcConnection c;
     ASSERT_TRUE(OpenParams(c));
-    TableInfo first, second, other, third;
+    TableInfo first, second, other;
     first.Name = second.Name = "Users";
     other.Name = "Drives";
-    ASSERT_TRUE(ODBCExecSQL("select UserID from Users order by UserID", c, first));
-    ASSERT_TRUE(ODBCExecSQL("select * from Drives", c, other));
-    const int usersSlot = GetGridIndex("Users");
-    const int drivesSlot = GetGridIndex("Drives");
-    EXPECT_GT(usersSlot, 0);
-    EXPECT_NE(usersSlot, drivesSlot);
-    // The second record of the same name loads into the same grid.
-    ASSERT_TRUE(ODBCExecSQL("select UserID from Users where UserID='bob'", c, second));
-    EXPECT_EQ(GetGridIndex("Users"), usersSlot);
-    EXPECT_EQ(GridRowCount(usersSlot), 3);
+    ASSERT_TRUE(Shown([&] { ODBCExecSQL("select UserID from Users order by UserID", c, first); }));
+    ASSERT_TRUE(Shown([&] { ODBCExecSQL("select * from Drives", c, other); }));
+    // A second record of the same name loads into a grid of its own.
+    ASSERT_TRUE(Shown([&] { ODBCExecSQL("select UserID from Users where UserID='bob'", c, second); }));
+    EXPECT_EQ(GridRowCount(first), 4);
+    EXPECT_EQ(GridRowCount(second), 3);
     ODBCMoveFirst(first);
-    EXPECT_EQ(first.Field(0).Value.Text(), "bob");
-
-    const int lowest = std::min(usersSlot, drivesSlot);
-    ODBCCloseTbl(lowest == usersSlot ? first : other);
-    EXPECT_EQ(GridRowCount(lowest), -1);
-    EXPECT_NE(Log().find("ODBCCloseTbl: Closing grid " + std::to_string(lowest) + " name = "), std::string::npos);
-    third.Name = "Applications";
-    ASSERT_TRUE(ODBCExecSQL("select * from Applications", c, third));
-    EXPECT_EQ(GetGridIndex("Applications"), lowest);
-    EXPECT_EQ(GridTag(lowest), "Applications");
-    ODBCCloseTbl(third);
-    ODBCCloseTbl(lowest == usersSlot ? other : first);
+    EXPECT_EQ(first.Field(0).Value.Text(), "ann");
+    // Each goes by its own number in the log, given at its first statement.
+    EXPECT_GT(first.Number.Get(), 0);
+    EXPECT_EQ(other.Number.Get(), first.Number.Get() + 1);
+    EXPECT_EQ(second.Number.Get(), first.Number.Get() + 2);
+    ODBCCloseTbl(first);
+    EXPECT_EQ(GridRowCount(first), 0);
+    EXPECT_EQ(GridRowCount(second), 3);
+    EXPECT_NE(Log().find("ODBCCloseTbl: Closing grid " + std::to_string(first.Number.Get()) + " name = Users"),
+              std::string::npos);
+    // A copy is another record.
+    TableInfo copy = second;
+    EXPECT_FALSE(copy.Number.Given());
+    ODBCCloseTbl(second);
+    ODBCCloseTbl(other);
 }
 
 TEST_F(DataLayerTest, TablesAreListedAndFoundWithoutRegardToCase) {
@@ -224,7 +220,7 @@ TEST_F(DataLayerTest, TablesAreListedAndFoundWithoutRegardToCase) {
     EXPECT_TRUE(TableExists(b, "RATE_SCHEDULE"));
     // An empty database lists one empty entry.
     OdbcConnection e;
-    ASSERT_TRUE(ODBCOpenDatabase(e, "DRIVER=SQLite3;Database=" + site.Root() + "/empty.db;"));
+    ASSERT_TRUE(Shown([&] { ODBCOpenDatabase(e, "DRIVER=SQLite3;Database=" + site.Root() + "/empty.db;"); }));
     ODBCListTables(e, names);
     EXPECT_EQ(names, std::vector<std::string>{""});
     EXPECT_EQ(Output(), "");
@@ -235,9 +231,9 @@ TEST_F(DataLayerTest, FailingStatementShowsTheErrorPageAndReturnsFalse) {
     ASSERT_TRUE(OpenParams(c));
     TableInfo r;
     r.Name = "Users";
-    ASSERT_TRUE(ODBCOpenTbl(c, "Users", r, ""));
+    ASSERT_TRUE(Shown([&] { ODBCOpenTbl(c, "Users", r, ""); }));
     ClearLog();
-    EXPECT_FALSE(ODBCExecSQL("select * from NoSuchTable", c, r));
+    EXPECT_FALSE(Shown([&] { ODBCExecSQL("select * from NoSuchTable", c, r); }));
     EXPECT_EQ(Output(), std::string("Content-Type: text/html\r\n\r\n") + vdtest::ErrTopTemplate + "<p align=" + Q +
                             "center" + Q + ">\r\n( 1) Error: S1000[SQLite]no such table: NoSuchTable (1)</p>\r\n" +
                             vdtest::ErrBottomTemplate);
@@ -245,26 +241,27 @@ TEST_F(DataLayerTest, FailingStatementShowsTheErrorPageAndReturnsFalse) {
     EXPECT_NE(Log().find("Error: 1S1000[SQLite]no such table: NoSuchTable (1)"), std::string::npos);
     // The record keeps its columns; the grid is cut back to header and empty row.
     EXPECT_EQ(r.FieldCount, 13);
-    EXPECT_EQ(GridRowCount(GetGridIndex("Users")), 2);
+    EXPECT_EQ(GridRowCount(r), 2);
     // The message is data and escaped on the page.
-    EXPECT_FALSE(ODBCExecSQL("select <b> from Users", c, r));
+    EXPECT_FALSE(Shown([&] { ODBCExecSQL("select <b> from Users", c, r); }));
     EXPECT_NE(Output().find("near &quot;&lt;&quot;: syntax error"), std::string::npos);
     // A closed connection fails without a page of its own.
     OdbcConnection closed;
-    EXPECT_FALSE(ODBCExecSQL("select * from Users", closed, r));
+    EXPECT_FALSE(Shown([&] { ODBCExecSQL("select * from Users", closed, r); }));
     EXPECT_EQ(Output(), "");
     ODBCCloseTbl(r);
 }
 
 TEST_F(DataLayerTest, ConnectionsOpenCloseAndReportFailures) {
     OdbcConnection c;
-    EXPECT_TRUE(ODBCCloseDatabase(c));  // nothing to close
+    ODBCCloseDatabase(c);  // nothing to close
+    EXPECT_FALSE(c.IsOpen());
     ASSERT_TRUE(OpenParams(c));
     EXPECT_TRUE(c.IsOpen());
-    EXPECT_TRUE(CloseDB(c));
+    ODBCCloseDatabase(c);
     EXPECT_FALSE(c.IsOpen());
     EXPECT_EQ(Output(), "");
-    EXPECT_FALSE(ODBCOpenDatabase(c, "FILEDSN=" + site.Root() + "/missing.DSN;UID=a;PWD=b;"));
+    EXPECT_FALSE(Shown([&] { ODBCOpenDatabase(c, "FILEDSN=" + site.Root() + "/missing.DSN;UID=a;PWD=b;"); }));
     EXPECT_FALSE(c.IsOpen());
     EXPECT_NE(Output().find("( 0) Error: IM002"), std::string::npos);
     EXPECT_NE(Log().find("Start of ODBCOpenDatabase"), std::string::npos);

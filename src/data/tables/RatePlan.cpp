@@ -3,7 +3,7 @@
 #include "base/RunError.h"
 #include "base/TextUtil.h"
 #include "data/VDODBC.h"
-#include "data/tables/Rate_Schedule.h"
+#include "data/tables/Catalogue.h"
 #include "settings/IniFiles.h"
 
 #include <cerrno>
