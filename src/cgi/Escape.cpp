@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 
 namespace vd {
 
@@ -9,31 +10,23 @@ namespace {
 
 // The reference of each character that a rule escapes; "" for the others.
 using Rule = std::array<std::string_view, 256>;
+using Reference = std::pair<char, std::string_view>;
 
-constexpr Rule TextRule() {
-    Rule r{};
-    r['&'] = "&amp;";
-    r['<'] = "&lt;";
-    r['>'] = "&gt;";
-    r['"'] = "&quot;";
-    r['\''] = "&#39;";
-    return r;
+constexpr Reference TextReferences[] = {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}, {'\'', "&#39;"}};
+// What else ends an attribute value without quotes, or starts another one.
+constexpr Reference BareReferences[] = {{' ', "&#32;"}, {'\t', "&#9;"},  {'\n', "&#10;"}, {'\r', "&#13;"},
+                                        {'\f', "&#12;"}, {'=', "&#61;"}, {'`', "&#96;"}};
+
+constexpr Rule MakeRule(bool bare) {
+    Rule rule{};
+    for (const auto& [c, reference] : TextReferences) rule[static_cast<unsigned char>(c)] = reference;
+    if (bare)
+        for (const auto& [c, reference] : BareReferences) rule[static_cast<unsigned char>(c)] = reference;
+    return rule;
 }
 
-constexpr Rule BareRule() {
-    Rule r = TextRule();
-    r[' '] = "&#32;";
-    r['\t'] = "&#9;";
-    r['\n'] = "&#10;";
-    r['\r'] = "&#13;";
-    r['\f'] = "&#12;";
-    r['='] = "&#61;";
-    r['`'] = "&#96;";
-    return r;
-}
-
-constexpr Rule Text = TextRule();
-constexpr Rule Bare = BareRule();
+constexpr Rule Text = MakeRule(false);
+constexpr Rule Bare = MakeRule(true);
 
 // Appends text to out, each character the rule names as its reference; the
 // runs between them are copied whole.

@@ -29,8 +29,6 @@ namespace vd {
 
 namespace {
 
-std::int16_t Integer(const char* field) { return CInt(Val(GetField(field))); }
-
 // The posted value of a field as its column stores it; a field of a setting
 // that is off is stored as 0.
 FieldValue PostedValue(const PlanField& field) {
@@ -75,7 +73,7 @@ std::string StorePostedFields(TableInfo& record, std::vector<std::string>& notic
 bool KeyThePlan(TableInfo& record, OdbcConnection& connection, std::optional<NewPlanLock>& lock) {
     Appl = GetField("Appl");
     DocType = GetField("DocType");
-    RateNum = Integer("RateNum");
+    RateNum = CInt(Val(GetField("RateNum")));
     if (RateNum != NewPlan) {
         DebugLog("updating Appl " + Appl + " Doctype " + DocType + " Rate_Level " + std::to_string(RateNum));
         SetPlanKey(record, Appl, DocType, RateNum);
