@@ -20,6 +20,9 @@ public:
     // std::string or a char pointer does not.
     template <std::size_t N>
     Html(const char (&markup)[N]) : text_(markup) {}
+    // A char buffer is data, not markup.
+    template <std::size_t N>
+    Html(char (&buffer)[N]) = delete;
 
     std::string_view View() const { return text_; }
     bool Empty() const { return text_.empty(); }
@@ -44,6 +47,12 @@ public:
         right.text_.insert(0, markup);
         return right;
     }
+    template <std::size_t N>
+    Html& operator+=(char (&buffer)[N]) = delete;
+    template <std::size_t N>
+    friend Html operator+(Html, char (&buffer)[N]) = delete;
+    template <std::size_t N>
+    friend Html operator+(char (&buffer)[N], Html) = delete;
 
 private:
     // Only the escapers make markup out of other text (cgi/Escape.cpp).

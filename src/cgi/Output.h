@@ -70,5 +70,10 @@ void SendLine(const char (&markup)[N]) {
     detail::SendLiteral(markup);
     detail::SendLiteral(CRLF);
 }
+// A char buffer is data: it goes through an escaper.
+template <std::size_t N>
+void Send(char (&buffer)[N]) = delete;
+template <std::size_t N>
+void SendLine(char (&buffer)[N]) = delete;
 
 }  // namespace vd

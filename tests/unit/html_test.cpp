@@ -14,6 +14,11 @@ static_assert(!std::is_convertible_v<std::string, Html>);
 static_assert(!std::is_convertible_v<const char*, Html>);
 static_assert(!std::is_convertible_v<std::string_view, Html>);
 static_assert(std::is_convertible_v<const char (&)[4], Html>);
+static_assert(!std::is_convertible_v<char (&)[4], Html>);
+template <class T>
+concept Joins = requires(Html html, T piece) { html + piece; };
+static_assert(Joins<const char (&)[4]> && Joins<Html>);
+static_assert(!Joins<std::string> && !Joins<const char*> && !Joins<char (&)[4]>);
 
 TEST(Escape, TextQuotedAndBareRules) {
     const std::string all = "a&<>\"' \t\n\r\f=`b";
