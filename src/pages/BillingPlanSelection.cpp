@@ -91,8 +91,10 @@ bool MakeHTMLBillingPlan(const Html& heading, const std::string& action, const s
         SendSelectionStart(heading, action, method);
 
         SeekRec(dt.TableName, "", docTypes, paramsConnection, "order by Doctypedesc");
-        for (int row = 1; !docTypes.Eof; ++row) {
-            if (row == 32768) Raise(Err::Overflow);
+        int row = 0;
+        while (!docTypes.Eof) {
+            if (row == 32767) Raise(Err::Overflow);
+            ++row;
             const std::string appl = docTypes.Field(dt.DocTypeAppl).Value.Text();
             const std::string docType = docTypes.Field(dt.DocTypeId).Value.Text();
             if (DebugLogging()) DebugLog("Appl=" + appl + " Doctype=" + docType);
