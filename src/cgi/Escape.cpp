@@ -1,34 +1,96 @@
 #include "cgi/Escape.h"
 
+#include <array>
+#include <string>
+#include <utility>
+
 namespace vd {
 
 namespace {
-std::string Escape(std::string_view text, bool bare) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        case ' ': bare ? out += "&#32;" : out += c; break;
-        case '\t': bare ? out += "&#9;" : out += c; break;
-        case '\n': bare ? out += "&#10;" : out += c; break;
-        case '\r': bare ? out += "&#13;" : out += c; break;
-        case '\f': bare ? out += "&#12;" : out += c; break;
-        case '=': bare ? out += "&#61;" : out += c; break;
-        case '`': bare ? out += "&#96;" : out += c; break;
-        default: out += c;
-        }
+
+// The reference of each character that a rule escapes; "" for the others.
+using Rule = std::array<std::string_view, 256>;
+using Reference = std::pair<char, std::string_view>;
+
+constexpr Reference TextReferences[] = {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}, {'\'', "&#39;"}};
+// What else ends an attribute value without quotes, or starts another one.
+constexpr Reference BareReferences[] = {{' ', "&#32;"}, {'\t', "&#9;"},  {'\n', "&#10;"}, {'\r', "&#13;"},
+                                        {'\f', "&#12;"}, {'=', "&#61;"}, {'`', "&#96;"}};
+
+constexpr Rule MakeRule(bool bare) {
+    Rule rule{};
+    for (const auto& [c, reference] : TextReferences) rule[static_cast<unsigned char>(c)] = reference;
+    if (bare)
+        for (const auto& [c, reference] : BareReferences) rule[static_cast<unsigned char>(c)] = reference;
+    return rule;
+}
+
+constexpr Rule Text = MakeRule(false);
+constexpr Rule Bare = MakeRule(true);
+
+// Appends text to out, each character the rule names as its reference; the
+// runs between them are copied whole.
+void Escape(std::string& out, std::string_view text, const Rule& rule) {
+    size_t run = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const std::string_view reference = rule[static_cast<unsigned char>(text[i])];
+        if (reference.empty()) continue;
+        out.append(text.data() + run, i - run);
+        out += reference;
+        run = i + 1;
     }
+    out.append(text.data() + run, text.size() - run);
+}
+
+std::string Escaped(std::string_view text, const Rule& rule, size_t extra = 0) {
+    std::string out;
+    out.reserve(text.size() + extra);
+    Escape(out, text, rule);
     return out;
 }
+
 }  // namespace
 
-std::string HtmlText(std::string_view text) { return Escape(text, false); }
-std::string HtmlAttr(std::string_view text) { return Escape(text, false); }
-std::string HtmlBareAttr(std::string_view text) { return Escape(text, true); }
+Html HtmlText(std::string_view text) { return Html(Escaped(text, Text)); }
+
+Html HtmlQuoted(std::string_view value) {
+    std::string out;
+    out.reserve(value.size() + 2);
+    out += '"';
+    Escape(out, value, Text);
+    out += '"';
+    return Html(std::move(out));
+}
+
+Html HtmlBare(std::string_view value) { return Html(Escaped(value, Bare)); }
+
+Html HtmlNumber(long long number) { return Html(std::to_string(number)); }
+
+Html XmpText(std::string_view text) { return Html(std::string(text)); }
+
+Html HiddenInput(std::string_view name, std::string_view value, Quoting quoting) {
+    return "<input type=hidden name=" + HtmlBare(name) + " value=" +
+           (quoting == Quoting::Quoted ? HtmlQuoted(value) : HtmlBare(value)) + ">";
+}
+
+Html OptionTag(std::string_view value, std::string_view text, bool selected) {
+    return "<option value=" + HtmlBare(value) + (selected ? Html(" SELECTED>") : Html(">")) + HtmlText(text);
+}
+
+// The text rule escapes the single quote too.
+Html SelectTag(std::string_view name) { return "<select name='" + HtmlText(name) + "'>"; }
+
+Html TextArea(std::string_view name, int rows, int cols, std::string_view text) {
+    return "<textarea name=" + HtmlBare(name) + " rows=" + HtmlNumber(rows) + " cols=" + HtmlNumber(cols) + ">" +
+           HtmlText(text) + "</textarea>";
+}
+
+Html Link(std::string_view address, const Html& text) {
+    return "<A HREF=" + HtmlQuoted(address) + ">" + text + "</A>";
+}
+
+Html SubmitButton(std::string_view name, std::string_view value) {
+    return R"(<INPUT TYPE="SUBMIT" NAME=)" + HtmlQuoted(name) + " VALUE=" + HtmlQuoted(value) + ">";
+}
 
 }  // namespace vd

@@ -11,16 +11,12 @@
 
 namespace vd {
 
-namespace {
-const std::string Q = "\"";
-}
-
-void SendNoticeBody(const std::string& message) {
-    SendLine("<p align=" + Q + "center" + Q + ">");
+void SendNoticeBody(const Html& message) {
+    SendLine(R"(<p align="center">)");
     SendLine(message);
 }
 
-void SendNotice(const std::string& message) {
+void SendNotice(const Html& message) {
     try {
         SendHeader();
         SendTop();
@@ -31,9 +27,8 @@ void SendNotice(const std::string& message) {
     }
 }
 
-bool SendMessagePage(const std::string& message, const std::string& linkText,
-                     const std::string& linkAddress, const std::string& fontSize,
-                     const std::optional<std::string>& extra) {
+bool SendMessagePage(const Html& message, const Html& linkText, std::string_view linkAddress,
+                     std::string_view fontSize, const std::optional<Html>& extra) {
     SendHeader();
     SendTop();
     SendMessageBody(message, linkText, linkAddress, fontSize, extra);
@@ -42,22 +37,17 @@ bool SendMessagePage(const std::string& message, const std::string& linkText,
     return true;
 }
 
-void SendMessageBody(const std::string& message, const std::string& linkText,
-                     const std::string& linkAddress, const std::string& fontSize,
-                     const std::optional<std::string>& extra) {
-    std::string font = fontSize.empty()
-                           ? "<FONT COLOR=" + Q + MessageColor + Q + ">"
-                           : "<FONT SIZE=" + fontSize + " COLOR=" + Q + MessageColor + Q + ">";
+void SendMessageBody(const Html& message, const Html& linkText, std::string_view linkAddress,
+                     std::string_view fontSize, const std::optional<Html>& extra) {
+    const Html color = HtmlQuoted(MessageColor);
+    const Html font = fontSize.empty() ? "<FONT COLOR=" + color + ">"
+                                       : "<FONT SIZE=" + HtmlBare(fontSize) + " COLOR=" + color + ">";
     SendLine("<P><CENTER>" + font + message + "</FONT></CENTER></p>");
-    DebugLog("WebLinkMsg=" + linkText);
-    if (!linkText.empty()) {
-        if (!linkAddress.empty())
-            Send("<BR><BR><CENTER><FONT COLOR=" + Q + MessageColor + Q + "><A HREF=" + Q + linkAddress + Q + ">" +
-                 linkText + "</A></FONT></CENTER>");
-        else
-            Send("<BR><BR><CENTER><FONT COLOR=" + Q + MessageColor + Q + ">" + linkText + "</FONT></CENTER>");
-        Send(CRLF);
-        if (extra && !extra->empty()) SendLine(*extra);
+    DebugLog("WebLinkMsg=" + std::string(linkText.View()));
+    if (!linkText.Empty()) {
+        const Html link = linkAddress.empty() ? linkText : Link(linkAddress, linkText);
+        SendLine("<BR><BR><CENTER><FONT COLOR=" + color + ">" + link + "</FONT></CENTER>");
+        if (extra && !extra->Empty()) SendLine(*extra);
     }
 }
 
@@ -67,8 +57,8 @@ void SendErrorPage(const std::string& /*pageAddress*/, const std::string& number
         SendHeader();
         DebugLog("open errtop");
         SendTemplateFile(WebSettings.HTMLPath + "errtop.htm");
-        SendLine("<p align=" + Q + "center" + Q + ">");
-        SendLine("(" + number + ") Error: " + HtmlText(text) + "</p>");
+        SendLine(R"(<p align="center">)");
+        SendLine("(" + HtmlText(number) + ") Error: " + HtmlText(text) + "</p>");
         DebugLog("open errbot");
         SendTemplateFile(WebSettings.HTMLPath + "errbot.htm");
     } catch (const RunError& e) {
@@ -88,7 +78,7 @@ void SendServerMessage(int number, const std::string& description, const std::op
     SendHeader();
     Send("<HTML>\r\n");
     Send(CRLF);
-    Send({"<Head><Title>", ProgramTitle, "- MESSAGE #" + n, "</Title></Head>\r\n"});
+    Send(Html("<Head><Title> ") + ProgramTitle + " - MESSAGE #" + HtmlNumber(number) + " </Title></Head>\r\n");
     Send(CRLF);
     Send("<Body>\r\n");
     Send(CRLF);
@@ -100,10 +90,10 @@ void SendServerMessage(int number, const std::string& description, const std::op
     Send(CRLF);
     Send("<BlockQuote><BlockQuote><XMP>\r\n");
     Send(CRLF);
-    Send({description, "(" + n + ").\r\n"});
+    Send(XmpText(description) + " (" + HtmlNumber(number) + ").\r\n");
     Send(CRLF);
     if (extra) {
-        Send(*extra + "\r\n");
+        Send(XmpText(*extra) + "\r\n");
         Send(CRLF);
     }
     Send("</XMP></BlockQuote></BlockQuote>\r\n");

@@ -4,47 +4,49 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/RunError.h"
+#include "cgi/Html.h"
 
 namespace vd {
 
 // Colour of every message and link of SendMessagePage (five digits, as the
 // product's pages have it).
-constexpr const char* MessageColor = "#99000";
+constexpr char MessageColor[] = "#99000";
 
 // One centred message inside the page templates. Guards itself: a failure
 // (a missing template) ends in the fallback page.
-void SendNotice(const std::string& message);
+void SendNotice(const Html& message);
 
 // The body of a notice, for pages that put several notices on one page.
-void SendNoticeBody(const std::string& message);
+void SendNoticeBody(const Html& message);
 
-// A coloured message with an optional link and extra HTML. Not guarded.
-// The message, link text and address are written as given: callers escape
-// the data they put into them.
-bool SendMessagePage(const std::string& message, const std::string& linkText,
-                     const std::string& linkAddress, const std::string& fontSize,
-                     const std::optional<std::string>& extra = std::nullopt);
+// A coloured message with an optional link and extra markup. Not guarded.
+// The address and the font size are values, escaped here; the link is
+// written when there is a link text (without an address, the text alone).
+bool SendMessagePage(const Html& message, const Html& linkText, std::string_view linkAddress,
+                     std::string_view fontSize, const std::optional<Html>& extra = std::nullopt);
 
-// The body of a message page (message line, link, extra HTML), for pages
+// The body of a message page (message line, link, extra markup), for pages
 // that put notices and a message on one page.
-void SendMessageBody(const std::string& message, const std::string& linkText,
-                     const std::string& linkAddress, const std::string& fontSize,
-                     const std::optional<std::string>& extra = std::nullopt);
+void SendMessageBody(const Html& message, const Html& linkText, std::string_view linkAddress,
+                     std::string_view fontSize, const std::optional<Html>& extra = std::nullopt);
 
-// The error page between errtop.htm and errbot.htm. The error text is
-// escaped (it can carry database messages). Guards itself like SendNotice.
+// The error page between errtop.htm and errbot.htm. The number and the
+// error text are values (the text can carry database messages), escaped
+// here. Guards itself like SendNotice.
 void SendErrorPage(const std::string& pageAddress, const std::string& number, const std::string& text);
 
 // Sends the error page for the failure and ends the run.
 [[noreturn]] void ReportRunError(const RunError& failure);
 
-// The fallback page; also saves the request in Request.Bak.
+// The fallback page; also saves the request in Request.Bak. The
+// description and the extra text are shown as written, in an XMP block.
 void SendServerMessage(int number, const std::string& description,
                        const std::optional<std::string>& extra = std::nullopt);
 
 // The title of the fallback page.
-constexpr const char* ProgramTitle = "vdconfig";
+constexpr char ProgramTitle[] = "vdconfig";
 
 }  // namespace vd

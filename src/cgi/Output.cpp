@@ -25,26 +25,27 @@ void PrepareStdout() {
         prepared = true;
     }
 }
-}  // namespace
 
-void Send(std::string_view text) {
+void Write(std::string_view text) {
     PrepareStdout();
     // One thread writes: stdio's lock on every small write is wasted.
     if (!text.empty()) fwrite_unlocked(text.data(), 1, text.size(), stdout);
 }
 
-void Send(std::initializer_list<std::string_view> values) {
-    bool first = true;
-    for (auto v : values) {
-        if (!first) Send(" ");
-        Send(v);
-        first = false;
-    }
+// A line of a template: the site's own markup.
+void WriteLine(std::string_view line) {
+    Write(line);
+    Write(CRLF);
 }
+}  // namespace
 
-void SendLine(std::string_view text) {
-    Send(text);
-    Send(CRLF);
+void detail::SendLiteral(std::string_view literal) { Write(literal); }
+
+void Send(const Html& markup) { Write(markup.View()); }
+
+void SendLine(const Html& markup) {
+    Write(markup.View());
+    Write(CRLF);
 }
 
 void SendHeader() {
@@ -152,14 +153,14 @@ void SendTop(const std::string& name) {
         ReplaceFields(line);
         if (Trim(line).empty()) continue;
         if (DebugLogging()) DebugLog("Send: " + line);
-        SendLine(line);
+        WriteLine(line);
     }
 }
 
 void SendTemplateFile(const std::string& path) {
     TemplateReader reader(path);
     std::string line;
-    while (reader.Next(line)) SendLine(line);
+    while (reader.Next(line)) WriteLine(line);
 }
 
 void SendBottom() { SendTemplateFile(WebSettings.HTMLPath + "tblbot.htm"); }

@@ -2,21 +2,26 @@
 // are framed by the site's top and bottom templates.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
+#include "cgi/Html.h"
+
 namespace vd {
 
-constexpr std::string_view CRLF = "\r\n";
+constexpr char CRLF[] = "\r\n";
 
-// Writes the text exactly; nothing is added.
-void Send(std::string_view text);
-// Writes the values joined with one blank between them.
-void Send(std::initializer_list<std::string_view> values);
-// Send(text) followed by a separate Send(CRLF): the common page line.
-void SendLine(std::string_view text);
+// Writes the markup exactly; nothing is added. Values come in through the
+// escapers of cgi/Escape.h.
+void Send(const Html& markup);
+template <std::size_t N>
+void Send(const char (&markup)[N]);
+// Send(markup) followed by Send(CRLF): the common page line.
+void SendLine(const Html& markup);
+template <std::size_t N>
+void SendLine(const char (&markup)[N]);
 // "Content-Type: text/html" CRLF CRLF, once per response: a page that
 // follows output already sent (an error page after part of a page, the
 // fallback page after a failed one) goes on in the same body.
@@ -51,5 +56,24 @@ public:
 private:
     std::FILE* file_;
 };
+
+// The program's literal markup goes out without a copy.
+namespace detail {
+void SendLiteral(std::string_view literal);  // for the two templates below only
+}
+template <std::size_t N>
+void Send(const char (&markup)[N]) {
+    detail::SendLiteral(markup);
+}
+template <std::size_t N>
+void SendLine(const char (&markup)[N]) {
+    detail::SendLiteral(markup);
+    detail::SendLiteral(CRLF);
+}
+// A char buffer is data: it goes through an escaper.
+template <std::size_t N>
+void Send(char (&buffer)[N]) = delete;
+template <std::size_t N>
+void SendLine(char (&buffer)[N]) = delete;
 
 }  // namespace vd

@@ -75,15 +75,15 @@ const Option CriteriaKeys[] = {
 
 constexpr int MaxNumbered = 99;  // criteria sets and fallout reports are numbered 1 to 99
 
-const std::string OptionTableHeader =
+constexpr char OptionTableHeader[] =
     "<TABLE Border=1><TR><TD><B>Option</B></TD><TD><B>Value</B></TD><TD><B>Description</B></TD></TR></B>";
 
 void SendOptionRows(const std::string& ini, const std::string& section, const Option (&options)[13]) {
     for (const Option& option : options) {
         SendLine("<TR>");
-        SendLine(std::string("<TD><FONT COLOR=#990000>") + option.Key + "</FONT></TD>");
+        SendLine("<TD><FONT COLOR=#990000>" + HtmlText(option.Key) + "</FONT></TD>");
         SendLine("<TD>" + HtmlText(ReadIniString(ini, section, option.Key)) + "</TD>");
-        SendLine(std::string("<TD>") + option.Description + "</TD></TR>");
+        SendLine("<TD>" + HtmlText(option.Description) + "</TD></TR>");
     }
 }
 
@@ -93,7 +93,7 @@ void ShowApplicationConfiguration(const std::string& appl, const std::string& do
     const std::string ini = WebIniPath();
     const std::string section = appl + "VDW" + docType;
     const std::string starter = section + "_Starter";
-    const std::string forDatabase = "Application " + HtmlText(appl) + "  Database " + HtmlText(docType) + "</FONT>";
+    const Html forDatabase = "Application " + HtmlText(appl) + "  Database " + HtmlText(docType) + "</FONT>";
 
     SendHeader();
     SendTop();
@@ -112,20 +112,20 @@ void ShowApplicationConfiguration(const std::string& appl, const std::string& do
 
         SendLine("<P><FONT SIZE=+1>Starter/Fallout Criteria Sets for " + forDatabase);
         SendLine("<TABLE Border=1><TR><TD><B>Set #</B>");
-        for (const Option& key : CriteriaKeys) Send(std::string("<TD><B>") + key.Key + "</B></TD>");
+        for (const Option& key : CriteriaKeys) Send("<TD><B>" + HtmlText(key.Key) + "</B></TD>");
         Send("</TR>");
         // The first number without a CriteriaSet value ends the list.
         for (int n = 1; n <= MaxNumbered; ++n) {
             const std::string number = std::to_string(n);
             if (ReadIniString(ini, starter, CriteriaKeys[0].Key + number).empty()) break;
-            SendLine("<TR><TD><FONT COLOR=#990000>" + number + "</FONT></TD>");
+            SendLine("<TR><TD><FONT COLOR=#990000>" + HtmlNumber(n) + "</FONT></TD>");
             for (const Option& key : CriteriaKeys)
                 SendLine("<TD>" + HtmlText(ReadIniString(ini, starter, key.Key + number)) + "</TD>");
             SendLine("</TR>");
         }
         SendLine("</TABLE>");
         for (const Option& key : CriteriaKeys)
-            SendLine(std::string("<br>* ") + key.Key + " = " + key.Description);
+            SendLine("<br>* " + HtmlText(key.Key) + " = " + HtmlText(key.Description));
 
         SendLine("<P><FONT SIZE=+1>Starter/Fallout Reports for " + forDatabase);
         SendLine("<TABLE Border=1><TR><TD><B>Fallout Report</B></TD><TD><B>Fallout Report Description</B></TD></TR>");

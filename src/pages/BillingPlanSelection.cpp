@@ -8,6 +8,7 @@
 #include "data/OpenTable.h"
 #include "data/VDODBC.h"
 #include "data/tables/Catalogue.h"
+#include "data/tables/RatePlan.h"
 #include "pages/Pages.h"
 #include "pages/RunValues.h"
 
@@ -15,20 +16,63 @@ namespace vd {
 
 namespace {
 
-const std::string Q = "\"";
+void SendSelectionStart(const Html& heading, const std::string& action, const std::string& method) {
+    SendHeader();
+    SendTop("");
+    SendLine(R"(<B><I><FONT COLOR="#99000"><FONT SIZE=+1>)" + heading + "</FONT></I></B></p>");
+    SendLine("<TABLE WIDTH=100% CELLPADDING=0 CELLSPACING=0 BORDER=1>");
+    SendLine("<form action=" + HtmlQuoted(action) + " method=" + HtmlQuoted(method) + ">");
+    SendLine(HiddenInput("ConfigOption", "SHOWPLAN"));
+    SendLine("<td bgcolor=#000000><font color=#FFFFFF><b>Database</b></font></td>");
+    SendLine("<td bgcolor=#000000><font color=#FFFFFF><b>Select a Billing Plan</b></font></td></tr>");
+}
 
 void SendRowHead(int row, const std::string& appl, const std::string& docType, const std::string& description) {
     const std::string i = std::to_string(row);
     SendLine("<td>" + HtmlText(description));
-    SendLine("<input type=hidden name=Appl" + i + " value=" + HtmlBareAttr(appl) + "></td>");
-    SendLine("<input type=hidden name=DocType" + i + " value=" + HtmlBareAttr(docType) + "></td>");
-    SendLine("<td><select name='RateNum" + i + "'>");
-    if (UserIsSupervisor) SendLine("<option value=N>new");
+    SendLine(HiddenInput("Appl" + i, appl, Quoting::Bare) + "</td>");
+    SendLine(HiddenInput("DocType" + i, docType, Quoting::Bare) + "</td>");
+    SendLine("<td>" + SelectTag("RateNum" + i));
+    if (UserIsSupervisor) SendLine(OptionTag("N", "new"));
+}
+
+// The row of one database: its plans as the options of its list, from the
+// plans read for it. A database without plans has a row for supervisors
+// only (who may add one).
+void SendDatabaseRow(int row, const std::string& appl, const std::string& docType, const std::string& description,
+                     TableInfo& plans) {
+    const clsRate_Schedule rs;
+    auto ofDatabase = [&] {
+        return plans.Field(rs.application).Value.Text() == appl && plans.Field(rs.DocType).Value.Text() == docType;
+    };
+    bool shown = false;
+    if (!plans.NoMatch) {
+        if (DebugLogging())
+            DebugLog("Found Rate plans for " + plans.Field(rs.application).Value.Text() + "-" +
+                     plans.Field(rs.DocType).Value.Text());
+        if (ofDatabase()) {
+            if (DebugLogging()) DebugLog("Rate plan found for " + appl + "-" + docType);
+            SendRowHead(row, appl, docType, description);
+            shown = true;
+        }
+        while (!plans.Eof && ofDatabase()) {
+            SendLine(OptionTag(plans.Field(rs.RateNum).Value.Text(), plans.Field(rs.Rate_Description).Value.Text()));
+            ODBCMoveNext(plans);
+        }
+    } else if (UserIsSupervisor) {
+        SendRowHead(row, appl, docType, description);
+        shown = true;
+    }
+    if (!shown) return;
+    SendLine("</select></td><td>");
+    SendLine("<input type=submit name=Rate" + HtmlNumber(row) + " value=" +
+             HtmlQuoted(UserIsSupervisor ? "Modify Plan" : "Review Plan") + "><br>");
+    SendLine("</td><tr>");
 }
 
 }  // namespace
 
-void MakeHTMLBillingPlan(const std::string& heading, const std::string& action, const std::string& method) {
+void MakeHTMLBillingPlan(const Html& heading, const std::string& action, const std::string& method) {
     const clsDocumentTypes dt;
     const clsRate_Schedule rs;
     OdbcConnection paramsConnection, billingConnection;
@@ -37,72 +81,29 @@ void MakeHTMLBillingPlan(const std::string& heading, const std::string& action, 
 
     DebugLog("open DocumentTypes table");
     InitParams(paramsConnection, dt.TableName, docTypes);
-    {  // the page, written while both tables are open
-        DebugLog("open billing table");
-        InitWVDAccounting(billingConnection, rs.TableName, plans);
+    DebugLog("open billing table");
+    InitWVDAccounting(billingConnection, rs.TableName, plans);
+    SendSelectionStart(heading, action, method);
 
-        SendHeader();
-        SendTop("");
-        SendLine("<B><I><FONT COLOR=" + Q + "#99000" + Q + "><FONT SIZE=+1>" + heading + "</FONT></I></B></p>");
-        SendLine("<TABLE WIDTH=100% CELLPADDING=0 CELLSPACING=0 BORDER=1>");
-        SendLine("<form action=" + Q + HtmlAttr(action) + Q + " method=" + Q + method + Q + ">");
-        SendLine("<input type=hidden name=ConfigOption value=" + Q + "SHOWPLAN" + Q + ">");
-        SendLine("<td bgcolor=#000000><font color=#FFFFFF><b>Database</b></font></td>");
-        SendLine("<td bgcolor=#000000><font color=#FFFFFF><b>Select a Billing Plan</b></font></td></tr>");
-
-        SeekRec(dt.TableName, "", docTypes, paramsConnection, "order by Doctypedesc");
-        int row = 0;
-        while (!docTypes.Eof) {
-            if (row == 32767) Raise(Err::Overflow);
-            ++row;
-            const std::string appl = docTypes.Field(dt.DocTypeAppl).Value.Text();
-            const std::string docType = docTypes.Field(dt.DocTypeId).Value.Text();
-            const std::string description = docTypes.Field(dt.DocTypeDesc).Value.Text();
-            if (DebugLogging()) DebugLog("Appl=" + appl + " Doctype=" + docType);
-
-            std::string sql = "select * from Rate_Schedule where application = '" + FixQuotes(appl) +
-                              "' and DocType = '" + FixQuotes(docType) + "'";
-            if (!UserIsSupervisor) sql += " and Hide_level = 0";
-            if (DebugLogging()) DebugLog("MakeHTMLBillingPlan: SQL=" + sql);
-            ODBCExecSQL(sql, billingConnection, plans);
-            if (DebugLogging()) DebugLog(std::to_string(plans.RecordCount) + " found");
-
-            bool shown = false;
-            if (!plans.NoMatch) {
-                const std::string firstAppl = plans.Field(rs.application).Value.Text();
-                const std::string firstDocType = plans.Field(rs.DocType).Value.Text();
-                if (DebugLogging()) DebugLog("Found Rate plans for " + firstAppl + "-" + firstDocType);
-                if (firstAppl == appl && firstDocType == docType) {
-                    if (DebugLogging()) DebugLog("Rate plan found for " + appl + "-" + docType);
-                    SendRowHead(row, appl, docType, description);
-                    shown = true;
-                }
-                while (!plans.Eof && plans.Field(rs.application).Value.Text() == appl &&
-                       plans.Field(rs.DocType).Value.Text() == docType) {
-                    SendLine("<option value=" + HtmlBareAttr(plans.Field(rs.RateNum).Value.Text()) + ">" +
-                             HtmlText(plans.Field(rs.Rate_Description).Value.Text()));
-                    ODBCMoveNext(plans);
-                }
-            } else if (UserIsSupervisor) {
-                SendRowHead(row, appl, docType, description);
-                shown = true;
-            }
-            if (shown) {
-                SendLine("</select></td><td>");
-                SendLine("<input type=submit name=Rate" + std::to_string(row) + " value=" + Q +
-                         (UserIsSupervisor ? "Modify Plan" : "Review Plan") + Q + "><br>");
-                SendLine("</td><tr>");
-            }
-            ODBCMoveNext(docTypes);
-        }
-        SendLine("</td></tr></table>");
-        SendLine("</form>");
-        SendBottom();
-
-        closePlans.Close();
-        closeDocTypes.Close();
-        DebugLog("end of html");
+    SeekRec(dt.TableName, "", docTypes, paramsConnection, "order by Doctypedesc");
+    int row = 0;
+    while (!docTypes.Eof) {
+        if (row == 32767) Raise(Err::Overflow);
+        ++row;
+        const std::string appl = docTypes.Field(dt.DocTypeAppl).Value.Text();
+        const std::string docType = docTypes.Field(dt.DocTypeId).Value.Text();
+        if (DebugLogging()) DebugLog("Appl=" + appl + " Doctype=" + docType);
+        SelectDatabasePlans(plans, billingConnection, appl, docType, UserIsSupervisor);
+        SendDatabaseRow(row, appl, docType, docTypes.Field(dt.DocTypeDesc).Value.Text(), plans);
+        ODBCMoveNext(docTypes);
     }
+    SendLine("</td></tr></table>");
+    SendLine("</form>");
+    SendBottom();
+
+    closePlans.Close();
+    closeDocTypes.Close();
+    DebugLog("end of html");
 }
 
 }  // namespace vd

@@ -20,7 +20,6 @@
 namespace vd {
 
 namespace {
-const std::string Q = "\"";
 constexpr int MaxListHeight = 25;  // rows shown at once; longer lists scroll
 }  // namespace
 
@@ -39,11 +38,10 @@ void ShowDatabaseSelection() {
         SendLine("<TABLE WIDTH=100% CELLPADDING=0 CELLSPACING=0 BORDER=0>");
         SendLine("<TR>");
         SendLine("<BR>");
-        SendLine("<B><I><CENTER><FONT COLOR=" + Q + "#99000" + Q + ">Databases</FONT></CENTER></I></B>");
-        SendLine("<form action=" + HtmlBareAttr(WebSettings.WebScriptsPath + "vdconfig.exe") + " method=POST>");
-        SendLine("<div align=" + Q + "center" + Q + "><center><p>");
-        SendLine("<select name=" + Q + "Database" + Q + " SIZE=" + Q + std::to_string(std::min(rows, MaxListHeight)) +
-                 Q + ">");
+        SendLine(R"(<B><I><CENTER><FONT COLOR="#99000">Databases</FONT></CENTER></I></B>)");
+        SendLine("<form action=" + HtmlBare(WebSettings.WebScriptsPath + "vdconfig.exe") + " method=POST>");
+        SendLine(R"(<div align="center"><center><p>)");
+        SendLine(R"(<select name="Database" SIZE=")" + HtmlNumber(std::min(rows, MaxListHeight)) + R"(">)");
 
         ODBCMoveFirst(record);
         for (int row = 0; !record.Eof; ++row) {
@@ -52,18 +50,17 @@ void ShowDatabaseSelection() {
             const std::string desc = record.Field(docTypes.DocTypeDesc).Value.Text();
             const std::string value = appl + "-" + id;
             DebugLog("Appl=" + appl + " DB=" + id + " OptionValue=" + id);
-            Send("<option VALUE=" + Q + HtmlAttr(value) + Q + (row == 0 ? ", SELECTED>" : ">") + HtmlText(value) +
-                 " " + HtmlText(desc) + "</option>");
-            Send(CRLF);
+            SendLine("<option VALUE=" + HtmlQuoted(value) + (row == 0 ? Html(", SELECTED>") : Html(">")) +
+                     HtmlText(value) + " " + HtmlText(desc) + "</option>");
             ODBCMoveNext(record);
         }
 
         SendLine("</select> <br> <br>");
-        SendLine("<input Type=SUBMIT Value=" + Q + "Select Database" + Q + " Name=ConfigOption></p>");
+        SendLine(R"(<input Type=SUBMIT Value="Select Database" Name=ConfigOption></p>)");
         SendLine("</center></div>");
         DebugLog("pass along FormUser=" + UserName + " and Application=" + Appl);
-        SendLine("<input type=hidden name=FormUser value=" + HtmlBareAttr(UserName) + ">");
-        SendLine("<input type=hidden name=APPLICATION value=" + HtmlBareAttr(Appl) + ">");
+        SendLine(HiddenInput("FormUser", UserName, Quoting::Bare));
+        SendLine(HiddenInput("APPLICATION", Appl, Quoting::Bare));
         SendLine("</form>");
         SendBottom();
 

@@ -41,13 +41,13 @@ void DeleteRatePlan() {
         RateNum = CInt(Val(GetField("RateNum")));
         DebugLog("seeking Appl " + Appl + " Doctype " + DocType + " Rate_Level " + std::to_string(RateNum));
 
-        const std::string plan = HtmlText(Appl) + " - Database " + HtmlText(DocType);
+        const Html plan = HtmlText(Appl) + " - Database " + HtmlText(DocType);
         if (!SeekPlan(record, connection, Appl, DocType, RateNum)) {
-            SendMessagePage("Rate plan #" + std::to_string(RateNum) + " not found for Application " + plan, "", "",
-                            "+1", "");
+            SendMessagePage("Rate plan #" + HtmlNumber(RateNum) + " not found for Application " + plan, "", "", "+1",
+                            "");
             EndRun();
         }
-        RatePlan.Rate_Description = record.Field(rs.Rate_Description).Value.Text();
+        const std::string description = record.Field(rs.Rate_Description).Value.Text();
         const std::optional<TableInfo> before = record;
         const int deleted = DeleteRec(rs.TableName, rs.KeyList, record, connection, 1);
         if (deleted > 0) {
@@ -66,12 +66,11 @@ void DeleteRatePlan() {
         }
         closing.Close();
         if (deleted > 0)
-            SendMessagePage("Rate plan " + HtmlText(RatePlan.Rate_Description) + " has been deleted for Application " +
-                                plan,
+            SendMessagePage("Rate plan " + HtmlText(description) + " has been deleted for Application " + plan,
                             "Click here to return to the rate plan screen", RatePlansAddress(), "+1", "");
         else
-            SendMessagePage("Rate plan #" + std::to_string(RateNum) + " could not be deleted for Application " + plan,
-                            "", "", "+1", "");
+            SendMessagePage("Rate plan #" + HtmlNumber(RateNum) + " could not be deleted for Application " + plan, "",
+                            "", "+1", "");
         EndRun();
     }
 }

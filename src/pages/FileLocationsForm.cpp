@@ -20,36 +20,33 @@ namespace vd {
 
 namespace {
 
-const std::string Q = "\"";
-
 // The two mail settings are read with a 255-character buffer: 254 characters show.
 constexpr size_t MailReadBuffer = 255;
 
 void SendSeparator() { SendLine("</TR><TR VALIGN=TOP>"); }
 
-void SendSectionHeader(const std::string& title) {
+void SendSectionHeader(const Html& title) {
     SendLine("<TD HEIGHT=35 ALIGN=Left NOWRAP><FONT COLOR=#990000><FONT SIZE=+1>&nbsp;" + title + "&nbsp;</TD></FONT>");
 }
 
-// The label is HTML text of the program, or a drive name (escaped by the caller).
-void SendLabel(const std::string& label) {
+void SendLabel(const Html& label) {
     SendLine("<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;" + label + "&nbsp;</TD>");
 }
 
-// name is written without quotes, value inside quotes; both escaped here.
 void SendTextInput(const std::string& name, const std::string& value) {
-    SendLine("<TD WIDTH=100%><INPUT TYPE=Text NAME=" + HtmlBareAttr(name) + " SIZE=75 MAXLENGTH=255 VALUE=" + Q +
-             HtmlAttr(value) + Q + ">");
+    SendLine("<TD WIDTH=100%><INPUT TYPE=Text NAME=" + HtmlBare(name) + " SIZE=75 MAXLENGTH=255 VALUE=" +
+             HtmlQuoted(value) + ">");
 }
 
-void SendTextRow(const std::string& label, const std::string& name, const std::string& value) {
-    SendLabel(label);
+void SendTextRow(const char* label, const std::string& name, const std::string& value) {
+    SendLabel(HtmlText(label));
     SendTextInput(name, value);
 }
 
-void SendCheckboxRow(const std::string& label, const std::string& name, bool on) {
-    SendLabel(label);
-    SendLine("<TD WIDTH=100%><INPUT TYPE=checkbox " + std::string(on ? "checked" : "") + " NAME=" + name + ">");
+void SendCheckboxRow(const char* label, const char* name, bool on) {
+    SendLabel(HtmlText(label));
+    SendLine("<TD WIDTH=100%><INPUT TYPE=checkbox " + (on ? Html("checked") : Html()) + " NAME=" + HtmlBare(name) +
+             ">");
 }
 
 // One row per record of the Drives table, with its entry of [Drives].
@@ -71,7 +68,7 @@ void SendDriveRows(const std::string& iniFile) {
 
 }  // namespace
 
-void ShowFileLocationsForm(const std::string& heading, const std::string& action, const std::string& method) {
+void ShowFileLocationsForm(const Html& heading, const std::string& action, const std::string& method) {
     {
         const std::string file = WebIniPath();
         const std::string smtpServer = ReadIniString(file, WebSection, "SMTPServer", MailReadBuffer);
@@ -79,7 +76,7 @@ void ShowFileLocationsForm(const std::string& heading, const std::string& action
         const auto& s = WebSettings;
 
         SendFormOpening(heading, action, method);
-        SendLine("<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH=" + Q + "100%" + Q + " >");
+        SendLine(R"(<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH="100%" >)");
         SendLine("<TR VALIGN=TOP>");
 
         SendSectionHeader("Server Side Folder Settings");
@@ -150,12 +147,9 @@ void ShowFileLocationsForm(const std::string& heading, const std::string& action
         SendDriveRows(file);
 
         SendLine("</TR></TABLE><P>");
-        SendLine("<INPUT TYPE=" + Q + "SUBMIT" + Q + " NAME=" + Q + "DataAction" + Q + " VALUE=" + Q + "SAVE" + Q +
-                 ">");
-        SendLine("<input type=hidden name=ConfigOption value=" + Q + "SAVEINI" + Q + ">");
-        SendLine("</FORM>");
-        SendLine("</BODY></HTML>");
-        DebugLog("html done!");
+        SendLine(SubmitButton("DataAction", "SAVE"));
+        SendLine(HiddenInput("ConfigOption", "SAVEINI"));
+        SendFormClosing();
     }
 }
 

@@ -7,15 +7,7 @@
 
 namespace vd {
 
-namespace {
-const std::string Q = "\"";
-
-void SendButton(const std::string& label) {
-    SendLine("<INPUT TYPE=" + Q + "SUBMIT" + Q + " NAME=" + Q + "ConfigOption" + Q + " VALUE=" + Q + label + Q + ">");
-}
-}  // namespace
-
-void SendFormOpening(const std::string& heading, const std::string& action, const std::string& method) {
+void SendFormOpening(const Html& heading, const std::string& action, const std::string& method) {
     SendHeader();
     try {
         SendTop();
@@ -23,26 +15,29 @@ void SendFormOpening(const std::string& heading, const std::string& action, cons
         // The page goes on without its top template.
     }
     SendLine("&nbsp;<BR>");
-    SendLine("<FORM action=" + Q + HtmlAttr(action) + Q + " method=" + Q + method + Q + ">");
-    SendLine("<B><I><FONT COLOR=" + Q + "#990000" + Q + "><FONT SIZE=+2>" + heading + "</FONT></I></B>");
-    SendLine("&nbsp;&nbsp;&nbsp;&nbsp;<A HREF=" + Q + HtmlAttr(WebSettings.WebPath) + "vdhelpconfig.html" + Q +
-             ">click here for help</A><P>");
+    SendLine("<FORM action=" + HtmlQuoted(action) + " method=" + HtmlQuoted(method) + ">");
+    SendLine(R"(<B><I><FONT COLOR="#990000"><FONT SIZE=+2>)" + heading + "</FONT></I></B>");
+    SendLine("&nbsp;&nbsp;&nbsp;&nbsp;" + Link(WebSettings.WebPath + "vdhelpconfig.html", "click here for help") + "<P>");
 }
 
-void ShowMainMenu(const std::string& heading, const std::string& action, const std::string& method) {
+void SendFormClosing() {
+    SendLine("</FORM>");
+    SendLine("</BODY></HTML>");
+    DebugLog("html done!");
+}
+
+void ShowMainMenu(const Html& heading, const std::string& action, const std::string& method) {
     {
         SendFormOpening(heading, action, method);
         SendLine("<CENTER>");
-        SendButton("Server and Browser File Locations");
+        SendLine(SubmitButton("ConfigOption", "Server and Browser File Locations"));
         SendLine("<P>");
-        SendButton("Rate Plans");
+        SendLine(SubmitButton("ConfigOption", "Rate Plans"));
         SendLine("<P>");
-        SendButton("Database Settings");
+        SendLine(SubmitButton("ConfigOption", "Database Settings"));
         SendLine("<P>");
         Send("</CENTER>");
-        SendLine("</FORM>");
-        SendLine("</BODY></HTML>");
-        DebugLog("html done!");
+        SendFormClosing();
     }
 }
 

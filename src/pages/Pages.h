@@ -3,23 +3,30 @@
 
 #include <string>
 
+#include "cgi/Html.h"
+
 namespace vd {
 
+// The heading is markup of the program; the action is the form's address,
+// escaped by the page, and the method its method.
+
 // Main menu: three buttons, one per area of the configurator.
-void ShowMainMenu(const std::string& heading, const std::string& action, const std::string& method);
+void ShowMainMenu(const Html& heading, const std::string& action, const std::string& method);
 
 // The opening that the main menu shares with the file locations form:
 // header, top template (its failures ignored), the FORM line, the heading
 // and the help link.
-void SendFormOpening(const std::string& heading, const std::string& action, const std::string& method);
+void SendFormOpening(const Html& heading, const std::string& action, const std::string& method);
+// Their closing: the end of the form and of the page.
+void SendFormClosing();
 
 // Settings of vexweb.ini: the form and its save.
-void ShowFileLocationsForm(const std::string& heading, const std::string& action, const std::string& method);
+void ShowFileLocationsForm(const Html& heading, const std::string& action, const std::string& method);
 void SaveWebSettings();
 
 // Billing rate plans.
-void MakeHTMLBillingPlan(const std::string& heading, const std::string& action, const std::string& method);
-void MakeHTMLRatePlan(const std::string& heading, const std::string& action, const std::string& method);
+void MakeHTMLBillingPlan(const Html& heading, const std::string& action, const std::string& method);
+void MakeHTMLRatePlan(const Html& heading, const std::string& action, const std::string& method);
 void SaveRatePlan();
 void DeleteRatePlan();
 

@@ -1,7 +1,6 @@
 #include "pages/RatePlanText.h"
 
 #include "base/Numbers.h"
-#include "cgi/Escape.h"
 #include "settings/WebSettings.h"
 
 #include <cmath>
@@ -47,6 +46,6 @@ std::string MoneyText(double value) {
     return (value < 0 && !zero) ? "-" + text : text;
 }
 
-std::string RatePlansAddress() { return HtmlAttr(WebSettings.WebScriptsPath) + "vdconfig.exe?ConfigOption=RATE PLANS"; }
+std::string RatePlansAddress() { return WebSettings.WebScriptsPath + "vdconfig.exe?ConfigOption=RATE PLANS"; }
 
 }  // namespace vd

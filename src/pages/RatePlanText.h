@@ -11,7 +11,8 @@ namespace vd {
 // separator. A value that rounds to zero is ".00".
 std::string MoneyText(double value);
 
-// The address of the selection page, for the links of the confirmations.
+// The address of the selection page, for the links of the confirmations
+// (a value: the message pages escape it).
 std::string RatePlansAddress();
 
 }  // namespace vd

@@ -1,4 +1,6 @@
-// Stores the plan that a supervisor posted from the rate plan form.
+// Stores the plan that a supervisor posted from the rate plan form: every
+// field of the plan's description (RatePlan.h), in one transaction with its
+// entry on the audit trail.
 #include "base/DebugLog.h"
 #include "base/Numbers.h"
 #include "base/RunError.h"
@@ -28,8 +30,76 @@ namespace vd {
 
 namespace {
 
-double Number(const char* field) { return Val(GetField(field)); }
-std::int16_t Integer(const char* field) { return CInt(Val(GetField(field))); }
+// The posted value of a field as its column stores it; a field of a setting
+// that is off is stored as 0.
+FieldValue PostedValue(const PlanField& field) {
+    if (!PlanFieldUsed(field, WebSettings.ReportsAllowed, WebSettings.OCRAllowed)) return 0.0;
+    const std::string posted = GetField(field.FormName);
+    switch (field.Kind) {
+    case PlanKind::Money: return Val(posted);
+    case PlanKind::Count: return CInt(Val(posted));
+    case PlanKind::Flag: return UCase(posted) == "YES" ? -1 : 0;
+    case PlanKind::Text:
+    case PlanKind::Policy: break;
+    }
+    return posted;
+}
+
+// Every posted field into the record, in column order; gives the plan's
+// name. An empty policy stays null (a cleared policy is removed), and one
+// longer than its column is cut, which a notice says.
+std::string StorePostedFields(TableInfo& record, std::vector<std::string>& notices) {
+    std::string name;
+    for (const PlanField* field : PlanFieldsByColumn()) {
+        FieldEntry& column = record.Field(field->Column);
+        FieldValue value = PostedValue(*field);
+        if (field->Kind == PlanKind::Text) name = value.Text();
+        if (field->Kind == PlanKind::Policy) {
+            if (!value.IsSet()) continue;
+            bool cut = false;
+            value = LimitPolicy(value.Text(), column.Size, cut);
+            if (cut)
+                notices.push_back(std::string(field->Label) + " is limited to " + std::to_string(column.Size) +
+                                  " characters.");
+        }
+        column.Value = std::move(value);
+    }
+    return name;
+}
+
+// The posted plan key into the record. A new plan gets the smallest free
+// number of its database: numbering and inserting are one step for all
+// processes (the lock is held until the row is stored), so two new plans
+// of one database never get the same number. True for a new plan.
+bool KeyThePlan(TableInfo& record, OdbcConnection& connection, std::optional<NewPlanLock>& lock) {
+    Appl = GetField("Appl");
+    DocType = GetField("DocType");
+    RateNum = CInt(Val(GetField("RateNum")));
+    if (RateNum != NewPlan) {
+        DebugLog("updating Appl " + Appl + " Doctype " + DocType + " Rate_Level " + std::to_string(RateNum));
+        SetPlanKey(record, Appl, DocType, RateNum);
+        return false;
+    }
+    {
+        Doing doing("locking " + NewPlanLock::Path());
+        lock.emplace();
+    }
+    RateNum = NumberNewPlan(record, connection, Appl, DocType);
+    DebugLog("adding Appl " + Appl + " Doctype " + DocType + " Rate_Level " + std::to_string(RateNum));
+    return true;
+}
+
+// The notices and the confirmation make one page.
+void SendConfirmation(const std::string& name, const std::vector<std::string>& notices) {
+    SendHeader();
+    SendTop();
+    for (const std::string& notice : notices) SendNoticeBody(HtmlText(notice));
+    SendMessageBody("Rate plan " + HtmlText(name) + " has been saved for Application " + HtmlText(Appl) +
+                        " - Database " + HtmlText(DocType),
+                    "Click here to return to the rate plan screen", RatePlansAddress(), "+1", "");
+    DebugLog("open tblbot");
+    SendBottom();
+}
 
 }  // namespace
 
@@ -53,77 +123,10 @@ void SaveRatePlan() {
         // The row and its record take effect together, or neither does.
         OdbcTransaction transaction(connection);
         transaction.Begin();
-        Appl = GetField("Appl");
-        DocType = GetField("DocType");
-        RateNum = Integer("RateNum");
-
-        const bool isNew = RateNum == NewPlan;
-        if (!isNew) {
-            DebugLog("updating Appl " + Appl + " Doctype " + DocType + " Rate_Level " + std::to_string(RateNum));
-            SetPlanKey(record, Appl, DocType, RateNum);
-        } else {
-            // Numbering and inserting are one step for all processes, so two
-            // new plans of one database never get the same number.
-            {
-                Doing doing("locking " + NewPlanLock::Path());
-                lock.emplace();
-            }
-            RateNum = NumberNewPlan(record, connection, Appl, DocType);
-            DebugLog("adding Appl " + Appl + " Doctype " + DocType + " Rate_Level " + std::to_string(RateNum));
-        }
-
+        const bool isNew = KeyThePlan(record, connection, lock);
         const std::optional<TableInfo> before =
             isNew ? std::nullopt : StoredPlan(record, connection, Appl, DocType, RateNum, "PlanBefore");
-
-        auto money = [&](std::int16_t position, double& target, const char* field) {
-            target = Number(field);
-            record.Field(position).Value = target;
-        };
-        auto count = [&](std::int16_t position, std::int16_t& target, const char* field) {
-            target = Integer(field);
-            record.Field(position).Value = target;
-        };
-        money(rs.Flat_Fee, RatePlan.Flat_Fee, "Flat_Fee");
-        money(rs.Search_Fee, RatePlan.Search_Fee, "Search_Fee");
-        money(rs.NoHits_Fee, RatePlan.NoHits_Fee, "NoHits_Fee");
-        money(rs.DocInfo_Fee, RatePlan.DocInfo_Fee, "DocInfo_Fee");
-        money(rs.AllPages_Fee, RatePlan.AllPages_Fee, "AllPages_Fee");
-        money(rs.Page_Fee, RatePlan.Page_Fee, "Page_Fee");
-        money(rs.Hits_Fee, RatePlan.Hits_Fee, "Hits_Fee");
-        if (WebSettings.ReportsAllowed) money(rs.Report_Fee, RatePlan.Report_Fee, "Report_Fee");
-        else record.Field(rs.Report_Fee).Value = 0;
-        if (WebSettings.OCRAllowed) RatePlan.OCR_Fee = Number("OCR_Fee");
-        record.Field(rs.OCR_Fee).Value = RatePlan.OCR_Fee;
-        count(rs.Max_Searches, RatePlan.Max_Searches, "Max_Searches");
-        count(rs.Max_DocInfo, RatePlan.Max_DocInfo, "Max_DocInfo");
-        count(rs.Max_DocView, RatePlan.Max_DocView, "Max_DocView");
-        count(rs.Max_PageView, RatePlan.Max_PageView, "Max_PageView");
-        money(rs.Max_Searches_Overcharge, RatePlan.Max_Searches_Overcharge, "Max_Searches_Overcharge");
-        money(rs.Max_DocInfo_Overcharge, RatePlan.Max_DocInfo_Overcharge, "Max_DocInfo_Overcharge");
-        money(rs.Max_DocView_Overcharge, RatePlan.Max_DocView_Overcharge, "Max_DocView_Overcharge");
-        money(rs.Max_PageView_Overcharge, RatePlan.Max_PageView_Overcharge, "Max_PageView_Overcharge");
-        RatePlan.Rate_Description = GetField("Rate_Description");
-        record.Field(rs.Rate_Description).Value = RatePlan.Rate_Description;
-        record.Field(rs.Hide_level).Value = UCase(GetField("HideLevel")) == "YES" ? -1 : 0;
-
-        const struct {
-            std::int16_t Position;
-            const char* Field;
-            const char* Label;
-        } policies[] = {{rs.Tax_Policy, "Tax_Policy", "Tax Policy"},
-                        {rs.Billing_Policy, "Billing_Policy", "Billing Policy"},
-                        {rs.Termination_Policy, "Termination_Policy", "Termination Policy"}};
-        for (const auto& p : policies) {
-            std::string text = GetField(p.Field);
-            FieldEntry& column = record.Field(p.Position);
-            if (text.empty()) continue;  // stored as null: a cleared policy is removed
-            bool cut = false;
-            text = LimitPolicy(text, column.Size, cut);
-            if (cut)
-                notices.push_back(std::string(p.Label) + " is limited to " + std::to_string(column.Size) +
-                                  " characters.");
-            column.Value = text;
-        }
+        const std::string name = StorePostedFields(record, notices);
 
         try {
             if (isNew) ODBCAddNew(connection, rs.TableName, record);
@@ -147,16 +150,7 @@ void SaveRatePlan() {
         }
         lock.reset();
         closing.Close();
-
-        // The notices and the confirmation make one page.
-        SendHeader();
-        SendTop();
-        for (const std::string& notice : notices) SendNoticeBody(notice);
-        SendMessageBody("Rate plan " + HtmlText(RatePlan.Rate_Description) + " has been saved for Application " +
-                            HtmlText(Appl) + " - Database " + HtmlText(DocType),
-                        "Click here to return to the rate plan screen", RatePlansAddress(), "+1", "");
-        DebugLog("open tblbot");
-        SendBottom();
+        SendConfirmation(name, notices);
         EndRun();
     }
 }

@@ -125,7 +125,7 @@ void SaveWebSettings() {
                     std::string names = missing[0];
                     if (missing.size() > 1) names += " and " + missing[1];
                     DebugLog("Settings not saved: HTMLPath " + value + " lacks " + names);
-                    SendMessagePage("Settings not saved: HTMLPath " + HtmlText(value) + " holds no " + names +
+                    SendMessagePage("Settings not saved: HTMLPath " + HtmlText(value) + " holds no " + HtmlText(names) +
                                         ". Go back, correct it and save again.",
                                     "", "", "+1", "");
                     EndRun();

@@ -1,5 +1,5 @@
 // Money texts of the rate plan form, the policy limit and the lock that
-// serialises the numbering of new plans.
+// serialises the numbering of new plans, the description of the fields.
 #include "base/Program.h"
 #include "base/RunError.h"
 #include "data/tables/RatePlan.h"
@@ -16,6 +16,7 @@
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -138,3 +139,12 @@ TEST_F(NewPlanLockTest, AMissingFolderIsAFailureNotASilentPass) {
 }
 
 }  // namespace
+
+TEST(PlanFields, EachColumnBesideTheKeyOnceAndInColumnOrderForReadAndSave) {
+    std::vector<int> columns;
+    for (const vd::PlanField* field : vd::PlanFieldsByColumn()) columns.push_back(field->Column);
+    std::vector<int> expected;
+    for (int column = 3; column < 25; ++column) expected.push_back(column);
+    EXPECT_EQ(columns, expected);
+    EXPECT_EQ(vd::PlanFields().size(), expected.size());
+}

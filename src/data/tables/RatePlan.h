@@ -1,49 +1,90 @@
-// The rate plan that a request works on, and the rules of Rate_Schedule rows
-// that the rate plan pages share: the plan key, the table versions of 18 and
-// 21 columns, the numbering of new plans and the length limit of policies.
+// The rules of Rate_Schedule rows that the rate plan pages share: the
+// description of every field of a plan, the plan key, the table versions of
+// 18 and 21 columns, the plans of one database, the numbering of new plans
+// and the length limit of policies.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "data/ODBCAPI.h"
 #include "data/TableInfo.h"
 
 namespace vd {
 
-// The values of the current plan besides its key (Appl, DocType, RateNum of
-// the run values). The hide flag and the policies are kept by each page.
-struct RatePlanRecord {
-    double Flat_Fee = 0;
-    double Search_Fee = 0;
-    double NoHits_Fee = 0;
-    double DocInfo_Fee = 0;
-    double AllPages_Fee = 0;
-    double Page_Fee = 0;
-    double Hits_Fee = 0;
-    double Report_Fee = 0;
-    double OCR_Fee = 0;
-    std::int16_t Max_Searches = 0;
-    std::int16_t Max_DocInfo = 0;
-    std::int16_t Max_DocView = 0;
-    std::int16_t Max_PageView = 0;
-    double Max_Searches_Overcharge = 0;
-    double Max_DocInfo_Overcharge = 0;
-    double Max_DocView_Overcharge = 0;
-    double Max_PageView_Overcharge = 0;
-    std::string Rate_Description;
+// What a field of a plan holds: how its column is read, how the form shows
+// it and how the save stores what was posted.
+enum class PlanKind {
+    Money,   // a number, shown as "#.00"
+    Count,   // a whole number (smallint)
+    Text,    // the plan's name
+    Flag,    // a YES/NO choice of supervisors, stored as -1 or 0
+    Policy,  // a text below the fee table, cut to its column's size when saved
 };
 
-inline RatePlanRecord RatePlan;
+// When a field takes part. A field of a setting is read, shown and saved
+// only with that setting (the save stores 0 without it). A field of the
+// newer columns is read only from a table that has them; the form shows it
+// anyway (zero or empty) and the save writes it, which an older table
+// refuses.
+enum class PlanWhen {
+    Always,
+    WithReports,      // the setting ReportsAllowed
+    WithOcr,          // the setting OCRAllowed
+    WithPolicies,     // the columns Tax_Policy to Termination_Policy
+    WithOvercharges,  // the columns Max_Searches_Overcharge to Max_PageView_Overcharge
+};
 
-// Older tables end after OCR_Fee (18 columns) or after the three policies
-// (21 columns); the pages read what the table has and write all 25.
-bool HasPolicyColumns(const TableInfo& record);
-bool HasOverchargeColumns(const TableInfo& record);
+// One field of a plan besides its key.
+struct PlanField {
+    const char* Label;     // its label on the form and the review (text)
+    const char* FormName;  // its form field; the save reads it without regard to case
+    std::int16_t Column;   // its position in Rate_Schedule
+    PlanKind Kind;
+    PlanWhen When;
+};
+
+// Every field besides the key, in the order of the form.
+std::span<const PlanField> PlanFields();
+
+// The same fields in column order, the order in which a row is read and
+// written.
+std::span<const PlanField* const> PlanFieldsByColumn();
+
+// Whether the field takes part under these settings (the column conditions
+// are left to ReadPlanValues).
+bool PlanFieldUsed(const PlanField& field, bool reportsAllowed, bool ocrAllowed);
+
+// The value of one field: the number of a Money, Count or Flag field (a
+// flag is 1 or 0), the text of a Text or Policy field.
+struct PlanValue {
+    double Number = 0;
+    std::string Text;
+};
+
+// The values of a plan, one per entry of PlanFields(); a new plan is all
+// zeros and empty texts.
+using PlanValues = std::vector<PlanValue>;
+PlanValues EmptyPlan();
+
+// The found row's values, read in column order; what the settings or the
+// table version leave out stays zero or empty. The columns convert as
+// FieldValue's do (no number is failure 13, a count outside smallint 6).
+PlanValues ReadPlanValues(const TableInfo& record, bool reportsAllowed, bool ocrAllowed);
+
+// The value of the field among the values.
+const PlanValue& ValueOf(const PlanValues& values, const PlanField& field);
 
 // Positions 0, 1 and 2 of a Rate_Schedule record := the plan key.
 void SetPlanKey(TableInfo& record, const std::string& appl, const std::string& docType,
                 std::int16_t rateNum);
+
+// Reads the plans of one database into plans (the hidden ones only when
+// withHidden).
+void SelectDatabasePlans(TableInfo& plans, OdbcConnection& connection, const std::string& appl,
+                         const std::string& docType, bool withHidden);
 
 // Reads the plan of this key into the record; true when it exists.
 bool SeekPlan(TableInfo& record, OdbcConnection& connection, const std::string& appl,
