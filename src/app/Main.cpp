@@ -11,7 +11,7 @@
 #include "data/Authorization.h"
 #include "data/DbError.h"
 #include "pages/Pages.h"
-#include "pages/RunValues.h"
+#include "pages/RunContext.h"
 #include "settings/WebSettings.h"
 
 #include <cstdio>
@@ -23,31 +23,29 @@ namespace vd {
 
 namespace {
 
-std::string FormAction() { return WebSettings.WebScriptsPath + "vdconfig.exe"; }
-
-void Refuse() { SendMessagePage("You are not authorized to perform this function.", "", "", "+1", ""); }
+void Refuse(RunContext&) { SendMessagePage("You are not authorized to perform this function.", "", "", "+1", ""); }
 
 // The plan row whose button was pressed on the selection page; the highest
 // row number wins.
-void ScanShowPlan() {
+void ScanShowPlan(PlanKey& plan) {
     for (int i = 0; i <= 99; ++i) {
         const std::string n = std::to_string(i);
         if (GetField("Rate" + n).empty()) continue;
         std::string num = GetField("RateNum" + n);
-        RateNum = num == "N" ? NewPlan : CInt(Val(num));
-        Appl = GetField("Appl" + n);
-        DocType = GetField("DocType" + n);
+        plan.RateNum = num == "N" ? NewPlan : CInt(Val(num));
+        plan.Appl = GetField("Appl" + n);
+        plan.DocType = GetField("DocType" + n);
     }
 }
 
-void ChooseDatabase() {
+void ChooseDatabase(RunContext& run) {
     std::string db = GetField("Database");
     if (db.empty()) {
         SendNotice("No Database Selected");
     } else {
-        Appl = db.substr(0, 3);
-        DocType = db.size() > 2 ? db.substr(db.size() - 2) : db;
-        ShowApplicationConfiguration(Appl, DocType);
+        run.Plan.Appl = db.substr(0, 3);
+        run.Plan.DocType = db.size() > 2 ? db.substr(db.size() - 2) : db;
+        ShowApplicationConfiguration(run);
     }
     EndRun();
 }
@@ -65,8 +63,8 @@ std::string GeneralDateTime() {
 
 struct Route {
     const char* option;
-    void (*supervisor)();
-    void (*other)();
+    void (*supervisor)(RunContext&);
+    void (*other)(RunContext&);
     bool changes = false;  // writes vexweb.ini or the databases: refused from another site's page
     // The page's failure ends in its error page even while Debug skips
     // failing steps.
@@ -76,33 +74,39 @@ struct Route {
 // The option after upper-casing decides; the first equal row wins and any
 // other text takes the main menu.
 const Route Routes[] = {
-    {"SAVEINI", [] { SaveWebSettings(); }, Refuse, true},
+    {"SAVEINI", SaveWebSettings, Refuse, true},
     {"SERVER AND BROWSER FILE LOCATIONS",
-     [] { ShowFileLocationsForm("vexweb.ini settings", FormAction(), "POST"); }, Refuse},
-    {"RATE PLANS", [] { MakeHTMLBillingPlan("Select a Billing Plan to configure", FormAction(), "POST"); },
-     [] { MakeHTMLBillingPlan("Select a Billing Plan to review", FormAction(), "POST"); }},
-    {"SHOWPLAN", [] { MakeHTMLRatePlan("Enter the applicable fees for this rate plan", FormAction(), "POST"); },
-     [] { MakeHTMLRatePlan("Below are the applicable fees for this rate plan", FormAction(), "POST"); }},
+     [](RunContext& run) { ShowFileLocationsForm(run, "vexweb.ini settings", run.FormAction(), "POST"); }, Refuse},
+    {"RATE PLANS",
+     [](RunContext& run) { MakeHTMLBillingPlan(run, "Select a Billing Plan to configure", run.FormAction(), "POST"); },
+     [](RunContext& run) { MakeHTMLBillingPlan(run, "Select a Billing Plan to review", run.FormAction(), "POST"); }},
+    {"SHOWPLAN",
+     [](RunContext& run) {
+         MakeHTMLRatePlan(run, "Enter the applicable fees for this rate plan", run.FormAction(), "POST");
+     },
+     [](RunContext& run) {
+         MakeHTMLRatePlan(run, "Below are the applicable fees for this rate plan", run.FormAction(), "POST");
+     }},
     {"SAVEPLAN",
-     [] {
-         if (UCase(GetField("DataAction")) == "DELETE") DeleteRatePlan();
-         else SaveRatePlan();
+     [](RunContext& run) {
+         if (UCase(GetField("DataAction")) == "DELETE") DeleteRatePlan(run);
+         else SaveRatePlan(run);
      },
      Refuse, true},
     {"DATABASE SETTINGS",
-     [] {
-         ShowDatabaseSelection();
+     [](RunContext& run) {
+         ShowDatabaseSelection(run);
          EndRun();
      },
      Refuse},
     {"SELECT DATABASE", ChooseDatabase, Refuse, false, false},
 };
 
-void ShowMenu() { ShowMainMenu("Configuration Settings", FormAction(), "POST"); }
+void ShowMenu(RunContext& run) { ShowMainMenu(run, "Configuration Settings", run.FormAction(), "POST"); }
 
 // The routine that answers, and how its failures end.
 struct Page {
-    void (*run)() = Refuse;
+    void (*answer)(RunContext&) = Refuse;
     bool showsFailures = false;  // see Route
     bool logsFailures = false;   // a change: its failure is logged before the error page
 };
@@ -110,9 +114,9 @@ struct Page {
 // A change posted from a page of another site is refused: "User" is an
 // ordinary field, so the browser's own word on where the post came from
 // is what tells a supervisor's form from a forged one.
-Page Choose(const Route* route) {
-    if (!route) return UserIsSupervisor ? Page{ShowMenu, true} : Page{};
-    if (!UserIsSupervisor) return route->other == Refuse ? Page{} : Page{route->other, route->showsFailures};
+Page Choose(const RunContext& run, const Route* route) {
+    if (!route) return run.IsSupervisor ? Page{ShowMenu, true} : Page{};
+    if (!run.IsSupervisor) return route->other == Refuse ? Page{} : Page{route->other, route->showsFailures};
     if (route->changes) {
         const std::string reason = ForeignOriginReason();
         if (!reason.empty()) {
@@ -126,20 +130,15 @@ Page Choose(const Route* route) {
 }  // namespace
 
 void ResetRun() {
-    WebSettings = WebSettingsRecord{};
-    UserName.clear();
-    UserIsSupervisor = false;
-    Appl.clear();
-    DocType.clear();
-    RateNum = 0;
     ConfigureDebugLog(false, "");
     ClearRequest();
     ResetOutput();
 }
 
-int Main() { return Main(IsUserSupervisor); }
+int Main() { return Main(nullptr); }
 
 int Main(const SupervisorTest& isSupervisor) {
+    RunContext run;  // everything this run knows; the pages get it
     bool ignoreFailures = false;  // with Debug on, a failing step is logged and skipped
     int status = 0;
 
@@ -167,21 +166,30 @@ int Main(const SupervisorTest& isSupervisor) {
     };
 
     try {
-        step([] { LoadWebSettings(); });
-        step([] { ConfigureDebugLog(WebSettings.DebugEnabled, WebSettings.TempPath + "vdconfig.log"); });
-        if (WebSettings.DebugEnabled) {
+        step([&] {
+            run.Settings = LoadWebSettings();
+            SetPageFrame({run.Settings.HTMLPath, run.Settings.WebPath, ""});
+        });
+        step([&] { ConfigureDebugLog(run.Settings.DebugEnabled, run.Settings.TempPath + "vdconfig.log"); });
+        if (run.Settings.DebugEnabled) {
             unlink(DebugLogPath().c_str());
             ignoreFailures = true;
         }
         step([] { DebugLog("vdconfig started at " + GeneralDateTime()); });
         step([] { DebugLog("call loadrequest"); });
         step([] { LoadRequest(); });
-        step([] {
-            UserName = GetField("User");
-            SetGraphicUser(UserName);
+        step([&] {
+            run.User = GetField("User");
+            SetPageFrame({run.Settings.HTMLPath, run.Settings.WebPath, run.User});
         });
-        step([] { LoadParameterPath(UserName); });
-        step([&] { UserIsSupervisor = isSupervisor(GetField("User")); });
+        step([&] {
+            LoadParameterPath(run.Settings, run.User);
+            run.Data.ParameterPath = run.Settings.ParameterPath;
+        });
+        step([&] {
+            const std::string id = GetField("User");
+            run.IsSupervisor = isSupervisor ? isSupervisor(id) : IsUserSupervisor(run.Data, id);
+        });
         std::string option;
         step([&] {
             option = GetField("ConfigOption");
@@ -191,10 +199,10 @@ int Main(const SupervisorTest& isSupervisor) {
         const Route* route = nullptr;
         for (const auto& r : Routes)
             if (upper == r.option) { route = &r; break; }
-        if (route && route->option == std::string("SHOWPLAN")) step([] { ScanShowPlan(); });
+        if (route && route->option == std::string("SHOWPLAN")) step([&] { ScanShowPlan(run.Plan); });
         Page page{nullptr};
-        step([&] { page = Choose(route); });
-        if (page.run) step(page.run, page);
+        step([&] { page = Choose(run, route); });
+        if (page.answer) step([&] { page.answer(run); }, page);
         step([] { DebugLog("done!"); });
     } catch (const EndOfRun& end) {
         status = end.Status;

@@ -8,12 +8,15 @@ namespace vd {
 
 using SupervisorTest = std::function<bool(const std::string& userId)>;
 
-// Answers one CGI request and returns the process's exit status. The
-// supervisor test is IsUserSupervisor; tests may hand in their own.
+// Answers one CGI request and returns the process's exit status. The run's
+// context lives inside: every run starts from a new one. The supervisor
+// test is IsUserSupervisor; tests may hand in their own (an empty one is
+// IsUserSupervisor).
 int Main();
 int Main(const SupervisorTest& isSupervisor);
 
-// Starts a fresh run in this process (tests run several requests).
+// Forgets what the program's modules keep of a run (the request, the
+// response, the debug log): tests run several requests in one process.
 void ResetRun();
 
 }  // namespace vd

@@ -290,13 +290,13 @@ int CheckSite(const std::string& programFolder) {
     }
 
     // The settings as a run loads them.
+    WebSettingsRecord s;
     try {
-        LoadWebSettings();
+        s = LoadWebSettings();
     } catch (const RunError& e) {
         report.Line(false, "vexweb.ini parsed", "(" + std::to_string(e.Number) + ") " + e.Text);
         return 1;
     }
-    const auto& s = WebSettings;
     std::string parsed;
     if (!HasSection(ini, WebSection)) parsed = "no section [Vexdoc/Web]";
     const std::pair<const char*, const std::string*> folders[] = {

@@ -5,7 +5,6 @@
 #include "cgi/Output.h"
 #include "cgi/Request.h"
 #include "cgi/ServerLog.h"
-#include "settings/WebSettings.h"
 
 #include <string>
 
@@ -56,18 +55,18 @@ void SendErrorPage(const std::string& /*pageAddress*/, const std::string& number
     try {
         SendHeader();
         DebugLog("open errtop");
-        SendTemplateFile(WebSettings.HTMLPath + "errtop.htm");
+        SendTemplateFile(Frame().HtmlPath + "errtop.htm");
         SendLine(R"(<p align="center">)");
         SendLine("(" + HtmlText(number) + ") Error: " + HtmlText(text) + "</p>");
         DebugLog("open errbot");
-        SendTemplateFile(WebSettings.HTMLPath + "errbot.htm");
+        SendTemplateFile(Frame().HtmlPath + "errbot.htm");
     } catch (const RunError& e) {
         SendServerMessage(e.Number, e.Text);
     }
 }
 
 void ReportRunError(const RunError& failure) {
-    SendErrorPage(WebSettings.WebPath + "vdgenerr.html", std::to_string(failure.Number), failure.Text);
+    SendErrorPage(Frame().WebPath + "vdgenerr.html", std::to_string(failure.Number), failure.Text);
     EndRun();
 }
 

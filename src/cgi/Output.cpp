@@ -6,7 +6,6 @@
 #include "base/TextUtil.h"
 #include "cgi/ServerLog.h"
 #include "settings/IniFiles.h"
-#include "settings/WebSettings.h"
 
 #include <cstdio>
 
@@ -14,7 +13,7 @@ namespace vd {
 
 namespace {
 bool headerWritten = false;  // a response carries one CGI header
-std::string graphicUser;     // whose [UserGraphics] entry the top template shows
+PageFrame frame;             // templates, page addresses and the user of this response
 
 void PrepareStdout() {
     static bool prepared = false;
@@ -57,10 +56,12 @@ void SendHeader() {
 
 void ResetOutput() {
     headerWritten = false;
-    graphicUser.clear();
+    frame = PageFrame{};
 }
 
-void SetGraphicUser(std::string user) { graphicUser = std::move(user); }
+void SetPageFrame(PageFrame f) { frame = std::move(f); }
+
+const PageFrame& Frame() { return frame; }
 
 void FlushOutput() { std::fflush(stdout); }
 
@@ -105,9 +106,9 @@ void ReplaceGraphic(std::string& line) {
     DebugLog("htmlleft=" + left);
     DebugLog("htmlright=" + right);
     std::string graphic;
-    if (!graphicUser.empty()) {
-        DebugLog("seeking UserGraphics for User " + graphicUser + " in " + WebIniPath());
-        graphic = ReadIniString(WebIniPath(), "UserGraphics", graphicUser);
+    if (!frame.GraphicUser.empty()) {
+        DebugLog("seeking UserGraphics for User " + frame.GraphicUser + " in " + WebIniPath());
+        graphic = ReadIniString(WebIniPath(), "UserGraphics", frame.GraphicUser);
     }
     if (!graphic.empty()) {
         DebugLog("usergraphic=" + graphic);
@@ -145,8 +146,8 @@ void ReplaceFields(std::string& line) {
 
 void SendTop(const std::string& name) {
     std::string file = name.empty() ? std::string("tbltop.htm") : name;
-    DebugLog("open tbltop " + WebSettings.HTMLPath + file);
-    TemplateReader reader(WebSettings.HTMLPath + file);
+    DebugLog("open tbltop " + frame.HtmlPath + file);
+    TemplateReader reader(frame.HtmlPath + file);
     std::string line;
     while (reader.Next(line)) {
         ReplaceGraphic(line);
@@ -163,6 +164,6 @@ void SendTemplateFile(const std::string& path) {
     while (reader.Next(line)) WriteLine(line);
 }
 
-void SendBottom() { SendTemplateFile(WebSettings.HTMLPath + "tblbot.htm"); }
+void SendBottom() { SendTemplateFile(frame.HtmlPath + "tblbot.htm"); }
 
 }  // namespace vd

@@ -26,11 +26,19 @@ void SendLine(const char (&markup)[N]);
 // follows output already sent (an error page after part of a page, the
 // fallback page after a failed one) goes on in the same body.
 void SendHeader();
-// The start of a new response: no header written, no user known.
+// The start of a new response: no header written, no frame known.
 void ResetOutput();
-// The user whose [UserGraphics] entry of vexweb.ini replaces the graphic
-// marker of the top template ("" for none).
-void SetGraphicUser(std::string user);
+// The frame of the response: the folder of the templates, the address
+// prefix of the help and general error pages, and the user whose
+// [UserGraphics] entry of vexweb.ini replaces the graphic marker of the top
+// template ("" for none). Main sets it from the run's settings and user.
+struct PageFrame {
+    std::string HtmlPath;
+    std::string WebPath;
+    std::string GraphicUser;
+};
+void SetPageFrame(PageFrame frame);
+const PageFrame& Frame();
 
 // Sends HTMLPath + name ("tbltop.htm" when name is empty) with the graphic
 // and field markers replaced. A template that cannot be opened is failure 53.

@@ -26,21 +26,21 @@ bool IsTrue(const FieldValue& value) {
 
 }  // namespace
 
-bool IsUserSupervisor(const std::string& userId) {
+bool IsUserSupervisor(Databases& databases, const std::string& userId) {
     if (userId.empty()) return false;
     const clsUsers users;
     TableInfo record;
     TableCloser closing(record);
     try {
         DebugLog("opening Users table");
-        InitParams(ParamsConnection(), users.TableName, record);
+        InitParams(databases, databases.Params, users.TableName, record);
         DebugLog("seeking Userid=" + userId);
         // The rows whose UserID equals the id by the database's own rule
         // (its collation decides whether letter case counts); "%" and "_"
         // are plain characters.
         record.Field(users.UserID).Value = userId;
         bool result = false;
-        if (SeekRec(users.TableName, users.KeyList, record, ParamsConnection()) > 0) {
+        if (SeekRec(users.TableName, users.KeyList, record, databases.Params) > 0) {
             // A returned row counts when its UserID equals the id without
             // regard to case. The row spelt exactly like the id wins;
             // otherwise the first in UserID order.

@@ -8,6 +8,7 @@ namespace vd {
 // True when the Users row whose UserID equals the id has UserSuper -1. The
 // database's "=" picks the rows; of those, only one whose UserID equals the
 // id without regard to case counts. An empty id never opens the database.
-bool IsUserSupervisor(const std::string& userId);
+struct Databases;
+bool IsUserSupervisor(Databases& databases, const std::string& userId);
 
 }  // namespace vd

@@ -13,7 +13,6 @@
 #include "data/VDODBC.h"
 #include "data/tables/Catalogue.h"
 #include "settings/IniFiles.h"
-#include "settings/WebSettings.h"
 
 #include <cmath>
 
@@ -21,21 +20,16 @@ namespace vd {
 
 namespace {
 
-// SqlUser and SqlPassword from createdb.ini of the parameters folder.
-void ReadCredentials() {
-    const std::string file = WebSettings.ParameterPath + "createdb.ini";
-    SqlUser = UnscrambleKey(ReadIniString(file, "DEFAULT", "SQLKEY1"));
-    SqlPassword = UnscrambleKey(ReadIniString(file, "DEFAULT", "SQLKEY2"));
+// The user and password from createdb.ini of the parameters folder.
+void ReadCredentials(Databases& d) {
+    const std::string file = d.ParameterPath + "createdb.ini";
+    d.SqlUser = UnscrambleKey(ReadIniString(file, "DEFAULT", "SQLKEY1"));
+    d.SqlPassword = UnscrambleKey(ReadIniString(file, "DEFAULT", "SQLKEY2"));
 }
 
-std::string Credentials() { return ";UID=" + SqlUser + ";PWD=" + SqlPassword + ";"; }
+std::string Credentials(const Databases& d) { return ";UID=" + d.SqlUser + ";PWD=" + d.SqlPassword + ";"; }
 
 }  // namespace
-
-OdbcConnection& ParamsConnection() {
-    static OdbcConnection connection;
-    return connection;
-}
 
 std::string MaskPassword(const std::string& connectString) {
     std::string out;
@@ -72,15 +66,14 @@ std::string UnscrambleKey(const std::string& scrambled) {
     return plain;
 }
 
-void OpenParamsDatabase(OdbcConnection& connection) {
-    if (gParamsConnect.empty()) {
-        ReadCredentials();
-        gParamsConnect = "FILEDSN=" + WebSettings.ParameterPath + "DSN/VDWParams32.DSN" + Credentials();
+void OpenParamsDatabase(Databases& d, OdbcConnection& connection) {
+    if (d.ParamsConnect.empty()) {
+        ReadCredentials(d);
+        d.ParamsConnect = "FILEDSN=" + d.ParameterPath + "DSN/VDWParams32.DSN" + Credentials(d);
     }
-    DebugLog("Opendatabase gParamsConnect=" + MaskPassword(gParamsConnect) +
-             " ParameterPath=" + WebSettings.ParameterPath);
+    DebugLog("Opendatabase gParamsConnect=" + MaskPassword(d.ParamsConnect) + " ParameterPath=" + d.ParameterPath);
     try {
-        ODBCOpenDatabase(connection, gParamsConnect);
+        ODBCOpenDatabase(connection, d.ParamsConnect);
     } catch (const DbError&) {
         DebugLog("Open failed");
         throw;
@@ -88,19 +81,19 @@ void OpenParamsDatabase(OdbcConnection& connection) {
     DebugLog("Open succeeded");
 }
 
-void OpenWVDAccounting(OdbcConnection& connection) {
-    if (WVDAccountingConnect.empty()) {
-        ReadCredentials();
-        WVDAccountingConnect = "FILEDSN=" + ProgramFolder() + "/DSN/WVDAccounting.DSN" + Credentials();
+void OpenWVDAccounting(Databases& d, OdbcConnection& connection) {
+    if (d.AccountingConnect.empty()) {
+        ReadCredentials(d);
+        d.AccountingConnect = "FILEDSN=" + ProgramFolder() + "/DSN/WVDAccounting.DSN" + Credentials(d);
     }
-    DebugLog("OpenWVDAccounting WVDAccountingConnect=" + MaskPassword(WVDAccountingConnect));
-    ODBCOpenDatabase(connection, WVDAccountingConnect);
+    DebugLog("OpenWVDAccounting WVDAccountingConnect=" + MaskPassword(d.AccountingConnect));
+    ODBCOpenDatabase(connection, d.AccountingConnect);
 }
 
-void InitParams(OdbcConnection& connection, const std::string& table, TableInfo& record) {
+void InitParams(Databases& databases, OdbcConnection& connection, const std::string& table, TableInfo& record) {
     record.Name = table;
     try {
-        if (!connection.IsOpen()) OpenParamsDatabase(connection);
+        if (!connection.IsOpen()) OpenParamsDatabase(databases, connection);
     } catch (const DbError&) {
         DebugLog("Initparams failed for table " + table);
         throw;
@@ -114,23 +107,23 @@ void InitParams(OdbcConnection& connection, const std::string& table, TableInfo&
     DebugLog("InitParams - setting tablename = " + table);
 }
 
-void InitWVDAccounting(OdbcConnection& connection, const std::string& table, TableInfo& record,
+void InitWVDAccounting(Databases& databases, OdbcConnection& connection, const std::string& table, TableInfo& record,
                        const std::string& alias) {
     record.Name = alias.empty() ? table : alias;
     DebugLog("InitWVDAccounting ODBCInfo named " + record.Name);
-    if (!connection.IsOpen()) OpenWVDAccounting(connection);
+    if (!connection.IsOpen()) OpenWVDAccounting(databases, connection);
     ODBCOpenTbl(connection, table, record, "");
 }
 
-std::string GetConnectionInfo(const std::string& appl, const std::string& docType) {
+std::string GetConnectionInfo(Databases& databases, const std::string& appl, const std::string& docType) {
     const clsDocumentTypes docTypes;
     TableInfo record;
     TableCloser closing(record);
     DebugLog("GetConnectionInfo Calling InitParams");
-    InitParams(ParamsConnection(), docTypes.TableName, record);
+    InitParams(databases, databases.Params, docTypes.TableName, record);
     record.Field(docTypes.DocTypeAppl).Value = appl;
     record.Field(docTypes.DocTypeId).Value = docType;
-    SeekRec(docTypes.TableName, docTypes.KeyList, record, ParamsConnection(), "", false);
+    SeekRec(docTypes.TableName, docTypes.KeyList, record, databases.Params, "", false);
     std::string connect;
     if (record.NoMatch) {
         Send("Unable to locate the database information for " + HtmlText(appl) + "VDW" + HtmlText(docType));
@@ -142,9 +135,9 @@ std::string GetConnectionInfo(const std::string& appl, const std::string& docTyp
         const std::string password = record.Field(docTypes.DatabasePassword).Value.Text();
         const std::string source = record.Field(docTypes.DatabaseDataSourceName).Value.Text();
         if (!source.empty())
-            connect = "FILEDSN=" + WebSettings.ParameterPath + "DSN/" + appl + "vdw" + docType + "32.dsn;";
+            connect = "FILEDSN=" + databases.ParameterPath + "DSN/" + appl + "vdw" + docType + "32.dsn;";
         const std::string integrated =
-            ReadIniString(WebSettings.ParameterPath + "vdglobal.ini", "Config", "ODBCIntegratedSecurity");
+            ReadIniString(databases.ParameterPath + "vdglobal.ini", "Config", "ODBCIntegratedSecurity");
         if (UCase(integrated) != "TRUE") {
             if (!user.empty()) connect += "UID=" + Trim(user) + ";";
             if (!password.empty()) connect += "PWD=" + Trim(password) + ";";
@@ -154,19 +147,19 @@ std::string GetConnectionInfo(const std::string& appl, const std::string& docTyp
     return connect;
 }
 
-void OpenDB(OdbcConnection& connection, const std::string& appl, const std::string& docType,
+void OpenDB(Databases& databases, OdbcConnection& connection, const std::string& appl, const std::string& docType,
             std::string* databaseName) {
-    const std::string connect = GetConnectionInfo(appl, docType);
+    const std::string connect = GetConnectionInfo(databases, appl, docType);
     DebugLog("OpenDB sConnect=" + MaskPassword(connect));
     ODBCOpenDatabase(connection, connect);
-    if (databaseName) *databaseName = ODBCGetDBName(appl, docType);
+    if (databaseName) *databaseName = ODBCGetDBName(databases, appl, docType);
 }
 
-std::string ODBCGetDBName(const std::string& appl, const std::string& docType) {
+std::string ODBCGetDBName(Databases& databases, const std::string& appl, const std::string& docType) {
     const clsDocumentTypes docTypes;
     OpenTable table;
     TableInfo& record = table.record;
-    InitParams(table.connection, docTypes.TableName, record);
+    InitParams(databases, table.connection, docTypes.TableName, record);
     record.Field(docTypes.DocTypeAppl).Value = appl;
     record.Field(docTypes.DocTypeId).Value = docType;
     SeekRec(docTypes.TableName, docTypes.KeyList, record, table.connection, "", false);

@@ -8,12 +8,18 @@
 
 namespace vd {
 
-inline std::string gParamsConnect;
-inline std::string WVDAccountingConnect;
-inline std::string SqlUser;
-inline std::string SqlPassword;
-// The parameters connection of the supervisor test; stays open for the run.
-OdbcConnection& ParamsConnection();
+// How one run reaches its databases: the parameters folder, the connection
+// strings with the credentials of createdb.ini (read when a database is
+// first opened) and the parameters connection of the supervisor test, which
+// stays open for the run. The run owns it; a new one knows nothing yet.
+struct Databases {
+    std::string ParameterPath;  // the user's parameters folder ("/" at the end)
+    std::string ParamsConnect;
+    std::string AccountingConnect;
+    std::string SqlUser;
+    std::string SqlPassword;
+    OdbcConnection Params;
+};
 
 // createdb.ini keeps each credential as groups of three digits, one group
 // per character: the character's code plus (group position + 2) / divisor,
@@ -26,19 +32,19 @@ constexpr int ScrambleDivisor = 7;
 // as "****"; everything else stays.
 std::string MaskPassword(const std::string& connectString);
 
-void OpenParamsDatabase(OdbcConnection& connection);
-void OpenWVDAccounting(OdbcConnection& connection);
+void OpenParamsDatabase(Databases& databases, OdbcConnection& connection);
+void OpenWVDAccounting(Databases& databases, OdbcConnection& connection);
 std::string UnscrambleKey(const std::string& scrambled);
 // Opens the connection when needed and loads the table's columns (no rows).
-void InitParams(OdbcConnection& connection, const std::string& table, TableInfo& record);
-void InitWVDAccounting(OdbcConnection& connection, const std::string& table, TableInfo& record,
+void InitParams(Databases& databases, OdbcConnection& connection, const std::string& table, TableInfo& record);
+void InitWVDAccounting(Databases& databases, OdbcConnection& connection, const std::string& table, TableInfo& record,
                        const std::string& alias = "");
 // The connection string of an application's database from its row of
 // DocumentTypes. Without a row the page gets the sentence "Unable to
 // locate the database information for ..." and the string is "".
-std::string GetConnectionInfo(const std::string& appl, const std::string& docType);
-void OpenDB(OdbcConnection& connection, const std::string& appl, const std::string& docType,
+std::string GetConnectionInfo(Databases& databases, const std::string& appl, const std::string& docType);
+void OpenDB(Databases& databases, OdbcConnection& connection, const std::string& appl, const std::string& docType,
             std::string* databaseName = nullptr);
-std::string ODBCGetDBName(const std::string& appl, const std::string& docType);
+std::string ODBCGetDBName(Databases& databases, const std::string& appl, const std::string& docType);
 
 }  // namespace vd

@@ -1,7 +1,7 @@
 #include "data/DbError.h"
 
 #include "cgi/MessagePages.h"
-#include "settings/WebSettings.h"
+#include "cgi/Output.h"
 
 namespace vd {
 
@@ -16,7 +16,7 @@ DbError::DbError(long native, std::string state, std::string message, bool shown
 DbError::DbError(std::string sentence) : RunError(0, sentence), Message(std::move(sentence)) {}
 
 void ReportDbError(const DbError& failure) {
-    if (failure.Shown) SendErrorPage(WebSettings.WebPath + "vdgenerr.html", failure.NumberText, failure.Text);
+    if (failure.Shown) SendErrorPage(Frame().WebPath + "vdgenerr.html", failure.NumberText, failure.Text);
 }
 
 }  // namespace vd

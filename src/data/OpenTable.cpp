@@ -12,8 +12,8 @@ void TableCloser::Close() noexcept {
     if (connection_) ODBCCloseDatabase(*connection_);
 }
 
-void ReadWholeParamsTable(const std::string& table, OpenTable& open) {
-    InitParams(open.connection, table, open.record);
+void ReadWholeParamsTable(Databases& databases, const std::string& table, OpenTable& open) {
+    InitParams(databases, open.connection, table, open.record);
     SeekRec(table, "", open.record, open.connection);
 }
 

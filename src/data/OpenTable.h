@@ -39,6 +39,7 @@ struct OpenTable {
 
 // Opens a table of the parameters database on the record's own connection
 // and reads all its rows in the order the database returns them.
-void ReadWholeParamsTable(const std::string& table, OpenTable& open);
+struct Databases;
+void ReadWholeParamsTable(Databases& databases, const std::string& table, OpenTable& open);
 
 }  // namespace vd

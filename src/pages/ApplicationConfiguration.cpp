@@ -89,7 +89,9 @@ void SendOptionRows(const std::string& ini, const std::string& section, const Op
 
 }  // namespace
 
-void ShowApplicationConfiguration(const std::string& appl, const std::string& docType) {
+void ShowApplicationConfiguration(RunContext& run) {
+    const std::string& appl = run.Plan.Appl;
+    const std::string& docType = run.Plan.DocType;
     const std::string ini = WebIniPath();
     const std::string section = appl + "VDW" + docType;
     const std::string starter = section + "_Starter";

@@ -10,7 +10,6 @@
 #include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"
 #include "pages/Pages.h"
-#include "pages/RunValues.h"
 
 namespace vd {
 
@@ -27,19 +26,19 @@ void SendSelectionStart(const Html& heading, const std::string& action, const st
     SendLine("<td bgcolor=#000000><font color=#FFFFFF><b>Select a Billing Plan</b></font></td></tr>");
 }
 
-void SendRowHead(int row, const std::string& appl, const std::string& docType, const std::string& description) {
+void SendRowHead(RunContext& run, int row, const std::string& appl, const std::string& docType, const std::string& description) {
     const std::string i = std::to_string(row);
     SendLine("<td>" + HtmlText(description));
     SendLine(HiddenInput("Appl" + i, appl, Quoting::Bare) + "</td>");
     SendLine(HiddenInput("DocType" + i, docType, Quoting::Bare) + "</td>");
     SendLine("<td>" + SelectTag("RateNum" + i));
-    if (UserIsSupervisor) SendLine(OptionTag("N", "new"));
+    if (run.IsSupervisor) SendLine(OptionTag("N", "new"));
 }
 
 // The row of one database: its plans as the options of its list, from the
 // plans read for it. A database without plans has a row for supervisors
 // only (who may add one).
-void SendDatabaseRow(int row, const std::string& appl, const std::string& docType, const std::string& description,
+void SendDatabaseRow(RunContext& run, int row, const std::string& appl, const std::string& docType, const std::string& description,
                      TableInfo& plans) {
     const clsRate_Schedule rs;
     auto ofDatabase = [&] {
@@ -52,27 +51,27 @@ void SendDatabaseRow(int row, const std::string& appl, const std::string& docTyp
                      plans.Field(rs.DocType).Value.Text());
         if (ofDatabase()) {
             if (DebugLogging()) DebugLog("Rate plan found for " + appl + "-" + docType);
-            SendRowHead(row, appl, docType, description);
+            SendRowHead(run, row, appl, docType, description);
             shown = true;
         }
         while (!plans.Eof && ofDatabase()) {
             SendLine(OptionTag(plans.Field(rs.RateNum).Value.Text(), plans.Field(rs.Rate_Description).Value.Text()));
             ODBCMoveNext(plans);
         }
-    } else if (UserIsSupervisor) {
-        SendRowHead(row, appl, docType, description);
+    } else if (run.IsSupervisor) {
+        SendRowHead(run, row, appl, docType, description);
         shown = true;
     }
     if (!shown) return;
     SendLine("</select></td><td>");
     SendLine("<input type=submit name=Rate" + HtmlNumber(row) + " value=" +
-             HtmlQuoted(UserIsSupervisor ? "Modify Plan" : "Review Plan") + "><br>");
+             HtmlQuoted(run.IsSupervisor ? "Modify Plan" : "Review Plan") + "><br>");
     SendLine("</td><tr>");
 }
 
 }  // namespace
 
-void MakeHTMLBillingPlan(const Html& heading, const std::string& action, const std::string& method) {
+void MakeHTMLBillingPlan(RunContext& run, const Html& heading, const std::string& action, const std::string& method) {
     const clsDocumentTypes dt;
     const clsRate_Schedule rs;
     OdbcConnection paramsConnection, billingConnection;
@@ -80,9 +79,9 @@ void MakeHTMLBillingPlan(const Html& heading, const std::string& action, const s
     TableCloser closeDocTypes(docTypes, paramsConnection), closePlans(plans, billingConnection);
 
     DebugLog("open DocumentTypes table");
-    InitParams(paramsConnection, dt.TableName, docTypes);
+    InitParams(run.Data, paramsConnection, dt.TableName, docTypes);
     DebugLog("open billing table");
-    InitWVDAccounting(billingConnection, rs.TableName, plans);
+    InitWVDAccounting(run.Data, billingConnection, rs.TableName, plans);
     SendSelectionStart(heading, action, method);
 
     SeekRec(dt.TableName, "", docTypes, paramsConnection, "order by Doctypedesc");
@@ -93,8 +92,8 @@ void MakeHTMLBillingPlan(const Html& heading, const std::string& action, const s
         const std::string appl = docTypes.Field(dt.DocTypeAppl).Value.Text();
         const std::string docType = docTypes.Field(dt.DocTypeId).Value.Text();
         if (DebugLogging()) DebugLog("Appl=" + appl + " Doctype=" + docType);
-        SelectDatabasePlans(plans, billingConnection, appl, docType, UserIsSupervisor);
-        SendDatabaseRow(row, appl, docType, docTypes.Field(dt.DocTypeDesc).Value.Text(), plans);
+        SelectDatabasePlans(plans, billingConnection, appl, docType, run.IsSupervisor);
+        SendDatabaseRow(run, row, appl, docType, docTypes.Field(dt.DocTypeDesc).Value.Text(), plans);
         ODBCMoveNext(docTypes);
     }
     SendLine("</td></tr></table>");

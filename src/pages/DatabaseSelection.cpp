@@ -11,7 +11,6 @@
 #include "data/VDODBC.h"
 #include "data/tables/Catalogue.h"
 #include "pages/Pages.h"
-#include "pages/RunValues.h"
 #include "settings/WebSettings.h"
 
 #include <algorithm>
@@ -23,14 +22,14 @@ namespace {
 constexpr int MaxListHeight = 25;  // rows shown at once; longer lists scroll
 }  // namespace
 
-void ShowDatabaseSelection() {
+void ShowDatabaseSelection(RunContext& run) {
     const clsDocumentTypes docTypes;
     OdbcConnection connection;
     TableInfo record;
     TableCloser closing(record, connection);
     {  // a table that cannot be opened ends the run before the page is written
         DebugLog("Opening DocumentTypes");
-        InitParams(connection, docTypes.TableName, record);
+        InitParams(run.Data, connection, docTypes.TableName, record);
         const int rows = SeekRec(docTypes.TableName, "", record, connection, "order by DocTypeDesc");
 
         SendHeader();
@@ -39,7 +38,7 @@ void ShowDatabaseSelection() {
         SendLine("<TR>");
         SendLine("<BR>");
         SendLine(R"(<B><I><CENTER><FONT COLOR="#99000">Databases</FONT></CENTER></I></B>)");
-        SendLine("<form action=" + HtmlBare(WebSettings.WebScriptsPath + "vdconfig.exe") + " method=POST>");
+        SendLine("<form action=" + HtmlBare(run.Settings.WebScriptsPath + "vdconfig.exe") + " method=POST>");
         SendLine(R"(<div align="center"><center><p>)");
         SendLine(R"(<select name="Database" SIZE=")" + HtmlNumber(std::min(rows, MaxListHeight)) + R"(">)");
 
@@ -58,9 +57,9 @@ void ShowDatabaseSelection() {
         SendLine("</select> <br> <br>");
         SendLine(R"(<input Type=SUBMIT Value="Select Database" Name=ConfigOption></p>)");
         SendLine("</center></div>");
-        DebugLog("pass along FormUser=" + UserName + " and Application=" + Appl);
-        SendLine(HiddenInput("FormUser", UserName, Quoting::Bare));
-        SendLine(HiddenInput("APPLICATION", Appl, Quoting::Bare));
+        DebugLog("pass along FormUser=" + run.User + " and Application=" + run.Plan.Appl);
+        SendLine(HiddenInput("FormUser", run.User, Quoting::Bare));
+        SendLine(HiddenInput("APPLICATION", run.Plan.Appl, Quoting::Bare));
         SendLine("</form>");
         SendBottom();
 

@@ -14,12 +14,11 @@
 #include "pages/ChangeRecord.h"
 #include "pages/Pages.h"
 #include "pages/RatePlanText.h"
-#include "pages/RunValues.h"
 #include "settings/IniFiles.h"
 
 namespace vd {
 
-void DeleteRatePlan() {
+void DeleteRatePlan(RunContext& run) {
     const clsRate_Schedule rs;
     OdbcConnection connection;
     TableInfo record;
@@ -29,21 +28,21 @@ void DeleteRatePlan() {
         AuditTrail trail = OpenAuditTrail();
         DebugLog("Opening Rate_Schedule");
         try {
-            InitWVDAccounting(connection, rs.TableName, record);
+            InitWVDAccounting(run.Data, connection, rs.TableName, record);
         } catch (const DbError&) {
             DebugLog("Rate plan not deleted: Rate_Schedule could not be opened");
             throw;
         }
         OdbcTransaction transaction(connection);
         transaction.Begin();
-        Appl = GetField("Appl");
-        DocType = GetField("DocType");
-        RateNum = CInt(Val(GetField("RateNum")));
-        DebugLog("seeking Appl " + Appl + " Doctype " + DocType + " Rate_Level " + std::to_string(RateNum));
+        run.Plan.Appl = GetField("Appl");
+        run.Plan.DocType = GetField("DocType");
+        run.Plan.RateNum = CInt(Val(GetField("RateNum")));
+        DebugLog("seeking Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " + std::to_string(run.Plan.RateNum));
 
-        const Html plan = HtmlText(Appl) + " - Database " + HtmlText(DocType);
-        if (!SeekPlan(record, connection, Appl, DocType, RateNum)) {
-            SendMessagePage("Rate plan #" + HtmlNumber(RateNum) + " not found for Application " + plan, "", "", "+1",
+        const Html plan = HtmlText(run.Plan.Appl) + " - Database " + HtmlText(run.Plan.DocType);
+        if (!SeekPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum)) {
+            SendMessagePage("Rate plan #" + HtmlNumber(run.Plan.RateNum) + " not found for Application " + plan, "", "", "+1",
                             "");
             EndRun();
         }
@@ -51,7 +50,7 @@ void DeleteRatePlan() {
         const std::optional<TableInfo> before = record;
         const int deleted = DeleteRec(rs.TableName, rs.KeyList, record, connection, 1);
         if (deleted > 0) {
-            AuditEntry entry = PlanEntry("plan deleted", Appl, DocType, RateNum);
+            AuditEntry entry = PlanEntry("plan deleted", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
             entry.Changes = RowChanges(before, std::nullopt);
             trail.Append(entry);
             try {
@@ -67,9 +66,9 @@ void DeleteRatePlan() {
         closing.Close();
         if (deleted > 0)
             SendMessagePage("Rate plan " + HtmlText(description) + " has been deleted for Application " + plan,
-                            "Click here to return to the rate plan screen", RatePlansAddress(), "+1", "");
+                            "Click here to return to the rate plan screen", RatePlansAddress(run), "+1", "");
         else
-            SendMessagePage("Rate plan #" + HtmlNumber(RateNum) + " could not be deleted for Application " + plan, "",
+            SendMessagePage("Rate plan #" + HtmlNumber(run.Plan.RateNum) + " could not be deleted for Application " + plan, "",
                             "", "+1", "");
         EndRun();
     }

@@ -50,10 +50,10 @@ void SendCheckboxRow(const char* label, const char* name, bool on) {
 }
 
 // One row per record of the Drives table, with its entry of [Drives].
-void SendDriveRows(const std::string& iniFile) {
+void SendDriveRows(RunContext& run, const std::string& iniFile) {
     const clsDrives drives;
     OpenTable table;
-    ReadWholeParamsTable(drives.TableName, table);
+    ReadWholeParamsTable(run.Data, drives.TableName, table);
     while (!table.record.Eof) {
         const std::string drive = table.record.Field(drives.Drive).Value.Text();
         DebugLog("Reading " + drive + " tag in vexweb.ini");
@@ -68,14 +68,14 @@ void SendDriveRows(const std::string& iniFile) {
 
 }  // namespace
 
-void ShowFileLocationsForm(const Html& heading, const std::string& action, const std::string& method) {
+void ShowFileLocationsForm(RunContext& run, const Html& heading, const std::string& action, const std::string& method) {
     {
         const std::string file = WebIniPath();
         const std::string smtpServer = ReadIniString(file, WebSection, "SMTPServer", MailReadBuffer);
         const std::string fromEmail = ReadIniString(file, WebSection, "FromEmail", MailReadBuffer);
-        const auto& s = WebSettings;
+        const auto& s = run.Settings;
 
-        SendFormOpening(heading, action, method);
+        SendFormOpening(run, heading, action, method);
         SendLine(R"(<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH="100%" >)");
         SendLine("<TR VALIGN=TOP>");
 
@@ -144,7 +144,7 @@ void ShowFileLocationsForm(const Html& heading, const std::string& action, const
         }
 
         SendSectionHeader("Browser Side Drive Settings");
-        SendDriveRows(file);
+        SendDriveRows(run, file);
 
         SendLine("</TR></TABLE><P>");
         SendLine(SubmitButton("DataAction", "SAVE"));

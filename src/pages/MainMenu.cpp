@@ -7,7 +7,7 @@
 
 namespace vd {
 
-void SendFormOpening(const Html& heading, const std::string& action, const std::string& method) {
+void SendFormOpening(RunContext& run, const Html& heading, const std::string& action, const std::string& method) {
     SendHeader();
     try {
         SendTop();
@@ -17,7 +17,7 @@ void SendFormOpening(const Html& heading, const std::string& action, const std::
     SendLine("&nbsp;<BR>");
     SendLine("<FORM action=" + HtmlQuoted(action) + " method=" + HtmlQuoted(method) + ">");
     SendLine(R"(<B><I><FONT COLOR="#990000"><FONT SIZE=+2>)" + heading + "</FONT></I></B>");
-    SendLine("&nbsp;&nbsp;&nbsp;&nbsp;" + Link(WebSettings.WebPath + "vdhelpconfig.html", "click here for help") + "<P>");
+    SendLine("&nbsp;&nbsp;&nbsp;&nbsp;" + Link(run.Settings.WebPath + "vdhelpconfig.html", "click here for help") + "<P>");
 }
 
 void SendFormClosing() {
@@ -26,9 +26,9 @@ void SendFormClosing() {
     DebugLog("html done!");
 }
 
-void ShowMainMenu(const Html& heading, const std::string& action, const std::string& method) {
+void ShowMainMenu(RunContext& run, const Html& heading, const std::string& action, const std::string& method) {
     {
-        SendFormOpening(heading, action, method);
+        SendFormOpening(run, heading, action, method);
         SendLine("<CENTER>");
         SendLine(SubmitButton("ConfigOption", "Server and Browser File Locations"));
         SendLine("<P>");

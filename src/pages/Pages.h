@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cgi/Html.h"
+#include "pages/RunContext.h"
 
 namespace vd {
 
@@ -11,27 +12,27 @@ namespace vd {
 // escaped by the page, and the method its method.
 
 // Main menu: three buttons, one per area of the configurator.
-void ShowMainMenu(const Html& heading, const std::string& action, const std::string& method);
+void ShowMainMenu(RunContext& run, const Html& heading, const std::string& action, const std::string& method);
 
 // The opening that the main menu shares with the file locations form:
 // header, top template (its failures ignored), the FORM line, the heading
 // and the help link.
-void SendFormOpening(const Html& heading, const std::string& action, const std::string& method);
+void SendFormOpening(RunContext& run, const Html& heading, const std::string& action, const std::string& method);
 // Their closing: the end of the form and of the page.
 void SendFormClosing();
 
 // Settings of vexweb.ini: the form and its save.
-void ShowFileLocationsForm(const Html& heading, const std::string& action, const std::string& method);
-void SaveWebSettings();
+void ShowFileLocationsForm(RunContext& run, const Html& heading, const std::string& action, const std::string& method);
+void SaveWebSettings(RunContext& run);
 
 // Billing rate plans.
-void MakeHTMLBillingPlan(const Html& heading, const std::string& action, const std::string& method);
-void MakeHTMLRatePlan(const Html& heading, const std::string& action, const std::string& method);
-void SaveRatePlan();
-void DeleteRatePlan();
+void MakeHTMLBillingPlan(RunContext& run, const Html& heading, const std::string& action, const std::string& method);
+void MakeHTMLRatePlan(RunContext& run, const Html& heading, const std::string& action, const std::string& method);
+void SaveRatePlan(RunContext& run);
+void DeleteRatePlan(RunContext& run);
 
 // Database settings.
-void ShowDatabaseSelection();
-void ShowApplicationConfiguration(const std::string& appl, const std::string& docType);
+void ShowDatabaseSelection(RunContext& run);
+void ShowApplicationConfiguration(RunContext& run);
 
 }  // namespace vd

@@ -13,7 +13,6 @@
 #include "data/tables/RatePlan.h"
 #include "pages/Pages.h"
 #include "pages/RatePlanText.h"
-#include "pages/RunValues.h"
 #include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
 
@@ -24,25 +23,25 @@ namespace {
 // The application's name, or the code when the parameters database does not
 // know it; the same for the database's description. A parameters database
 // that fails shows its error page, and the form goes on with the codes.
-void ReadNames(std::string& applicationName, std::string& description) {
-    applicationName = Appl;
-    description = DocType;
+void ReadNames(RunContext& run, std::string& applicationName, std::string& description) {
+    applicationName = run.Plan.Appl;
+    description = run.Plan.DocType;
     OdbcConnection connection;
     try {
         const clsApplications ap;
         TableInfo applications;
         TableCloser closeApplications(applications);
-        InitParams(connection, ap.TableName, applications);
-        applications.Field(ap.ApplicationID).Value = Appl;
+        InitParams(run.Data, connection, ap.TableName, applications);
+        applications.Field(ap.ApplicationID).Value = run.Plan.Appl;
         SeekRec(ap.TableName, ap.KeyList, applications, connection);
         if (!applications.NoMatch) applicationName = applications.Field(ap.ApplicationName).Value.Text();
         closeApplications.Close();
         const clsDocumentTypes dt;
         TableInfo docTypes;
         TableCloser closeDocTypes(docTypes, connection);
-        InitParams(connection, dt.TableName, docTypes);
-        docTypes.Field(dt.DocTypeAppl).Value = Appl;
-        docTypes.Field(dt.DocTypeId).Value = DocType;
+        InitParams(run.Data, connection, dt.TableName, docTypes);
+        docTypes.Field(dt.DocTypeAppl).Value = run.Plan.Appl;
+        docTypes.Field(dt.DocTypeId).Value = run.Plan.DocType;
         SeekRec(dt.TableName, dt.KeyList, docTypes, connection);
         if (!docTypes.NoMatch) description = docTypes.Field(dt.DocTypeDesc).Value.Text();
     } catch (const DbError& e) {
@@ -57,10 +56,10 @@ void SendHeaderRow(const char* label, const std::string& value) {
 
 // The label of a field's row; the all-pages fee says when it is charged per
 // page of the document.
-Html RowLabel(const PlanField& field) {
+Html RowLabel(RunContext& run, const PlanField& field) {
     static const std::int16_t allPages = clsRate_Schedule{}.AllPages_Fee;
     Html label = HtmlText(field.Label);
-    if (field.Column == allPages && ReadDocTypeFlag(Appl, DocType, "AllPagesPerPage")) label += " <b>(PER PAGE)</b>";
+    if (field.Column == allPages && ReadDocTypeFlag(run.Plan.Appl, run.Plan.DocType, "AllPagesPerPage")) label += " <b>(PER PAGE)</b>";
     return label;
 }
 
@@ -71,8 +70,8 @@ std::string InputValue(const PlanField& field, const PlanValue& value) {
     return value.Text;
 }
 
-void SendInputRow(const PlanField& field, const PlanValue& value) {
-    SendLine("<tr><td align=right>" + RowLabel(field) + "</td>");
+void SendInputRow(RunContext& run, const PlanField& field, const PlanValue& value) {
+    SendLine("<tr><td align=right>" + RowLabel(run, field) + "</td>");
     SendLine("<td><INPUT TYPE=Text NAME=" + HtmlBare(field.FormName) +
              " VALUE=" + HtmlQuoted(InputValue(field, value)) + "></td></tr>");
 }
@@ -87,89 +86,89 @@ void SendFlagRow(const PlanField& field, bool on) {
 
 // The rows of the fee table, in the order of the fields; only supervisors
 // see the hide flag, and the policies follow the table.
-void SendFieldRows(const PlanValues& values) {
+void SendFieldRows(RunContext& run, const PlanValues& values) {
     bool anyPolicy = false;
     for (const PlanField& field : PlanFields()) {
-        if (!PlanFieldUsed(field, WebSettings.ReportsAllowed, WebSettings.OCRAllowed)) continue;
+        if (!PlanFieldUsed(field, run.Settings.ReportsAllowed, run.Settings.OCRAllowed)) continue;
         const PlanValue& value = ValueOf(values, field);
         if (field.Kind == PlanKind::Policy) {
             anyPolicy = anyPolicy || !value.Text.empty();
         } else if (field.Kind == PlanKind::Flag) {
-            if (UserIsSupervisor) SendFlagRow(field, value.Number != 0);
+            if (run.IsSupervisor) SendFlagRow(field, value.Number != 0);
         } else {
-            SendInputRow(field, value);
+            SendInputRow(run, field, value);
         }
     }
     if (anyPolicy) SendLine("<tr><td></td><td><b>See policies below</B></td></tr>");
 }
 
 // A supervisor edits every policy; anyone else reads those that are set.
-void SendPolicies(const PlanValues& values) {
+void SendPolicies(RunContext& run, const PlanValues& values) {
     for (const PlanField& field : PlanFields()) {
         if (field.Kind != PlanKind::Policy) continue;
         const std::string& text = ValueOf(values, field).Text;
-        if (text.empty() && !UserIsSupervisor) continue;
+        if (text.empty() && !run.IsSupervisor) continue;
         const Html label = "<b>" + HtmlText(field.Label) + "</b>: ";
-        if (UserIsSupervisor)
+        if (run.IsSupervisor)
             SendLine(label + TextArea(field.FormName, text.size() >= 255 ? 8 : 4, 75, text) + "<P>");
         else
             SendLine(label + HtmlText(text) + "<P>");
     }
 }
 
-void SendFormStart(const Html& heading, const std::string& action, const std::string& method) {
+void SendFormStart(RunContext& run, const Html& heading, const std::string& action, const std::string& method) {
     SendHeader();
     SendTop("");
     SendLine("<form action=" + HtmlQuoted(action) + " method=" + HtmlQuoted(method) + ">");
     SendLine(HiddenInput("ConfigOption", "SAVEPLAN"));
-    SendLine(HiddenInput("Appl", Appl));
-    SendLine(HiddenInput("DocType", DocType));
-    SendLine(HiddenInput("RateNum", std::to_string(RateNum)));
+    SendLine(HiddenInput("Appl", run.Plan.Appl));
+    SendLine(HiddenInput("DocType", run.Plan.DocType));
+    SendLine(HiddenInput("RateNum", std::to_string(run.Plan.RateNum)));
     SendLine("<B><I><CENTER><FONT SIZE=3 COLOR=#99000>" + heading + "</FONT></I></B></p>");
     SendLine("<TABLE CELLPADDING=2 CELLSPACING=2 BORDER=1 bgcolor=#FFFFCC>");
 }
 
-void SendButtons() {
-    if (!UserIsSupervisor) return;
+void SendButtons(RunContext& run) {
+    if (!run.IsSupervisor) return;
     SendLine(SubmitButton("DataAction", "SAVE") + "&nbsp;&nbsp;");
-    if (RateNum != NewPlan) SendLine(SubmitButton("DataAction", "DELETE"));
+    if (run.Plan.RateNum != NewPlan) SendLine(SubmitButton("DataAction", "DELETE"));
 }
 
 }  // namespace
 
-void MakeHTMLRatePlan(const Html& heading, const std::string& action, const std::string& method) {
+void MakeHTMLRatePlan(RunContext& run, const Html& heading, const std::string& action, const std::string& method) {
     const clsRate_Schedule rs;
     OdbcConnection billingConnection;
     TableInfo plan;
     TableCloser closing(plan, billingConnection);
 
     DebugLog("Opening Rate_Schedule");
-    InitWVDAccounting(billingConnection, rs.TableName, plan);
-    DebugLog("appl=" + Appl + " doctype=" + DocType + " ratenum=" + std::to_string(RateNum));
+    InitWVDAccounting(run.Data, billingConnection, rs.TableName, plan);
+    DebugLog("appl=" + run.Plan.Appl + " doctype=" + run.Plan.DocType + " ratenum=" + std::to_string(run.Plan.RateNum));
     std::string applicationName, description;
-    ReadNames(applicationName, description);
+    ReadNames(run, applicationName, description);
 
     PlanValues values = EmptyPlan();
-    if (RateNum != NewPlan) {
-        DebugLog("Seeking Appl=" + Appl + " Doctype=" + DocType + " Ratenum=" + std::to_string(RateNum));
+    if (run.Plan.RateNum != NewPlan) {
+        DebugLog("Seeking Appl=" + run.Plan.Appl + " Doctype=" + run.Plan.DocType + " Ratenum=" + std::to_string(run.Plan.RateNum));
         // Without a database no plan was chosen: a seek on the number
         // alone would find some other database's plan.
-        if (Appl.empty() || DocType.empty() || !SeekPlan(plan, billingConnection, Appl, DocType, RateNum)) {
+        if (run.Plan.Appl.empty() || run.Plan.DocType.empty() || !SeekPlan(plan, billingConnection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum)) {
             SendMessagePage("No rate plan selected or rate does not exist", "", "", "+1", "");
             EndRun();
         }
-        values = ReadPlanValues(plan, WebSettings.ReportsAllowed, WebSettings.OCRAllowed);
+        values = ReadPlanValues(plan, run.Settings.ReportsAllowed, run.Settings.OCRAllowed);
     }
     DebugLog("after seek");
 
-    SendFormStart(heading, action, method);
+    SendFormStart(run, heading, action, method);
     SendHeaderRow("Application", applicationName);
     SendHeaderRow("Database", description);
-    SendFieldRows(values);
+    SendFieldRows(run, values);
     SendLine("</table></center>");
     SendLine("<br>");
-    SendPolicies(values);
-    SendButtons();
+    SendPolicies(run, values);
+    SendButtons(run);
     SendLine("</form>");
     SendBottom();
 

@@ -1,7 +1,7 @@
 #include "pages/RatePlanText.h"
 
 #include "base/Numbers.h"
-#include "settings/WebSettings.h"
+#include "pages/RunContext.h"
 
 #include <cmath>
 #include <cstdio>
@@ -46,6 +46,6 @@ std::string MoneyText(double value) {
     return (value < 0 && !zero) ? "-" + text : text;
 }
 
-std::string RatePlansAddress() { return WebSettings.WebScriptsPath + "vdconfig.exe?ConfigOption=RATE PLANS"; }
+std::string RatePlansAddress(const RunContext& run) { return run.Settings.WebScriptsPath + "vdconfig.exe?ConfigOption=RATE PLANS"; }
 
 }  // namespace vd

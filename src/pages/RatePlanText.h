@@ -13,6 +13,7 @@ std::string MoneyText(double value);
 
 // The address of the selection page, for the links of the confirmations
 // (a value: the message pages escape it).
-std::string RatePlansAddress();
+struct RunContext;
+std::string RatePlansAddress(const RunContext& run);
 
 }  // namespace vd

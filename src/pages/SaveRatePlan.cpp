@@ -19,7 +19,6 @@
 #include "pages/ChangeRecord.h"
 #include "pages/Pages.h"
 #include "pages/RatePlanText.h"
-#include "pages/RunValues.h"
 #include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
 
@@ -32,8 +31,8 @@ namespace {
 
 // The posted value of a field as its column stores it; a field of a setting
 // that is off is stored as 0.
-FieldValue PostedValue(const PlanField& field) {
-    if (!PlanFieldUsed(field, WebSettings.ReportsAllowed, WebSettings.OCRAllowed)) return 0.0;
+FieldValue PostedValue(RunContext& run, const PlanField& field) {
+    if (!PlanFieldUsed(field, run.Settings.ReportsAllowed, run.Settings.OCRAllowed)) return 0.0;
     const std::string posted = GetField(field.FormName);
     switch (field.Kind) {
     case PlanKind::Money: return Val(posted);
@@ -48,11 +47,11 @@ FieldValue PostedValue(const PlanField& field) {
 // Every posted field into the record, in column order; gives the plan's
 // name. An empty policy stays null (a cleared policy is removed), and one
 // longer than its column is cut, which a notice says.
-std::string StorePostedFields(TableInfo& record, std::vector<std::string>& notices) {
+std::string StorePostedFields(RunContext& run, TableInfo& record, std::vector<std::string>& notices) {
     std::string name;
     for (const PlanField* field : PlanFieldsByColumn()) {
         FieldEntry& column = record.Field(field->Column);
-        FieldValue value = PostedValue(*field);
+        FieldValue value = PostedValue(run, *field);
         if (field->Kind == PlanKind::Text) name = value.Text();
         if (field->Kind == PlanKind::Policy) {
             if (!value.IsSet()) continue;
@@ -71,39 +70,39 @@ std::string StorePostedFields(TableInfo& record, std::vector<std::string>& notic
 // number of its database: numbering and inserting are one step for all
 // processes (the lock is held until the row is stored), so two new plans
 // of one database never get the same number. True for a new plan.
-bool KeyThePlan(TableInfo& record, OdbcConnection& connection, std::optional<NewPlanLock>& lock) {
-    Appl = GetField("Appl");
-    DocType = GetField("DocType");
-    RateNum = CInt(Val(GetField("RateNum")));
-    if (RateNum != NewPlan) {
-        DebugLog("updating Appl " + Appl + " Doctype " + DocType + " Rate_Level " + std::to_string(RateNum));
-        SetPlanKey(record, Appl, DocType, RateNum);
+bool KeyThePlan(RunContext& run, TableInfo& record, OdbcConnection& connection, std::optional<NewPlanLock>& lock) {
+    run.Plan.Appl = GetField("Appl");
+    run.Plan.DocType = GetField("DocType");
+    run.Plan.RateNum = CInt(Val(GetField("RateNum")));
+    if (run.Plan.RateNum != NewPlan) {
+        DebugLog("updating Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " + std::to_string(run.Plan.RateNum));
+        SetPlanKey(record, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
         return false;
     }
     {
         Doing doing("locking " + NewPlanLock::Path());
         lock.emplace();
     }
-    RateNum = NumberNewPlan(record, connection, Appl, DocType);
-    DebugLog("adding Appl " + Appl + " Doctype " + DocType + " Rate_Level " + std::to_string(RateNum));
+    run.Plan.RateNum = NumberNewPlan(record, connection, run.Plan.Appl, run.Plan.DocType);
+    DebugLog("adding Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " + std::to_string(run.Plan.RateNum));
     return true;
 }
 
 // The notices and the confirmation make one page.
-void SendConfirmation(const std::string& name, const std::vector<std::string>& notices) {
+void SendConfirmation(RunContext& run, const std::string& name, const std::vector<std::string>& notices) {
     SendHeader();
     SendTop();
     for (const std::string& notice : notices) SendNoticeBody(HtmlText(notice));
-    SendMessageBody("Rate plan " + HtmlText(name) + " has been saved for Application " + HtmlText(Appl) +
-                        " - Database " + HtmlText(DocType),
-                    "Click here to return to the rate plan screen", RatePlansAddress(), "+1", "");
+    SendMessageBody("Rate plan " + HtmlText(name) + " has been saved for Application " + HtmlText(run.Plan.Appl) +
+                        " - Database " + HtmlText(run.Plan.DocType),
+                    "Click here to return to the rate plan screen", RatePlansAddress(run), "+1", "");
     DebugLog("open tblbot");
     SendBottom();
 }
 
 }  // namespace
 
-void SaveRatePlan() {
+void SaveRatePlan(RunContext& run) {
     const clsRate_Schedule rs;
     OdbcConnection connection;
     TableInfo record;
@@ -115,7 +114,7 @@ void SaveRatePlan() {
         AuditTrail trail = OpenAuditTrail();
         DebugLog("Opening Rate_Schedule");
         try {
-            InitWVDAccounting(connection, rs.TableName, record);
+            InitWVDAccounting(run.Data, connection, rs.TableName, record);
         } catch (const DbError&) {
             DebugLog("Rate plan not saved: Rate_Schedule could not be opened");
             throw;
@@ -123,23 +122,23 @@ void SaveRatePlan() {
         // The row and its record take effect together, or neither does.
         OdbcTransaction transaction(connection);
         transaction.Begin();
-        const bool isNew = KeyThePlan(record, connection, lock);
+        const bool isNew = KeyThePlan(run, record, connection, lock);
         const std::optional<TableInfo> before =
-            isNew ? std::nullopt : StoredPlan(record, connection, Appl, DocType, RateNum, "PlanBefore");
-        const std::string name = StorePostedFields(record, notices);
+            isNew ? std::nullopt : StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanBefore");
+        const std::string name = StorePostedFields(run, record, notices);
 
         try {
             if (isNew) ODBCAddNew(connection, rs.TableName, record);
             else UpdateRecInfo(rs.TableName, rs.KeyList, record, connection);
         } catch (const DbError&) {
             // A refused duplicate among others.
-            DebugLog("Rate plan not saved for Application " + Appl + " - Database " + DocType);
+            DebugLog("Rate plan not saved for Application " + run.Plan.Appl + " - Database " + run.Plan.DocType);
             throw;
         }
         // The record is written before the commit; a commit that fails is
         // recorded as failed.
-        AuditEntry entry = PlanEntry(before ? "plan updated" : "plan added", Appl, DocType, RateNum);
-        entry.Changes = RowChanges(before, StoredPlan(record, connection, Appl, DocType, RateNum, "PlanAfter"));
+        AuditEntry entry = PlanEntry(before ? "plan updated" : "plan added", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
+        entry.Changes = RowChanges(before, StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanAfter"));
         trail.Append(entry);
         try {
             transaction.Commit();
@@ -150,7 +149,7 @@ void SaveRatePlan() {
         }
         lock.reset();
         closing.Close();
-        SendConfirmation(name, notices);
+        SendConfirmation(run, name, notices);
         EndRun();
     }
 }

@@ -53,11 +53,11 @@ void Check(std::optional<RunError> failure) {
 
 // The drive addresses go into the edit; a drive whose name cannot be a key
 // of vexweb.ini is left out and named in the notices.
-void CollectDriveAddresses(IniEdit& edit, std::vector<std::string>& notices) {
+void CollectDriveAddresses(RunContext& run, IniEdit& edit, std::vector<std::string>& notices) {
     DebugLog("opening Drives table");
     const clsDrives drives;
     OpenTable table;
-    ReadWholeParamsTable(drives.TableName, table);
+    ReadWholeParamsTable(run.Data, drives.TableName, table);
     while (!table.record.Eof) {
         const std::string drive = table.record.Field(drives.Drive).Value.Text();
         const std::string address = GetField(drive);
@@ -94,7 +94,7 @@ std::vector<std::string> MissingTemplates(const std::string& htmlPath) {
 
 }  // namespace
 
-void SaveWebSettings() {
+void SaveWebSettings(RunContext& run) {
     {
         const std::string file = WebIniPath();
         const struct {
@@ -134,7 +134,7 @@ void SaveWebSettings() {
                 notices.push_back(std::string(setting.key) + " " + value + " does not exist");
             }
         }
-        CollectDriveAddresses(edit, notices);
+        CollectDriveAddresses(run, edit, notices);
         AuditEntry entry;
         entry.Action = "settings saved";
         entry.Who = RequestWho();

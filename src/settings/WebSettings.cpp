@@ -9,10 +9,10 @@ namespace vd {
 
 bool IsTrueText(const std::string& text) { return UCase(text) == "TRUE"; }
 
-void LoadWebSettings() {
+WebSettingsRecord LoadWebSettings() {
     const std::string file = WebIniPath();
     auto read = [&](const char* key) { return ReadIniString(file, WebSection, key); };
-    auto& s = WebSettings;
+    WebSettingsRecord s;
     s.WebPath = read("WebPath");
     s.HomePage = read("HomePage");
     if (s.HomePage.empty()) s.HomePage = "default.htm";
@@ -20,7 +20,7 @@ void LoadWebSettings() {
     s.WebSecurePath = read("WebSecurePath");
     if (s.WebSecurePath.empty()) s.WebSecurePath = s.WebScriptsPath;
     s.HTMLPath = read("HTMLPath");
-    LoadParameterPath("");
+    LoadParameterPath(s, "");
     s.WebCDPath = read("WebCDPath");
     s.BasketPath = read("BasketPath");
     s.BasketAlias = read("BasketAlias");
@@ -42,17 +42,18 @@ void LoadWebSettings() {
     s.OpticalVexRetry = IsTrueText(read("OpticalVexRetry"));
     s.SuppressEmail = IsTrueText(read("SuppressEmail"));
     s.DateFormat = ReadIniString(s.ParameterPath + "vdglobal.ini", "Config", "Date Format");
+    return s;
 }
 
-void LoadParameterPath(const std::string& user) {
+void LoadParameterPath(WebSettingsRecord& settings, const std::string& user) {
     const std::string file = WebIniPath();
     if (!user.empty()) {
         DebugLog("Reading " + file + " - ParameterPath_" + user);
-        WebSettings.ParameterPath = ReadIniString(file, WebSection, "ParameterPath_" + user);
+        settings.ParameterPath = ReadIniString(file, WebSection, "ParameterPath_" + user);
     }
-    DebugLog("ParameterPath for user " + WebSettings.ParameterPath);
-    if (WebSettings.ParameterPath.empty())
-        WebSettings.ParameterPath = ReadIniString(file, WebSection, "ParameterPath");
+    DebugLog("ParameterPath for user " + settings.ParameterPath);
+    if (settings.ParameterPath.empty())
+        settings.ParameterPath = ReadIniString(file, WebSection, "ParameterPath");
 }
 
 }  // namespace vd

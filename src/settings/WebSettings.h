@@ -33,16 +33,15 @@ struct WebSettingsRecord {
     std::string DateFormat;      // [Config] "Date Format" of vdglobal.ini
 };
 
-inline WebSettingsRecord WebSettings;
 
 constexpr const char* WebSection = "Vexdoc/Web";
 
-// Fills WebSettings from the program folder's vexweb.ini.
-void LoadWebSettings();
+// The settings of the program folder's vexweb.ini.
+WebSettingsRecord LoadWebSettings();
 
 // Resolves ParameterPath for the user: the user's own "ParameterPath_" key
 // when it holds a value, else the general "ParameterPath".
-void LoadParameterPath(const std::string& user);
+void LoadParameterPath(WebSettingsRecord& settings, const std::string& user);
 
 // "TRUE" in any case is true; everything else is false.
 bool IsTrueText(const std::string& text);

@@ -53,7 +53,9 @@ private:
 
 std::string CaptureOutput(const std::function<void()>& action) {
     Redirect out(1, "");
-    vd::ResetOutput();  // a new response
+    const vd::PageFrame frame = vd::Frame();
+    vd::ResetOutput();  // a new response, in the same frame
+    vd::SetPageFrame(frame);
     action();
     vd::FlushOutput();
     return out.Contents();

@@ -14,22 +14,22 @@ TEST_F(DataLayerTest, SupervisorIsTheRowWithUserSuperMinusOne) {
     dbs.AddUser("o'neil", "-1");
     dbs.AddUser("50%off", "-1");
     dbs.AddUser("a_b", "-1");
-    EXPECT_TRUE(IsUserSupervisor("boss"));
-    EXPECT_FALSE(IsUserSupervisor("BOSS"));  // SQLite's "=" tells cases apart
-    EXPECT_FALSE(IsUserSupervisor("clerk"));
-    EXPECT_FALSE(IsUserSupervisor("one"));
-    EXPECT_FALSE(IsUserSupervisor("blank"));
-    EXPECT_FALSE(IsUserSupervisor("nobody"));
-    EXPECT_FALSE(IsUserSupervisor("boss "));
-    EXPECT_TRUE(IsUserSupervisor("o'neil"));
+    EXPECT_TRUE(IsUserSupervisor(Data(), "boss"));
+    EXPECT_FALSE(IsUserSupervisor(Data(), "BOSS"));  // SQLite's "=" tells cases apart
+    EXPECT_FALSE(IsUserSupervisor(Data(), "clerk"));
+    EXPECT_FALSE(IsUserSupervisor(Data(), "one"));
+    EXPECT_FALSE(IsUserSupervisor(Data(), "blank"));
+    EXPECT_FALSE(IsUserSupervisor(Data(), "nobody"));
+    EXPECT_FALSE(IsUserSupervisor(Data(), "boss "));
+    EXPECT_TRUE(IsUserSupervisor(Data(), "o'neil"));
     // "%" and "_" are characters of the id, not patterns.
-    EXPECT_TRUE(IsUserSupervisor("50%off"));
-    EXPECT_FALSE(IsUserSupervisor("%"));
-    EXPECT_FALSE(IsUserSupervisor("b%"));
-    EXPECT_FALSE(IsUserSupervisor("50%"));
-    EXPECT_FALSE(IsUserSupervisor("a%b"));
-    EXPECT_FALSE(IsUserSupervisor("axb"));
-    EXPECT_FALSE(IsUserSupervisor("' OR '1'='1"));
+    EXPECT_TRUE(IsUserSupervisor(Data(), "50%off"));
+    EXPECT_FALSE(IsUserSupervisor(Data(), "%"));
+    EXPECT_FALSE(IsUserSupervisor(Data(), "b%"));
+    EXPECT_FALSE(IsUserSupervisor(Data(), "50%"));
+    EXPECT_FALSE(IsUserSupervisor(Data(), "a%b"));
+    EXPECT_FALSE(IsUserSupervisor(Data(), "axb"));
+    EXPECT_FALSE(IsUserSupervisor(Data(), "' OR '1'='1"));
     EXPECT_EQ(Output(), "");
     const std::string log = Log();
     EXPECT_NE(log.find("opening Users table"), std::string::npos);
@@ -37,7 +37,7 @@ TEST_F(DataLayerTest, SupervisorIsTheRowWithUserSuperMinusOne) {
     EXPECT_NE(log.find("seekrec - select * from Users where UserID='o''neil'  order by UserID"), std::string::npos)
         << log;
     // The connection stays open for the run.
-    EXPECT_TRUE(ParamsConnection().IsOpen());
+    EXPECT_TRUE(Data().Params.IsOpen());
 }
 
 TEST_F(DataLayerTest, SupervisorTestWithCaseTwins) {
@@ -45,22 +45,22 @@ TEST_F(DataLayerTest, SupervisorTestWithCaseTwins) {
     // exact spelling decides, else the first in UserID order.
     dbs.AddUser("JOE", "0");
     dbs.AddUser("joe", "-1");
-    EXPECT_TRUE(IsUserSupervisor("joe"));
-    EXPECT_FALSE(IsUserSupervisor("JOE"));
-    EXPECT_FALSE(IsUserSupervisor("Joe"));
+    EXPECT_TRUE(IsUserSupervisor(Data(), "joe"));
+    EXPECT_FALSE(IsUserSupervisor(Data(), "JOE"));
+    EXPECT_FALSE(IsUserSupervisor(Data(), "Joe"));
 }
 
 TEST_F(DataLayerTest, EmptyUserNeverOpensTheDatabase) {
     dbs.AddUser("", "-1");
-    EXPECT_FALSE(IsUserSupervisor(""));
-    EXPECT_FALSE(ParamsConnection().IsOpen());
+    EXPECT_FALSE(IsUserSupervisor(Data(), ""));
+    EXPECT_FALSE(Data().Params.IsOpen());
     EXPECT_EQ(Log(), "");
 }
 
 TEST_F(DataLayerTest, UnreadableUsersTableIsNoSupervisor) {
     dbs.AddUser("boss", "-1");
     site.Write("params/DSN/VDWParams32.DSN", "[ODBC]\r\nDRIVER=NoSuchDriver\r\n");
-    EXPECT_FALSE(IsUserSupervisor("boss"));
+    EXPECT_FALSE(IsUserSupervisor(Data(), "boss"));
     EXPECT_NE(Output().find("Error: "), std::string::npos);  // the failed connect
     EXPECT_NE(Log().find("IsUserSupervisor Error: "), std::string::npos);
     // A Users table whose columns are in another order is read as it stands.
@@ -69,6 +69,6 @@ TEST_F(DataLayerTest, UnreadableUsersTableIsNoSupervisor) {
     dbs.Exec(dbs.ParamsDb(), "DROP TABLE Users");
     dbs.Exec(dbs.ParamsDb(), "CREATE TABLE Users (UserID varchar (60), UserSuper smallint)");
     dbs.Exec(dbs.ParamsDb(), "insert into Users values ('boss', -1)");
-    EXPECT_FALSE(IsUserSupervisor("boss"));
+    EXPECT_FALSE(IsUserSupervisor(Data(), "boss"));
     EXPECT_NE(Log().find("IsUserSupervisor Error: Subscript out of range"), std::string::npos);
 }

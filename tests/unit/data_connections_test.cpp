@@ -40,9 +40,9 @@ int RunVdkeys(const std::vector<std::string>& args, const std::string& input = "
 
 // A table of the parameters database created on a connection of its own:
 // true when it was created.
-bool CreateParams(const std::string& table, const TableStatements& statements) {
+bool CreateParams(Databases& data, const std::string& table, const TableStatements& statements) {
     OdbcConnection connection;
-    OpenParamsDatabase(connection);
+    OpenParamsDatabase(data, connection);
     return CreateCatalogueTable(connection, table, statements);
 }
 
@@ -76,10 +76,10 @@ TEST_F(DataLayerTest, UnscrambleKeyReversesVdkeys) {
 
 TEST_F(DataLayerTest, ParamsConnectionStringAndMaskedLog) {
     OdbcConnection c;
-    ASSERT_TRUE(Shown([&] { OpenParamsDatabase(c); }));
-    EXPECT_EQ(gParamsConnect, "FILEDSN=" + dbs.ParameterPath() + "DSN/VDWParams32.DSN;UID=vdadmin;PWD=s3cret;");
-    EXPECT_EQ(SqlUser, "vdadmin");
-    EXPECT_EQ(SqlPassword, "s3cret");
+    ASSERT_TRUE(Shown([&] { OpenParamsDatabase(Data(), c); }));
+    EXPECT_EQ(Data().ParamsConnect, "FILEDSN=" + dbs.ParameterPath() + "DSN/VDWParams32.DSN;UID=vdadmin;PWD=s3cret;");
+    EXPECT_EQ(Data().SqlUser, "vdadmin");
+    EXPECT_EQ(Data().SqlPassword, "s3cret");
     const std::string log = Log();
     EXPECT_NE(log.find("Opendatabase gParamsConnect=FILEDSN=" + dbs.ParameterPath() +
                        "DSN/VDWParams32.DSN;UID=vdadmin;PWD=****; ParameterPath=" + dbs.ParameterPath() + " "),
@@ -90,8 +90,8 @@ TEST_F(DataLayerTest, ParamsConnectionStringAndMaskedLog) {
     // The string is built once: a changed createdb.ini is not read again.
     site.Write("params/createdb.ini", "");
     ODBCCloseDatabase(c);
-    ASSERT_TRUE(Shown([&] { OpenParamsDatabase(c); }));
-    EXPECT_EQ(SqlPassword, "s3cret");
+    ASSERT_TRUE(Shown([&] { OpenParamsDatabase(Data(), c); }));
+    EXPECT_EQ(Data().SqlPassword, "s3cret");
 
     EXPECT_EQ(MaskPassword("A=1;PWD=x;UID=u;"), "A=1;PWD=****;UID=u;");
     EXPECT_EQ(MaskPassword("UID=u;PWD=;"), "UID=u;PWD=;");
@@ -101,23 +101,23 @@ TEST_F(DataLayerTest, ParamsConnectionStringAndMaskedLog) {
 
 TEST_F(DataLayerTest, AccountingStringUsesTheProgramFolder) {
     OdbcConnection c;
-    EXPECT_FALSE(Shown([&] { OpenWVDAccounting(c); }));  // no data source beside the test program
-    EXPECT_EQ(WVDAccountingConnect, "FILEDSN=" + ProgramFolder() + "/DSN/WVDAccounting.DSN;UID=vdadmin;PWD=s3cret;");
+    EXPECT_FALSE(Shown([&] { OpenWVDAccounting(Data(), c); }));  // no data source beside the test program
+    EXPECT_EQ(Data().AccountingConnect, "FILEDSN=" + ProgramFolder() + "/DSN/WVDAccounting.DSN;UID=vdadmin;PWD=s3cret;");
     EXPECT_NE(Log().find("OpenWVDAccounting WVDAccountingConnect=FILEDSN=" + ProgramFolder() +
                          "/DSN/WVDAccounting.DSN;UID=vdadmin;PWD=****;"),
               std::string::npos);
     EXPECT_NE(Output().find("Error: IM002"), std::string::npos);
 
     // With the site's data source: an alias names the record and its grid.
-    WVDAccountingConnect = "FILEDSN=" + site.Root() + "/DSN/WVDAccounting.DSN;UID=vdadmin;PWD=s3cret;";
+    Data().AccountingConnect = "FILEDSN=" + site.Root() + "/DSN/WVDAccounting.DSN;UID=vdadmin;PWD=s3cret;";
     TableInfo plans;
-    ASSERT_TRUE(Shown([&] { InitWVDAccounting(c, "Rate_Schedule", plans, "Plans2"); }));
+    ASSERT_TRUE(Shown([&] { InitWVDAccounting(Data(), c, "Rate_Schedule", plans, "Plans2"); }));
     EXPECT_EQ(plans.Name, "Plans2");
     EXPECT_EQ(plans.FieldCount, clsRate_Schedule{}.FieldCount);
     EXPECT_EQ(GridCell(plans, 0, 0), "application");
     EXPECT_NE(Log().find("InitWVDAccounting ODBCInfo named Plans2"), std::string::npos);
     TableInfo plain;
-    ASSERT_TRUE(Shown([&] { InitWVDAccounting(c, "Rate_Schedule", plain); }));
+    ASSERT_TRUE(Shown([&] { InitWVDAccounting(Data(), c, "Rate_Schedule", plain); }));
     EXPECT_EQ(plain.Name, "Rate_Schedule");
     ODBCCloseTbl(plans);
     ODBCCloseTbl(plain);
@@ -142,14 +142,14 @@ TEST_F(DataLayerTest, FileDsnIsResolvedFromItsOdbcSection) {
 
 TEST_F(DataLayerTest, InitParamsOpensTheConnectionOnce) {
     TableInfo drives;
-    ASSERT_TRUE(Shown([&] { InitParams(ParamsConnection(), "Drives", drives); }));
+    ASSERT_TRUE(Shown([&] { InitParams(Data(), Data().Params, "Drives", drives); }));
     EXPECT_EQ(drives.Name, "Drives");
     EXPECT_EQ(drives.FieldCount, 4);
-    EXPECT_TRUE(ParamsConnection().IsOpen());
+    EXPECT_TRUE(Data().Params.IsOpen());
     EXPECT_NE(Log().find("InitParams - setting tablename = Drives"), std::string::npos);
     ClearLog();
     TableInfo missing;
-    EXPECT_FALSE(Shown([&] { InitParams(ParamsConnection(), "NoSuch", missing); }));
+    EXPECT_FALSE(Shown([&] { InitParams(Data(), Data().Params, "NoSuch", missing); }));
     EXPECT_EQ(Log().find("Opendatabase"), std::string::npos);
     EXPECT_NE(Log().find("Initparams(2) failed for table NoSuch"), std::string::npos);
     EXPECT_NE(Output().find("no such table: NoSuch"), std::string::npos);
@@ -158,7 +158,7 @@ TEST_F(DataLayerTest, InitParamsOpensTheConnectionOnce) {
     // Without a data source the open fails and says so.
     ForgetConnections();
     site.Write("params/DSN/VDWParams32.DSN", "");
-    EXPECT_FALSE(Shown([&] { InitParams(ParamsConnection(), "Drives", drives); }));
+    EXPECT_FALSE(Shown([&] { InitParams(Data(), Data().Params, "Drives", drives); }));
     EXPECT_NE(Log().find("Open failed"), std::string::npos);
     EXPECT_NE(Log().find("Initparams failed for table Drives"), std::string::npos);
 }
@@ -168,15 +168,15 @@ TEST_F(DataLayerTest, ApplicationConnectionInfo) {
                              "DatabaseUserID, DatabasePassword, DatabaseDataSourceName) values "
                              "('ABC', '01', 3, 'abcdb', ' dbuser ', 'dbpw', 'ignored')");
     dbs.Exec(dbs.ParamsDb(), "insert into DocumentTypes (DocTypeAppl, DocTypeId, DatabaseUserID) values ('NOD', '02', 'u')");
-    EXPECT_EQ(GetConnectionInfo("ABC", "01"),
+    EXPECT_EQ(GetConnectionInfo(Data(), "ABC", "01"),
               "FILEDSN=" + dbs.ParameterPath() + "DSN/ABCvdw0132.dsn;UID=dbuser;PWD=dbpw;");
     EXPECT_NE(Log().find("GetConnectionInfo: appl=ABC doctype=01 DBType=3"), std::string::npos);
-    EXPECT_EQ(GetConnectionInfo("NOD", "02"), "UID=u;");
+    EXPECT_EQ(GetConnectionInfo(Data(), "NOD", "02"), "UID=u;");
     EXPECT_EQ(Output(), "");
-    EXPECT_EQ(GetConnectionInfo("X<Y", "99"), "");
+    EXPECT_EQ(GetConnectionInfo(Data(), "X<Y", "99"), "");
     EXPECT_EQ(Output(), "Unable to locate the database information for X&lt;YVDW99\r\n");
     site.Write("params/vdglobal.ini", "[Config]\r\nODBCIntegratedSecurity=True\r\n");
-    EXPECT_EQ(GetConnectionInfo("ABC", "01"), "FILEDSN=" + dbs.ParameterPath() + "DSN/ABCvdw0132.dsn;");
+    EXPECT_EQ(GetConnectionInfo(Data(), "ABC", "01"), "FILEDSN=" + dbs.ParameterPath() + "DSN/ABCvdw0132.dsn;");
 
     // OpenDB reaches the application's own database through its data source.
     const std::string appDb = site.Root() + "/abc.db";
@@ -185,9 +185,9 @@ TEST_F(DataLayerTest, ApplicationConnectionInfo) {
                     "Arbs text NULL, ReplaceCode varchar (15) NULL)");
     OdbcConnection app;
     std::string name;
-    ASSERT_TRUE(Shown([&] { OpenDB(app, "ABC", "01", &name); }));
+    ASSERT_TRUE(Shown([&] { OpenDB(Data(), app, "ABC", "01", &name); }));
     EXPECT_EQ(name, "abcdb");
-    EXPECT_EQ(ODBCGetDBName("NOD", "02"), "");
+    EXPECT_EQ(ODBCGetDBName(Data(), "NOD", "02"), "");
     EXPECT_TRUE(TableExists(app, "TitleAbstract"));
     // The title entry finds its table there and leaves it alone.
     EXPECT_FALSE(CreateCatalogueTable(app, clsTitleAbstract::TableName, CreationStatements("TitleAbstract")));
@@ -277,22 +277,22 @@ TEST_F(DataLayerTest, CreateTableStatementsAndExistingTables) {
     // Tables that exist are left alone.
     const auto before = dbs.Query(dbs.ParamsDb(), "select name from sqlite_master order by name");
     for (const char* table : {"Drives", "Users", "Password"})
-        EXPECT_FALSE(CreateParams(table, CreationStatements(table))) << table;
+        EXPECT_FALSE(CreateParams(Data(), table, CreationStatements(table))) << table;
     dbs.Exec(dbs.ParamsDb(), "CREATE TABLE Counties (Code varchar (15), Description varchar (100) NULL)");
-    EXPECT_FALSE(CreateParams("Counties", CodeTableStatements("Counties")));
+    EXPECT_FALSE(CreateParams(Data(), "Counties", CodeTableStatements("Counties")));
     dbs.Exec(dbs.ParamsDb(), "DROP TABLE Counties");
     EXPECT_EQ(dbs.Query(dbs.ParamsDb(), "select name from sqlite_master order by name"), before);
     EXPECT_EQ(Output(), "");
 
     // A database without the table gets it with its index.
     std::filesystem::remove(dbs.ParamsDb());
-    EXPECT_TRUE(CreateParams("Drives", CreationStatements("Drives")));
-    EXPECT_TRUE(CreateParams("Password", CreationStatements("Password")));
+    EXPECT_TRUE(CreateParams(Data(), "Drives", CreationStatements("Drives")));
+    EXPECT_TRUE(CreateParams(Data(), "Password", CreationStatements("Password")));
     EXPECT_EQ(dbs.Query(dbs.ParamsDb(), "select type, name, tbl_name from sqlite_master order by name"),
               (std::vector<std::vector<std::string>>{
                   {"table", "Drives", "Drives"}, {"table", "Password", "Password"}, {"index", "PrimeKey", "Drives"}}));
     EXPECT_EQ(Output(), "");
     // A statement the database refuses is reported and gives false.
-    EXPECT_FALSE(Shown([&] { CreateParams("Counties", CodeTableStatements("Counties")); }));
+    EXPECT_FALSE(Shown([&] { CreateParams(Data(), "Counties", CodeTableStatements("Counties")); }));
     EXPECT_NE(Output().find("Error: "), std::string::npos);
 }

@@ -9,7 +9,6 @@
 #include "data/Connections.h"
 #include "data/ODBCAPI.h"
 #include "data/VDODBC.h"
-#include "pages/RunValues.h"
 #include "settings/WebSettings.h"
 #include "support/CgiRun.h"
 #include "support/DataCalls.h"
@@ -18,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 using vdtest::GridCell;
@@ -28,15 +28,15 @@ class DataLayerTest : public ::testing::Test {
 protected:
     vdtest::Site site;
     vdtest::SiteDatabases dbs{site};
+    std::unique_ptr<vd::Databases> data_ = std::make_unique<vd::Databases>();
+    // What the run under test knows of its databases.
+    vd::Databases& Data() { return *data_; }
 
     void SetUp() override {
         vd::ResetRun();
         site.WriteTemplates();
-        vd::WebSettings.ParameterPath = dbs.ParameterPath();
-        vd::WebSettings.WebPath = "/web/";
-        vd::WebSettings.HTMLPath = site.HtmlPath();
-        vd::WebSettings.TempPath = site.Root() + "/temp/";
-        vd::WebSettings.DebugEnabled = true;
+        Data().ParameterPath = dbs.ParameterPath();
+        vd::SetPageFrame({site.HtmlPath(), "/web/", ""});
         vd::ConfigureDebugLog(true, site.Root() + "/temp/vdconfig.log");
         ForgetConnections();
         ::testing::internal::CaptureStdout();
@@ -54,12 +54,10 @@ protected:
         vd::ResetRun();
     }
 
+    // A new run's view of the databases.
     void ForgetConnections() {
-        vd::ODBCCloseDatabase(vd::ParamsConnection());
-        vd::gParamsConnect.clear();
-        vd::WVDAccountingConnect.clear();
-        vd::SqlUser.clear();
-        vd::SqlPassword.clear();
+        data_ = std::make_unique<vd::Databases>();
+        Data().ParameterPath = dbs.ParameterPath();
     }
 
     // What the code under test sent since the last call.

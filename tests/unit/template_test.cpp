@@ -15,14 +15,13 @@ struct TemplateSite : ::testing::Test {
     vdtest::Site site;
     void SetUp() override {
         SetProgramFolder(site.Root());
-        WebSettings = WebSettingsRecord{};
-        WebSettings.HTMLPath = site.HtmlPath();
+        SetPageFrame({site.HtmlPath(), "", ""});
         site.Write("vexweb.ini", "[UserGraphics]\r\nann=<IMG SRC=\"ann.gif\">\r\n");
     }
     std::string Top(const std::string& content, const std::string& user = "") {
         site.Write("html/tbltop.htm", content);
         return CaptureOutput([&] {
-            SetGraphicUser(user);
+            SetPageFrame({site.HtmlPath(), "", user});
             SendTop();
         });
     }
