@@ -89,8 +89,10 @@ const Route Routes[] = {
      }},
     {"SAVEPLAN",
      [](RunContext& run) {
-         if (UCase(GetField("DataAction")) == "DELETE") DeleteRatePlan(run);
-         else SaveRatePlan(run);
+         if (UCase(GetField("DataAction")) == "DELETE")
+             DeleteRatePlan(run);
+         else
+             SaveRatePlan(run);
      },
      Refuse, true},
     {"DATABASE SETTINGS",
@@ -138,7 +140,7 @@ void ResetRun() {
 int Main() { return Main(nullptr); }
 
 int Main(const SupervisorTest& isSupervisor) {
-    RunContext run;  // everything this run knows; the pages get it
+    RunContext run;               // everything this run knows; the pages get it
     bool ignoreFailures = false;  // with Debug on, a failing step is logged and skipped
     int status = 0;
 
@@ -198,7 +200,10 @@ int Main(const SupervisorTest& isSupervisor) {
         const std::string upper = UCase(option);
         const Route* route = nullptr;
         for (const auto& r : Routes)
-            if (upper == r.option) { route = &r; break; }
+            if (upper == r.option) {
+                route = &r;
+                break;
+            }
         if (route && route->option == std::string("SHOWPLAN")) step([&] { ScanShowPlan(run.Plan); });
         Page page{nullptr};
         step([&] { page = Choose(run, route); });

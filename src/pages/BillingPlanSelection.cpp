@@ -26,7 +26,8 @@ void SendSelectionStart(const Html& heading, const std::string& action, const st
     SendLine("<td bgcolor=#000000><font color=#FFFFFF><b>Select a Billing Plan</b></font></td></tr>");
 }
 
-void SendRowHead(RunContext& run, int row, const std::string& appl, const std::string& docType, const std::string& description) {
+void SendRowHead(RunContext& run, int row, const std::string& appl, const std::string& docType,
+                 const std::string& description) {
     const std::string i = std::to_string(row);
     SendLine("<td>" + HtmlText(description));
     SendLine(HiddenInput("Appl" + i, appl, Quoting::Bare) + "</td>");
@@ -38,8 +39,8 @@ void SendRowHead(RunContext& run, int row, const std::string& appl, const std::s
 // The row of one database: its plans as the options of its list, from the
 // plans read for it. A database without plans has a row for supervisors
 // only (who may add one).
-void SendDatabaseRow(RunContext& run, int row, const std::string& appl, const std::string& docType, const std::string& description,
-                     TableInfo& plans) {
+void SendDatabaseRow(RunContext& run, int row, const std::string& appl, const std::string& docType,
+                     const std::string& description, TableInfo& plans) {
     const clsRate_Schedule rs;
     auto ofDatabase = [&] {
         return plans.Field(rs.application).Value.Text() == appl && plans.Field(rs.DocType).Value.Text() == docType;
@@ -64,8 +65,8 @@ void SendDatabaseRow(RunContext& run, int row, const std::string& appl, const st
     }
     if (!shown) return;
     SendLine("</select></td><td>");
-    SendLine("<input type=submit name=Rate" + HtmlNumber(row) + " value=" +
-             HtmlQuoted(run.IsSupervisor ? "Modify Plan" : "Review Plan") + "><br>");
+    SendLine("<input type=submit name=Rate" + HtmlNumber(row) +
+             " value=" + HtmlQuoted(run.IsSupervisor ? "Modify Plan" : "Review Plan") + "><br>");
     SendLine("</td><tr>");
 }
 

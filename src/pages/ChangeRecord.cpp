@@ -1,9 +1,13 @@
 #include "pages/ChangeRecord.h"
 
+#include "base/DebugLog.h"
 #include "cgi/Request.h"
 #include "cgi/ServerLog.h"
 #include "data/OpenTable.h"
+#include "data/Connections.h"
+#include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"
+#include "pages/RunContext.h"
 #include "settings/IniFiles.h"
 
 #include <cstdlib>
@@ -21,6 +25,18 @@ AuditTrail OpenAuditTrail() {
     const std::string folder = WebIniFolder();
     Doing doing("writing " + folder + "/" + AuditFileName);
     return AuditTrail(folder);
+}
+
+AuditTrail OpenPlanChange(RunContext& run, OdbcConnection& connection, TableInfo& record, const char* done) {
+    AuditTrail trail = OpenAuditTrail();
+    DebugLog("Opening Rate_Schedule");
+    try {
+        InitWVDAccounting(run.Data, connection, clsRate_Schedule{}.TableName, record);
+    } catch (const DbError&) {
+        DebugLog(std::string("Rate plan not ") + done + ": Rate_Schedule could not be opened");
+        throw;
+    }
+    return trail;
 }
 
 AuditWho RequestWho() { return {GetField("User"), Env("REMOTE_USER"), Env("REMOTE_ADDR")}; }

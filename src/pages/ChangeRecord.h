@@ -17,6 +17,13 @@ namespace vd {
 // failure to open it names the file in the web server's log.
 AuditTrail OpenAuditTrail();
 
+// The opening of a rate plan change: the audit trail first (a change it
+// cannot record is not made), then Rate_Schedule into the record on the
+// connection. A table that cannot be opened is logged as "Rate plan not
+// <done>: Rate_Schedule could not be opened" and its failure goes on.
+struct RunContext;
+AuditTrail OpenPlanChange(RunContext& run, OdbcConnection& connection, TableInfo& record, const char* done);
+
 // The field "User" and the web server's REMOTE_USER and REMOTE_ADDR.
 AuditWho RequestWho();
 

@@ -27,45 +27,44 @@ void ShowDatabaseSelection(RunContext& run) {
     OdbcConnection connection;
     TableInfo record;
     TableCloser closing(record, connection);
-    {  // a table that cannot be opened ends the run before the page is written
-        DebugLog("Opening DocumentTypes");
-        InitParams(run.Data, connection, docTypes.TableName, record);
-        const int rows = SeekRec(docTypes.TableName, "", record, connection, "order by DocTypeDesc");
+    // a table that cannot be opened ends the run before the page is written
+    DebugLog("Opening DocumentTypes");
+    InitParams(run.Data, connection, docTypes.TableName, record);
+    const int rows = SeekRec(docTypes.TableName, "", record, connection, "order by DocTypeDesc");
 
-        SendHeader();
-        SendTop();
-        SendLine("<TABLE WIDTH=100% CELLPADDING=0 CELLSPACING=0 BORDER=0>");
-        SendLine("<TR>");
-        SendLine("<BR>");
-        SendLine(R"(<B><I><CENTER><FONT COLOR="#99000">Databases</FONT></CENTER></I></B>)");
-        SendLine("<form action=" + HtmlBare(run.Settings.WebScriptsPath + "vdconfig.exe") + " method=POST>");
-        SendLine(R"(<div align="center"><center><p>)");
-        SendLine(R"(<select name="Database" SIZE=")" + HtmlNumber(std::min(rows, MaxListHeight)) + R"(">)");
+    SendHeader();
+    SendTop();
+    SendLine("<TABLE WIDTH=100% CELLPADDING=0 CELLSPACING=0 BORDER=0>");
+    SendLine("<TR>");
+    SendLine("<BR>");
+    SendLine(R"(<B><I><CENTER><FONT COLOR="#99000">Databases</FONT></CENTER></I></B>)");
+    SendLine("<form action=" + HtmlBare(run.Settings.WebScriptsPath + "vdconfig.exe") + " method=POST>");
+    SendLine(R"(<div align="center"><center><p>)");
+    SendLine(R"(<select name="Database" SIZE=")" + HtmlNumber(std::min(rows, MaxListHeight)) + R"(">)");
 
-        ODBCMoveFirst(record);
-        for (int row = 0; !record.Eof; ++row) {
-            const std::string appl = record.Field(docTypes.DocTypeAppl).Value.Text();
-            const std::string id = record.Field(docTypes.DocTypeId).Value.Text();
-            const std::string desc = record.Field(docTypes.DocTypeDesc).Value.Text();
-            const std::string value = appl + "-" + id;
-            DebugLog("Appl=" + appl + " DB=" + id + " OptionValue=" + id);
-            SendLine("<option VALUE=" + HtmlQuoted(value) + (row == 0 ? Html(", SELECTED>") : Html(">")) +
-                     HtmlText(value) + " " + HtmlText(desc) + "</option>");
-            ODBCMoveNext(record);
-        }
-
-        SendLine("</select> <br> <br>");
-        SendLine(R"(<input Type=SUBMIT Value="Select Database" Name=ConfigOption></p>)");
-        SendLine("</center></div>");
-        DebugLog("pass along FormUser=" + run.User + " and Application=" + run.Plan.Appl);
-        SendLine(HiddenInput("FormUser", run.User, Quoting::Bare));
-        SendLine(HiddenInput("APPLICATION", run.Plan.Appl, Quoting::Bare));
-        SendLine("</form>");
-        SendBottom();
-
-        closing.Close();
-        DebugLog("end of html");
+    ODBCMoveFirst(record);
+    for (int row = 0; !record.Eof; ++row) {
+        const std::string appl = record.Field(docTypes.DocTypeAppl).Value.Text();
+        const std::string id = record.Field(docTypes.DocTypeId).Value.Text();
+        const std::string desc = record.Field(docTypes.DocTypeDesc).Value.Text();
+        const std::string value = appl + "-" + id;
+        DebugLog("Appl=" + appl + " DB=" + id + " OptionValue=" + id);
+        SendLine("<option VALUE=" + HtmlQuoted(value) + (row == 0 ? Html(", SELECTED>") : Html(">")) + HtmlText(value) +
+                 " " + HtmlText(desc) + "</option>");
+        ODBCMoveNext(record);
     }
+
+    SendLine("</select> <br> <br>");
+    SendLine(R"(<input Type=SUBMIT Value="Select Database" Name=ConfigOption></p>)");
+    SendLine("</center></div>");
+    DebugLog("pass along FormUser=" + run.User + " and Application=" + run.Plan.Appl);
+    SendLine(HiddenInput("FormUser", run.User, Quoting::Bare));
+    SendLine(HiddenInput("APPLICATION", run.Plan.Appl, Quoting::Bare));
+    SendLine("</form>");
+    SendBottom();
+
+    closing.Close();
+    DebugLog("end of html");
 }
 
 }  // namespace vd

@@ -23,55 +23,46 @@ void DeleteRatePlan(RunContext& run) {
     OdbcConnection connection;
     TableInfo record;
     TableCloser closing(record, connection);
-    {
-        // The trail is opened first: a change it cannot record is not made.
-        AuditTrail trail = OpenAuditTrail();
-        DebugLog("Opening Rate_Schedule");
-        try {
-            InitWVDAccounting(run.Data, connection, rs.TableName, record);
-        } catch (const DbError&) {
-            DebugLog("Rate plan not deleted: Rate_Schedule could not be opened");
-            throw;
-        }
-        OdbcTransaction transaction(connection);
-        transaction.Begin();
-        run.Plan.Appl = GetField("Appl");
-        run.Plan.DocType = GetField("DocType");
-        run.Plan.RateNum = CInt(Val(GetField("RateNum")));
-        DebugLog("seeking Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " + std::to_string(run.Plan.RateNum));
+    AuditTrail trail = OpenPlanChange(run, connection, record, "deleted");
+    OdbcTransaction transaction(connection);
+    transaction.Begin();
+    run.Plan.Appl = GetField("Appl");
+    run.Plan.DocType = GetField("DocType");
+    run.Plan.RateNum = CInt(Val(GetField("RateNum")));
+    DebugLog("seeking Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " +
+             std::to_string(run.Plan.RateNum));
 
-        const Html plan = HtmlText(run.Plan.Appl) + " - Database " + HtmlText(run.Plan.DocType);
-        if (!SeekPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum)) {
-            SendMessagePage("Rate plan #" + HtmlNumber(run.Plan.RateNum) + " not found for Application " + plan, "", "", "+1",
-                            "");
-            EndRun();
-        }
-        const std::string description = record.Field(rs.Rate_Description).Value.Text();
-        const std::optional<TableInfo> before = record;
-        const int deleted = DeleteRec(rs.TableName, rs.KeyList, record, connection, 1);
-        if (deleted > 0) {
-            AuditEntry entry = PlanEntry("plan deleted", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
-            entry.Changes = RowChanges(before, std::nullopt);
-            trail.Append(entry);
-            try {
-                transaction.Commit();
-            } catch (const DbError&) {
-                entry.Failure = "the database did not commit the change";
-                trail.Append(entry);
-                throw;
-            }
-        } else {
-            transaction.Rollback();
-        }
-        closing.Close();
-        if (deleted > 0)
-            SendMessagePage("Rate plan " + HtmlText(description) + " has been deleted for Application " + plan,
-                            "Click here to return to the rate plan screen", RatePlansAddress(run), "+1", "");
-        else
-            SendMessagePage("Rate plan #" + HtmlNumber(run.Plan.RateNum) + " could not be deleted for Application " + plan, "",
-                            "", "+1", "");
+    const Html plan = HtmlText(run.Plan.Appl) + " - Database " + HtmlText(run.Plan.DocType);
+    if (!SeekPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum)) {
+        SendMessagePage("Rate plan #" + HtmlNumber(run.Plan.RateNum) + " not found for Application " + plan, "", "",
+                        "+1", "");
         EndRun();
     }
+    const std::string description = record.Field(rs.Rate_Description).Value.Text();
+    const std::optional<TableInfo> before = record;
+    const int deleted = DeleteRec(rs.TableName, rs.KeyList, record, connection, 1);
+    if (deleted > 0) {
+        AuditEntry entry = PlanEntry("plan deleted", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
+        entry.Changes = RowChanges(before, std::nullopt);
+        trail.Append(entry);
+        try {
+            transaction.Commit();
+        } catch (const DbError&) {
+            entry.Failure = "the database did not commit the change";
+            trail.Append(entry);
+            throw;
+        }
+    } else {
+        transaction.Rollback();
+    }
+    closing.Close();
+    if (deleted > 0)
+        SendMessagePage("Rate plan " + HtmlText(description) + " has been deleted for Application " + plan,
+                        "Click here to return to the rate plan screen", RatePlansAddress(run), "+1", "");
+    else
+        SendMessagePage("Rate plan #" + HtmlNumber(run.Plan.RateNum) + " could not be deleted for Application " + plan,
+                        "", "", "+1", "");
+    EndRun();
 }
 
 }  // namespace vd

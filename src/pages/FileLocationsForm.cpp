@@ -29,13 +29,11 @@ void SendSectionHeader(const Html& title) {
     SendLine("<TD HEIGHT=35 ALIGN=Left NOWRAP><FONT COLOR=#990000><FONT SIZE=+1>&nbsp;" + title + "&nbsp;</TD></FONT>");
 }
 
-void SendLabel(const Html& label) {
-    SendLine("<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;" + label + "&nbsp;</TD>");
-}
+void SendLabel(const Html& label) { SendLine("<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;" + label + "&nbsp;</TD>"); }
 
 void SendTextInput(const std::string& name, const std::string& value) {
-    SendLine("<TD WIDTH=100%><INPUT TYPE=Text NAME=" + HtmlBare(name) + " SIZE=75 MAXLENGTH=255 VALUE=" +
-             HtmlQuoted(value) + ">");
+    SendLine("<TD WIDTH=100%><INPUT TYPE=Text NAME=" + HtmlBare(name) +
+             " SIZE=75 MAXLENGTH=255 VALUE=" + HtmlQuoted(value) + ">");
 }
 
 void SendTextRow(const char* label, const std::string& name, const std::string& value) {
@@ -69,88 +67,87 @@ void SendDriveRows(RunContext& run, const std::string& iniFile) {
 }  // namespace
 
 void ShowFileLocationsForm(RunContext& run, const Html& heading, const std::string& action, const std::string& method) {
-    {
-        const std::string file = WebIniPath();
-        const std::string smtpServer = ReadIniString(file, WebSection, "SMTPServer", MailReadBuffer);
-        const std::string fromEmail = ReadIniString(file, WebSection, "FromEmail", MailReadBuffer);
-        const auto& s = run.Settings;
+    const std::string file = WebIniPath();
+    const std::string smtpServer = ReadIniString(file, WebSection, "SMTPServer", MailReadBuffer);
+    const std::string fromEmail = ReadIniString(file, WebSection, "FromEmail", MailReadBuffer);
+    const auto& s = run.Settings;
 
-        SendFormOpening(run, heading, action, method);
-        SendLine(R"(<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH="100%" >)");
-        SendLine("<TR VALIGN=TOP>");
+    SendFormOpening(run, heading, action, method);
+    SendLine(R"(<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH="100%" >)");
+    SendLine("<TR VALIGN=TOP>");
 
-        SendSectionHeader("Server Side Folder Settings");
-        SendSeparator();
-        struct TextRow {
-            const char* label;
-            const char* name;
-            const std::string& value;
-        };
-        auto sendRows = [](std::initializer_list<TextRow> rows) {
-            for (const auto& row : rows) {
-                SendTextRow(row.label, row.name, row.value);
-                SendSeparator();
-            }
-        };
-        sendRows({
-            {"Folder where dynamic web pages are created", "HTMLPath", s.HTMLPath},
-            {"Folder where Vexdoc is located", "ParameterPath", s.ParameterPath},
-            {"Folder where baskets are located", "BasketPath", s.BasketPath},
-            {"Alias folder where baskets are located", "BasketAlias", s.BasketAlias},
-            {"Folder where temporary files are created", "TempPath", s.TempPath},
-            {"Folder where Webvexdoc executables exist", "EXEPath", s.EXEPath},
-            {"Folder where billing database exists", "BillingDBPath", s.BillingDBPath},
-            {"Folder where reports are located", "ReportPath", s.ReportPath},
-        });
-
-        SendSectionHeader("Browser Side Folder Settings");
-        SendSeparator();
-        sendRows({
-            {"Internet Address to the Webvexdoc server", "WebPath", s.WebPath},
-            {"Secure Internet Address to the Webvexdoc server", "WebSecurePath", s.WebSecurePath},
-            {"Internet Address to where Webvexdoc executables exist", "WebScriptsPath", s.WebScriptsPath},
-            {"Internet Address where archived files are located", "WebCDPath", s.WebCDPath},
-            {"Internet Address where baskets are located", "WebBasketPath", s.WebBasketPath},
-        });
-        // The last two address rows close their cells instead of separating.
-        SendTextRow("Internet Address where temporary files are created", "WebTempPath", s.WebTempPath);
-        SendLine("</TD></TR>");
-        SendTextRow("Internet Address where reports are located", "WebReportPath", s.WebReportPath);
-        SendLine("</TD></TR>");
-        SendLine("<TR VALIGN=TOP>");
-
-        SendSectionHeader("Other Settings");
-        SendSeparator();
-        sendRows({
-            {"Default homepage for Webvexdoc", "Homepage", s.HomePage},
-            {"IP Address or Host name of SMTP (Outbound) Server", "SMTPServer", smtpServer},
-            {"Return address to use on outbound SMTP mail", "FromEmail", fromEmail},
-        });
-        const struct {
-            const char* label;
-            const char* name;
-            bool on;
-        } switches[] = {
-            {"Enable Crystal Reporting", "ReportsAllowed", s.ReportsAllowed},
-            {"Enable OCR of images", "OCRAllowed", s.OCRAllowed},
-            {"Enable retry on opening Optical.vex file", "OpticalVexRetry", s.OpticalVexRetry},
-            {"Enable Reverse Quarters for Township-Range-Section", "ReverseQuarters", s.ReverseQuarters},
-            {"Enable logging of detail debug statements", "Debug", s.DebugEnabled},
-        };
-        for (const auto& row : switches) {
-            if (std::string_view(row.name) == "Debug") DebugLog(std::string("debug=") + (s.DebugEnabled ? "True" : "False"));
-            SendCheckboxRow(row.label, row.name, row.on);
+    SendSectionHeader("Server Side Folder Settings");
+    SendSeparator();
+    struct TextRow {
+        const char* label;
+        const char* name;
+        const std::string& value;
+    };
+    auto sendRows = [](std::initializer_list<TextRow> rows) {
+        for (const auto& row : rows) {
+            SendTextRow(row.label, row.name, row.value);
             SendSeparator();
         }
+    };
+    sendRows({
+        {"Folder where dynamic web pages are created", "HTMLPath", s.HTMLPath},
+        {"Folder where Vexdoc is located", "ParameterPath", s.ParameterPath},
+        {"Folder where baskets are located", "BasketPath", s.BasketPath},
+        {"Alias folder where baskets are located", "BasketAlias", s.BasketAlias},
+        {"Folder where temporary files are created", "TempPath", s.TempPath},
+        {"Folder where Webvexdoc executables exist", "EXEPath", s.EXEPath},
+        {"Folder where billing database exists", "BillingDBPath", s.BillingDBPath},
+        {"Folder where reports are located", "ReportPath", s.ReportPath},
+    });
 
-        SendSectionHeader("Browser Side Drive Settings");
-        SendDriveRows(run, file);
+    SendSectionHeader("Browser Side Folder Settings");
+    SendSeparator();
+    sendRows({
+        {"Internet Address to the Webvexdoc server", "WebPath", s.WebPath},
+        {"Secure Internet Address to the Webvexdoc server", "WebSecurePath", s.WebSecurePath},
+        {"Internet Address to where Webvexdoc executables exist", "WebScriptsPath", s.WebScriptsPath},
+        {"Internet Address where archived files are located", "WebCDPath", s.WebCDPath},
+        {"Internet Address where baskets are located", "WebBasketPath", s.WebBasketPath},
+    });
+    // The last two address rows close their cells instead of separating.
+    SendTextRow("Internet Address where temporary files are created", "WebTempPath", s.WebTempPath);
+    SendLine("</TD></TR>");
+    SendTextRow("Internet Address where reports are located", "WebReportPath", s.WebReportPath);
+    SendLine("</TD></TR>");
+    SendLine("<TR VALIGN=TOP>");
 
-        SendLine("</TR></TABLE><P>");
-        SendLine(SubmitButton("DataAction", "SAVE"));
-        SendLine(HiddenInput("ConfigOption", "SAVEINI"));
-        SendFormClosing();
+    SendSectionHeader("Other Settings");
+    SendSeparator();
+    sendRows({
+        {"Default homepage for Webvexdoc", "Homepage", s.HomePage},
+        {"IP Address or Host name of SMTP (Outbound) Server", "SMTPServer", smtpServer},
+        {"Return address to use on outbound SMTP mail", "FromEmail", fromEmail},
+    });
+    const struct {
+        const char* label;
+        const char* name;
+        bool on;
+    } switches[] = {
+        {"Enable Crystal Reporting", "ReportsAllowed", s.ReportsAllowed},
+        {"Enable OCR of images", "OCRAllowed", s.OCRAllowed},
+        {"Enable retry on opening Optical.vex file", "OpticalVexRetry", s.OpticalVexRetry},
+        {"Enable Reverse Quarters for Township-Range-Section", "ReverseQuarters", s.ReverseQuarters},
+        {"Enable logging of detail debug statements", "Debug", s.DebugEnabled},
+    };
+    for (const auto& row : switches) {
+        if (std::string_view(row.name) == "Debug")
+            DebugLog(std::string("debug=") + (s.DebugEnabled ? "True" : "False"));
+        SendCheckboxRow(row.label, row.name, row.on);
+        SendSeparator();
     }
+
+    SendSectionHeader("Browser Side Drive Settings");
+    SendDriveRows(run, file);
+
+    SendLine("</TR></TABLE><P>");
+    SendLine(SubmitButton("DataAction", "SAVE"));
+    SendLine(HiddenInput("ConfigOption", "SAVEINI"));
+    SendFormClosing();
 }
 
 }  // namespace vd

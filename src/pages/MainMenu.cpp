@@ -17,7 +17,8 @@ void SendFormOpening(RunContext& run, const Html& heading, const std::string& ac
     SendLine("&nbsp;<BR>");
     SendLine("<FORM action=" + HtmlQuoted(action) + " method=" + HtmlQuoted(method) + ">");
     SendLine(R"(<B><I><FONT COLOR="#990000"><FONT SIZE=+2>)" + heading + "</FONT></I></B>");
-    SendLine("&nbsp;&nbsp;&nbsp;&nbsp;" + Link(run.Settings.WebPath + "vdhelpconfig.html", "click here for help") + "<P>");
+    SendLine("&nbsp;&nbsp;&nbsp;&nbsp;" + Link(run.Settings.WebPath + "vdhelpconfig.html", "click here for help") +
+             "<P>");
 }
 
 void SendFormClosing() {
@@ -27,18 +28,16 @@ void SendFormClosing() {
 }
 
 void ShowMainMenu(RunContext& run, const Html& heading, const std::string& action, const std::string& method) {
-    {
-        SendFormOpening(run, heading, action, method);
-        SendLine("<CENTER>");
-        SendLine(SubmitButton("ConfigOption", "Server and Browser File Locations"));
-        SendLine("<P>");
-        SendLine(SubmitButton("ConfigOption", "Rate Plans"));
-        SendLine("<P>");
-        SendLine(SubmitButton("ConfigOption", "Database Settings"));
-        SendLine("<P>");
-        Send("</CENTER>");
-        SendFormClosing();
-    }
+    SendFormOpening(run, heading, action, method);
+    SendLine("<CENTER>");
+    SendLine(SubmitButton("ConfigOption", "Server and Browser File Locations"));
+    SendLine("<P>");
+    SendLine(SubmitButton("ConfigOption", "Rate Plans"));
+    SendLine("<P>");
+    SendLine(SubmitButton("ConfigOption", "Database Settings"));
+    SendLine("<P>");
+    Send("</CENTER>");
+    SendFormClosing();
 }
 
 }  // namespace vd

@@ -59,7 +59,8 @@ void SendHeaderRow(const char* label, const std::string& value) {
 Html RowLabel(RunContext& run, const PlanField& field) {
     static const std::int16_t allPages = clsRate_Schedule{}.AllPages_Fee;
     Html label = HtmlText(field.Label);
-    if (field.Column == allPages && ReadDocTypeFlag(run.Plan.Appl, run.Plan.DocType, "AllPagesPerPage")) label += " <b>(PER PAGE)</b>";
+    if (field.Column == allPages && ReadDocTypeFlag(run.Plan.Appl, run.Plan.DocType, "AllPagesPerPage"))
+        label += " <b>(PER PAGE)</b>";
     return label;
 }
 
@@ -150,10 +151,12 @@ void MakeHTMLRatePlan(RunContext& run, const Html& heading, const std::string& a
 
     PlanValues values = EmptyPlan();
     if (run.Plan.RateNum != NewPlan) {
-        DebugLog("Seeking Appl=" + run.Plan.Appl + " Doctype=" + run.Plan.DocType + " Ratenum=" + std::to_string(run.Plan.RateNum));
+        DebugLog("Seeking Appl=" + run.Plan.Appl + " Doctype=" + run.Plan.DocType +
+                 " Ratenum=" + std::to_string(run.Plan.RateNum));
         // Without a database no plan was chosen: a seek on the number
         // alone would find some other database's plan.
-        if (run.Plan.Appl.empty() || run.Plan.DocType.empty() || !SeekPlan(plan, billingConnection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum)) {
+        if (run.Plan.Appl.empty() || run.Plan.DocType.empty() ||
+            !SeekPlan(plan, billingConnection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum)) {
             SendMessagePage("No rate plan selected or rate does not exist", "", "", "+1", "");
             EndRun();
         }

@@ -35,8 +35,10 @@ std::string MoneyText(double value) {
     if (roundUp) {
         int i = static_cast<int>(cents.size()) - 1;
         for (; i >= 0 && cents[static_cast<size_t>(i)] == '9'; --i) cents[static_cast<size_t>(i)] = '0';
-        if (i >= 0) ++cents[static_cast<size_t>(i)];
-        else cents.insert(cents.begin(), '1');
+        if (i >= 0)
+            ++cents[static_cast<size_t>(i)];
+        else
+            cents.insert(cents.begin(), '1');
     }
     const size_t firstDigit = cents.find_first_not_of('0');
     cents = firstDigit == std::string::npos ? "" : cents.substr(firstDigit);
@@ -46,6 +48,8 @@ std::string MoneyText(double value) {
     return (value < 0 && !zero) ? "-" + text : text;
 }
 
-std::string RatePlansAddress(const RunContext& run) { return run.Settings.WebScriptsPath + "vdconfig.exe?ConfigOption=RATE PLANS"; }
+std::string RatePlansAddress(const RunContext& run) {
+    return run.Settings.WebScriptsPath + "vdconfig.exe?ConfigOption=RATE PLANS";
+}
 
 }  // namespace vd

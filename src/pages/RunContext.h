@@ -28,7 +28,7 @@ struct RunContext {
     std::string User;            // the request field "User"
     bool IsSupervisor = false;   // the Users table's verdict on User
     PlanKey Plan;
-    Databases Data;              // connection strings, credentials, the parameters connection
+    Databases Data;  // connection strings, credentials, the parameters connection
 
     // The address every form of the configurator posts to.
     std::string FormAction() const { return Settings.WebScriptsPath + "vdconfig.exe"; }

@@ -35,11 +35,15 @@ FieldValue PostedValue(RunContext& run, const PlanField& field) {
     if (!PlanFieldUsed(field, run.Settings.ReportsAllowed, run.Settings.OCRAllowed)) return 0.0;
     const std::string posted = GetField(field.FormName);
     switch (field.Kind) {
-    case PlanKind::Money: return Val(posted);
-    case PlanKind::Count: return CInt(Val(posted));
-    case PlanKind::Flag: return UCase(posted) == "YES" ? -1 : 0;
-    case PlanKind::Text:
-    case PlanKind::Policy: break;
+        case PlanKind::Money:
+            return Val(posted);
+        case PlanKind::Count:
+            return CInt(Val(posted));
+        case PlanKind::Flag:
+            return UCase(posted) == "YES" ? -1 : 0;
+        case PlanKind::Text:
+        case PlanKind::Policy:
+            break;
     }
     return posted;
 }
@@ -75,7 +79,8 @@ bool KeyThePlan(RunContext& run, TableInfo& record, OdbcConnection& connection, 
     run.Plan.DocType = GetField("DocType");
     run.Plan.RateNum = CInt(Val(GetField("RateNum")));
     if (run.Plan.RateNum != NewPlan) {
-        DebugLog("updating Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " + std::to_string(run.Plan.RateNum));
+        DebugLog("updating Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " +
+                 std::to_string(run.Plan.RateNum));
         SetPlanKey(record, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
         return false;
     }
@@ -84,7 +89,8 @@ bool KeyThePlan(RunContext& run, TableInfo& record, OdbcConnection& connection, 
         lock.emplace();
     }
     run.Plan.RateNum = NumberNewPlan(record, connection, run.Plan.Appl, run.Plan.DocType);
-    DebugLog("adding Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " + std::to_string(run.Plan.RateNum));
+    DebugLog("adding Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " +
+             std::to_string(run.Plan.RateNum));
     return true;
 }
 
@@ -109,49 +115,44 @@ void SaveRatePlan(RunContext& run) {
     TableCloser closing(record, connection);
     std::optional<NewPlanLock> lock;
     std::vector<std::string> notices;
-    {
-        // The trail is opened first: a change it cannot record is not made.
-        AuditTrail trail = OpenAuditTrail();
-        DebugLog("Opening Rate_Schedule");
-        try {
-            InitWVDAccounting(run.Data, connection, rs.TableName, record);
-        } catch (const DbError&) {
-            DebugLog("Rate plan not saved: Rate_Schedule could not be opened");
-            throw;
-        }
-        // The row and its record take effect together, or neither does.
-        OdbcTransaction transaction(connection);
-        transaction.Begin();
-        const bool isNew = KeyThePlan(run, record, connection, lock);
-        const std::optional<TableInfo> before =
-            isNew ? std::nullopt : StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanBefore");
-        const std::string name = StorePostedFields(run, record, notices);
+    AuditTrail trail = OpenPlanChange(run, connection, record, "saved");
+    // The row and its record take effect together, or neither does.
+    OdbcTransaction transaction(connection);
+    transaction.Begin();
+    const bool isNew = KeyThePlan(run, record, connection, lock);
+    const std::optional<TableInfo> before =
+        isNew ? std::nullopt
+              : StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanBefore");
+    const std::string name = StorePostedFields(run, record, notices);
 
-        try {
-            if (isNew) ODBCAddNew(connection, rs.TableName, record);
-            else UpdateRecInfo(rs.TableName, rs.KeyList, record, connection);
-        } catch (const DbError&) {
-            // A refused duplicate among others.
-            DebugLog("Rate plan not saved for Application " + run.Plan.Appl + " - Database " + run.Plan.DocType);
-            throw;
-        }
-        // The record is written before the commit; a commit that fails is
-        // recorded as failed.
-        AuditEntry entry = PlanEntry(before ? "plan updated" : "plan added", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
-        entry.Changes = RowChanges(before, StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanAfter"));
-        trail.Append(entry);
-        try {
-            transaction.Commit();
-        } catch (const DbError&) {
-            entry.Failure = "the database did not commit the change";
-            trail.Append(entry);
-            throw;
-        }
-        lock.reset();
-        closing.Close();
-        SendConfirmation(run, name, notices);
-        EndRun();
+    try {
+        if (isNew)
+            ODBCAddNew(connection, rs.TableName, record);
+        else
+            UpdateRecInfo(rs.TableName, rs.KeyList, record, connection);
+    } catch (const DbError&) {
+        // A refused duplicate among others.
+        DebugLog("Rate plan not saved for Application " + run.Plan.Appl + " - Database " + run.Plan.DocType);
+        throw;
     }
+    // The record is written before the commit; a commit that fails is
+    // recorded as failed.
+    AuditEntry entry =
+        PlanEntry(before ? "plan updated" : "plan added", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
+    entry.Changes = RowChanges(
+        before, StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanAfter"));
+    trail.Append(entry);
+    try {
+        transaction.Commit();
+    } catch (const DbError&) {
+        entry.Failure = "the database did not commit the change";
+        trail.Append(entry);
+        throw;
+    }
+    lock.reset();
+    closing.Close();
+    SendConfirmation(run, name, notices);
+    EndRun();
 }
 
 }  // namespace vd

@@ -74,12 +74,12 @@ void CollectDriveAddresses(RunContext& run, IniEdit& edit, std::vector<std::stri
 }
 
 bool IsFile(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool IsFolder(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -101,14 +101,18 @@ void SaveWebSettings(RunContext& run) {
             const char* key;
             std::string (*rule)(const std::string&);
         } settings[] = {
-            {"HTMLPath", Folder},        {"ParameterPath", Folder},    {"BasketPath", Folder},
-            {"BasketAlias", GuardedFolder}, {"TempPath", Folder},      {"EXEPath", Folder},
-            {"BillingDBPath", Folder},   {"ReportPath", GuardedFolder}, {"WebPath", Address},
-            {"WebSecurePath", Address},  {"WebScriptsPath", Address},  {"WebCDPath", Address},
-            {"WebBasketPath", Address},  {"WebTempPath", Address},     {"WebReportPath", Address},
-            {"Homepage", Plain},         {"SMTPServer", Plain},        {"FromEmail", Plain},
-            {"ReportsAllowed", Switch},  {"OCRAllowed", Switch},       {"ReverseQuarters", Switch},
-            {"OpticalVEXRetry", Switch}, {"Debug", Switch},
+            {"HTMLPath", Folder},        {"ParameterPath", Folder},
+            {"BasketPath", Folder},      {"BasketAlias", GuardedFolder},
+            {"TempPath", Folder},        {"EXEPath", Folder},
+            {"BillingDBPath", Folder},   {"ReportPath", GuardedFolder},
+            {"WebPath", Address},        {"WebSecurePath", Address},
+            {"WebScriptsPath", Address}, {"WebCDPath", Address},
+            {"WebBasketPath", Address},  {"WebTempPath", Address},
+            {"WebReportPath", Address},  {"Homepage", Plain},
+            {"SMTPServer", Plain},       {"FromEmail", Plain},
+            {"ReportsAllowed", Switch},  {"OCRAllowed", Switch},
+            {"ReverseQuarters", Switch}, {"OpticalVEXRetry", Switch},
+            {"Debug", Switch},
         };
         // Everything is collected first and written in one replacement of
         // the file: a save that fails anywhere writes nothing.
@@ -151,8 +155,9 @@ void SaveWebSettings(RunContext& run) {
             // The confirmation goes out without the top template.
         }
         for (const auto& notice : notices) SendLine("<br><center>" + HtmlText(notice) + "</center>");
-        SendLine("<br><br><center><font color=#990000><font size=+2>Settings have been saved to "
-                 "vexweb.ini</font></center>");
+        SendLine(
+            "<br><br><center><font color=#990000><font size=+2>Settings have been saved to "
+            "vexweb.ini</font></center>");
     }
     EndRun();
 }
