@@ -5,6 +5,7 @@
 #include "cgi/ServerLog.h"
 #include "data/OpenTable.h"
 #include "data/Connections.h"
+#include "data/Transaction.h"
 #include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"
 #include "pages/RunContext.h"
@@ -37,6 +38,17 @@ AuditTrail OpenPlanChange(RunContext& run, OdbcConnection& connection, TableInfo
         throw;
     }
     return trail;
+}
+
+void CommitRecorded(AuditTrail& trail, AuditEntry& entry, OdbcTransaction& transaction) {
+    trail.Append(entry);
+    try {
+        transaction.Commit();
+    } catch (const DbError&) {
+        entry.Failure = "the database did not commit the change";
+        trail.Append(entry);
+        throw;
+    }
 }
 
 AuditWho RequestWho() { return {GetField("User"), Env("REMOTE_USER"), Env("REMOTE_ADDR")}; }

@@ -24,6 +24,12 @@ AuditTrail OpenAuditTrail();
 struct RunContext;
 AuditTrail OpenPlanChange(RunContext& run, OdbcConnection& connection, TableInfo& record, const char* done);
 
+// The end of a change made in a transaction: the entry is appended, then
+// the transaction committed; a commit the database refuses appends the
+// entry again as failed, and its failure goes on.
+class OdbcTransaction;
+void CommitRecorded(AuditTrail& trail, AuditEntry& entry, OdbcTransaction& transaction);
+
 // The field "User" and the web server's REMOTE_USER and REMOTE_ADDR.
 AuditWho RequestWho();
 

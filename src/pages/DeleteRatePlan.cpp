@@ -44,14 +44,7 @@ void DeleteRatePlan(RunContext& run) {
     if (deleted > 0) {
         AuditEntry entry = PlanEntry("plan deleted", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
         entry.Changes = RowChanges(before, std::nullopt);
-        trail.Append(entry);
-        try {
-            transaction.Commit();
-        } catch (const DbError&) {
-            entry.Failure = "the database did not commit the change";
-            trail.Append(entry);
-            throw;
-        }
+        CommitRecorded(trail, entry, transaction);
     } else {
         transaction.Rollback();
     }

@@ -141,14 +141,7 @@ void SaveRatePlan(RunContext& run) {
         PlanEntry(before ? "plan updated" : "plan added", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
     entry.Changes = RowChanges(
         before, StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanAfter"));
-    trail.Append(entry);
-    try {
-        transaction.Commit();
-    } catch (const DbError&) {
-        entry.Failure = "the database did not commit the change";
-        trail.Append(entry);
-        throw;
-    }
+    CommitRecorded(trail, entry, transaction);
     lock.reset();
     closing.Close();
     SendConfirmation(run, name, notices);
