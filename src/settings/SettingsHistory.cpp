@@ -40,9 +40,16 @@ std::vector<std::string> VersionsIn(int folder) {
 // the failure.
 std::string KeepVersion(const IniReplacement& r, const std::string& user) {
     const std::string history = r.Base + HistorySuffix;
-    if (mkdirat(r.FolderFd, history.c_str(), 0750) != 0 && errno != EEXIST) throw FileError(errno);
+    const bool made = mkdirat(r.FolderFd, history.c_str(), 0750) == 0;
+    if (!made && errno != EEXIST) throw FileError(errno);
     const int dir = openat(r.FolderFd, history.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) throw FileError(errno);
+    // Made by root (a restore), it still belongs to whoever owns the
+    // settings' folder, so that the web server's later saves can keep
+    // their versions in it.
+    struct stat owner{};
+    if (made && fstat(r.FolderFd, &owner) == 0 && fchown(dir, owner.st_uid, owner.st_gid) != 0)
+        DebugLog("vexweb.ini.history keeps the owner of the process that made it");
     const std::time_t now = std::time(nullptr);
     std::string name = VersionName(now, user);
     for (int n = 2; linkat(r.FolderFd, r.Base.c_str(), dir, name.c_str(), 0) != 0; ++n) {
