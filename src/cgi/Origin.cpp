@@ -1,17 +1,13 @@
 #include "cgi/Origin.h"
 
 #include "base/TextUtil.h"
+#include "cgi/Request.h"
 
-#include <cstdlib>
 
 namespace vd {
 
 namespace {
 
-std::string Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
 
 std::string DefaultPort(std::string_view scheme) {
     if (scheme == "http") return "80";
@@ -49,14 +45,14 @@ std::string OriginOf(std::string_view url) {
 }
 
 std::string OwnOrigin() {
-    const std::string https = LCase(Env("HTTPS"));
-    std::string scheme = LCase(Env("REQUEST_SCHEME"));
+    const std::string https = LCase(EnvValue("HTTPS"));
+    std::string scheme = LCase(EnvValue("REQUEST_SCHEME"));
     if (!https.empty() && https != "off") scheme = "https";
     if (scheme.empty()) scheme = "http";
-    std::string host = Env("HTTP_HOST");
+    std::string host = EnvValue("HTTP_HOST");
     if (host.empty()) {
-        host = Env("SERVER_NAME");
-        const std::string port = Env("SERVER_PORT");
+        host = EnvValue("SERVER_NAME");
+        const std::string port = EnvValue("SERVER_PORT");
         if (!host.empty() && !port.empty()) host += ":" + port;
     }
     return Join(scheme, host);
@@ -65,8 +61,8 @@ std::string OwnOrigin() {
 std::string ForeignOriginReason() {
     // An empty header counts as none: no browser sends one, and some
     // servers pass every variable they know.
-    const std::string origin = Env("HTTP_ORIGIN");
-    const std::string referer = Env("HTTP_REFERER");
+    const std::string origin = EnvValue("HTTP_ORIGIN");
+    const std::string referer = EnvValue("HTTP_REFERER");
     if (origin.empty() && referer.empty()) return "";
     const std::string& named = origin.empty() ? referer : origin;
     const std::string own = OwnOrigin();

@@ -29,11 +29,6 @@ FieldTable& Fields() {
     return table;
 }
 
-std::string EnvValue(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? std::string(v) : std::string();
-}
-
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -52,6 +47,11 @@ void ParseView(std::string_view text, std::string_view separator) {
 }
 
 }  // namespace
+
+std::string EnvValue(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
 
 void ClearRequest() { Fields() = FieldTable{}; }
 

@@ -19,6 +19,9 @@ void LoadRequest();
 // compared without regard to case.
 std::string GetField(std::string_view name);
 
+// One environment variable of the request; "" when it is not set.
+std::string EnvValue(const char* name);
+
 // Every environment entry followed by one NUL.
 std::string ServerVariables();
 // The request body: CONTENT_LENGTH bytes of standard input at most.

@@ -11,16 +11,8 @@
 #include "pages/RunContext.h"
 #include "settings/IniFiles.h"
 
-#include <cstdlib>
 
 namespace vd {
-
-namespace {
-std::string Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? v : "";
-}
-}  // namespace
 
 AuditTrail OpenAuditTrail() {
     const std::string folder = WebIniFolder();
@@ -51,7 +43,7 @@ void CommitRecorded(AuditTrail& trail, AuditEntry& entry, OdbcTransaction& trans
     }
 }
 
-AuditWho RequestWho() { return {GetField("User"), Env("REMOTE_USER"), Env("REMOTE_ADDR")}; }
+AuditWho RequestWho() { return {GetField("User"), EnvValue("REMOTE_USER"), EnvValue("REMOTE_ADDR")}; }
 
 std::optional<TableInfo> StoredPlan(const TableInfo& table, OdbcConnection& connection, const std::string& appl,
                                     const std::string& docType, std::int16_t rateNum, const std::string& name) {

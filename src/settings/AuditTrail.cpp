@@ -1,7 +1,6 @@
 #include "settings/AuditTrail.h"
 
 #include "base/RunError.h"
-#include "base/TextUtil.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -136,20 +135,6 @@ void AuditTrail::Append(const AuditEntry& entry) {
     if (n < 0) throw FileError(errno);
     if (static_cast<size_t>(n) != line.size()) Raise(Err::PathFileAccess, "The audit trail " + path_ + " was not written whole");
     if (::fdatasync(fd_) != 0) throw FileError(errno);
-}
-
-std::vector<AuditChange> IniChanges(const std::vector<IniValue>& before, const std::vector<IniValue>& after) {
-    std::vector<AuditChange> changes;
-    for (const IniValue& a : after) {
-        std::optional<std::string> old;
-        for (const IniValue& b : before)
-            if (EqualsNoCase(b.Section, a.Section) && EqualsNoCase(b.Key, a.Key)) {
-                old = b.Value;
-                break;
-            }
-        if (!old || *old != a.Value) changes.push_back({a.Section, a.Key, old, a.Value});
-    }
-    return changes;
 }
 
 }  // namespace vd

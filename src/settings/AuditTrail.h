@@ -70,12 +70,4 @@ private:
     int fd_ = -1;
 };
 
-// The changed keys between two versions of one INI section list: every
-// key whose value differs (compared as written), in the order of the new
-// values.
-struct IniValue {
-    std::string Section, Key, Value;
-};
-std::vector<AuditChange> IniChanges(const std::vector<IniValue>& before, const std::vector<IniValue>& after);
-
 }  // namespace vd

@@ -2,6 +2,7 @@
 // fetched, its fields posted back as a browser would, and vexweb.ini read
 // afterwards.
 #include "support/CgiRun.h"
+#include "support/Children.h"
 #include "support/Databases.h"
 
 #include <gtest/gtest.h>
@@ -403,22 +404,11 @@ TEST(SettingsSave, SimultaneousSavesLeaveOneWholeSave) {
     SaveSite s;
     const Fields form = s.ShowForm();
     constexpr int savers = 6, rounds = 2;
-    std::vector<pid_t> pids;
-    for (int p = 0; p < savers; ++p) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            bool ok = true;
-            for (int r = 0; r < rounds; ++r)
-                ok = SaveSite::Confirmed(s.Save(SaveNumbered(form, p * rounds + r)).out) && ok;
-            _exit(ok ? 0 : 1);
-        }
-        pids.push_back(pid);
-    }
-    for (pid_t pid : pids) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    EXPECT_TRUE(InChildren(savers, [&](int p) {
+        bool ok = true;
+        for (int r = 0; r < rounds; ++r) ok = SaveSite::Confirmed(s.Save(SaveNumbered(form, p * rounds + r)).out) && ok;
+        return ok;
+    }));
     // Every text key and every drive holds the value of one and the same save.
     const std::string ini = s.Ini();
     std::smatch m;

@@ -6,6 +6,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include "support/Children.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -142,23 +144,13 @@ TEST(IniWrite, ConcurrentWritersLoseNoKey) {
     std::string f = d.File("shared.ini");
     WriteFile(f, "; shared\r\n[Vexdoc/Web]\r\nWebPath=/web/\r\n");
     constexpr int writers = 8, keys = 25;
-    std::vector<pid_t> pids;
-    for (int w = 0; w < writers; ++w) {
-        pid_t pid = fork();
-        if (pid == 0) {
-            bool ok = true;
-            for (int k = 0; k < keys; ++k)
-                ok = WriteIniString(f, k % 2 ? "Vexdoc/Web" : "Drives" + std::to_string(w),
-                                    "w" + std::to_string(w) + "k" + std::to_string(k), std::to_string(k)) && ok;
-            _exit(ok ? 0 : 1);
-        }
-        pids.push_back(pid);
-    }
-    for (pid_t pid : pids) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    EXPECT_TRUE(vdtest::InChildren(writers, [&](int w) {
+        bool ok = true;
+        for (int k = 0; k < keys; ++k)
+            ok = WriteIniString(f, k % 2 ? "Vexdoc/Web" : "Drives" + std::to_string(w),
+                                "w" + std::to_string(w) + "k" + std::to_string(k), std::to_string(k)) && ok;
+        return ok;
+    }));
     for (int w = 0; w < writers; ++w)
         for (int k = 0; k < keys; ++k)
             EXPECT_EQ(ReadIniString(f, k % 2 ? "Vexdoc/Web" : "Drives" + std::to_string(w),
