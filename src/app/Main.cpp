@@ -8,6 +8,8 @@
 #include "cgi/Origin.h"
 #include "cgi/Output.h"
 #include "cgi/Request.h"
+#include "cgi/ServerLog.h"
+#include "cgi/SignIn.h"
 #include "data/Authorization.h"
 #include "data/DbError.h"
 #include "pages/Pages.h"
@@ -113,18 +115,25 @@ struct Page {
     bool logsFailures = false;   // a change: its failure is logged before the error page
 };
 
-// A change posted from a page of another site is refused: "User" is an
-// ordinary field, so the browser's own word on where the post came from
-// is what tells a supervisor's form from a forged one.
-Page Choose(const RunContext& run, const Route* route) {
+// A change is taken only from a POST, with the fields of its body, and is
+// refused when it was posted from a page of another site: a link or an
+// image elsewhere sends a GET, and the browser's own word on where a post
+// came from tells a supervisor's form from a forged one.
+Page Choose(const RunContext& run, const Route* route, const std::string& option) {
     if (!route) return run.IsSupervisor ? Page{ShowMenu, true} : Page{};
     if (!run.IsSupervisor) return route->other == Refuse ? Page{} : Page{route->other, route->showsFailures};
     if (route->changes) {
+        const std::string method = EnvValue("REQUEST_METHOD");
+        if (method != "POST") {
+            LogRefusal("ConfigOption=" + option + " by " + method + "; changes are taken only by POST");
+            return Page{};
+        }
         const std::string reason = ForeignOriginReason();
         if (!reason.empty()) {
             DebugLog("refused a post from another site: " + reason);
             return Page{};
         }
+        KeepBodyFields({"User", "ConfigOption"});
     }
     return {route->supervisor, route->showsFailures, route->changes};
 }
@@ -180,7 +189,16 @@ int Main(const SupervisorTest& isSupervisor) {
         step([] { DebugLog("vdconfig started at " + GeneralDateTime()); });
         step([] { DebugLog("call loadrequest"); });
         step([] { LoadRequest(); });
+        // Behind the web server's sign-in, the request acts for the signed-in
+        // user only; a refused one reads no user and opens no database.
+        bool signInRefused = true;  // until the verdict says otherwise, even when a step is skipped
         step([&] {
+            const SignInVerdict verdict = BindUserToSignIn(run.Settings.RequireSignIn);
+            if (verdict.Refused) LogRefusal(verdict.Why);
+            signInRefused = verdict.Refused;
+        });
+        step([&] {
+            if (signInRefused) return;
             run.User = GetField("User");
             SetPageFrame({run.Settings.HTMLPath, run.Settings.WebPath, run.User});
         });
@@ -189,6 +207,7 @@ int Main(const SupervisorTest& isSupervisor) {
             run.Data.ParameterPath = run.Settings.ParameterPath;
         });
         step([&] {
+            if (signInRefused) return;
             const std::string id = GetField("User");
             run.IsSupervisor = isSupervisor ? isSupervisor(id) : IsUserSupervisor(run.Data, id);
         });
@@ -204,9 +223,10 @@ int Main(const SupervisorTest& isSupervisor) {
                 route = &r;
                 break;
             }
-        if (route && route->option == std::string("SHOWPLAN")) step([&] { ScanShowPlan(run.Plan); });
+        if (route && route->option == std::string("SHOWPLAN") && !signInRefused)
+            step([&] { ScanShowPlan(run.Plan); });
         Page page{nullptr};
-        step([&] { page = Choose(run, route); });
+        step([&] { page = signInRefused ? Page{} : Choose(run, route, option); });
         if (page.answer) step([&] { page.answer(run); }, page);
         step([] { DebugLog("done!"); });
     } catch (const EndOfRun& end) {

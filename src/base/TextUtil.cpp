@@ -83,6 +83,33 @@ std::string AnsiBufferToText(const std::vector<char>& buffer) {
     return std::string(buffer.begin(), nul);
 }
 
+namespace {
+bool IsControl(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; }
+}  // namespace
+
+bool HasControlBytes(std::string_view text) {
+    for (char c : text)
+        if (IsControl(c)) return true;
+    return false;
+}
+
+std::string ShowControlBytes(std::string_view text) {
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (!IsControl(c)) {
+            out.push_back(c);
+            continue;
+        }
+        const auto b = static_cast<unsigned char>(c);
+        out += "\\x";
+        out.push_back(hex[b >> 4]);
+        out.push_back(hex[b & 15]);
+    }
+    return out;
+}
+
 std::string Trim(std::string_view text) {
     size_t b = 0, e = text.size();
     while (b < e && text[b] == ' ') ++b;

@@ -31,4 +31,10 @@ size_t FindNoCase(std::string_view hay, std::string_view needle, size_t from = 0
 // Removes blanks from both ends (VB Trim: blanks only).
 std::string Trim(std::string_view text);
 
+// True when the text holds a control byte (below blank, or DEL).
+bool HasControlBytes(std::string_view text);
+// The text with every control byte written visibly as \xNN, so that a
+// line of a log or a terminal stays the line it is.
+std::string ShowControlBytes(std::string_view text);
+
 }  // namespace vd

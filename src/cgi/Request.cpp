@@ -21,8 +21,14 @@ namespace {
 
 struct FieldTable {
     std::unordered_map<std::string, std::vector<std::string>> values;  // by lower-case name
-    std::vector<std::string> names;                                   // as first written
+    std::unordered_map<std::string, std::vector<FieldSource>> sources;  // beside each value
+    std::vector<std::string> names;                                    // as first written
 };
+
+FieldSource& Adding() {
+    static FieldSource source = FieldSource::Program;
+    return source;
+}
 
 FieldTable& Fields() {
     static FieldTable table;
@@ -37,13 +43,15 @@ int HexDigit(char c) {
 }
 
 // Stores the pairs of a text without copying what is left of it each time.
-void ParseView(std::string_view text, std::string_view separator) {
+void ParseView(std::string_view text, std::string_view separator, FieldSource source) {
+    Adding() = source;
     while (!text.empty()) {
         std::string_view piece = TakeToken(text, separator);
         std::string_view name = TakeToken(piece, "=");
         if (name.empty()) continue;  // an empty piece or "=value": no name
         StoreField(UrlDecode(name), UrlDecode(piece));
     }
+    Adding() = FieldSource::Program;
 }
 
 }  // namespace
@@ -68,6 +76,28 @@ void StoreField(const std::string& name, const std::string& value) {
     auto [it, fresh] = Fields().values.try_emplace(LCase(name));
     if (fresh) Fields().names.push_back(name);
     it->second.push_back(value);
+    Fields().sources[it->first].push_back(Adding());
+}
+
+void KeepBodyFields(std::initializer_list<std::string_view> alsoNamedElsewhere) {
+    auto& table = Fields();
+    for (auto& [key, sources] : table.sources) {
+        bool kept = false;
+        for (std::string_view name : alsoNamedElsewhere) kept = kept || key == LCase(name);
+        if (kept) continue;
+        auto& values = table.values[key];
+        size_t out = 0;
+        for (size_t i = 0; i < values.size(); ++i) {
+            if (sources[i] == FieldSource::Query || sources[i] == FieldSource::Cookie) continue;
+            if (out != i) {
+                values[out] = std::move(values[i]);
+                sources[out] = sources[i];
+            }
+            ++out;
+        }
+        values.resize(out);
+        sources.resize(out);
+    }
 }
 
 std::string GetField(std::string_view name) {
@@ -111,7 +141,7 @@ std::string StandardIn() {
 }
 
 void ParsePairs(std::string& text, std::string_view separator) {
-    ParseView(text, separator);
+    ParseView(text, separator, FieldSource::Program);
     text.clear();
 }
 
@@ -192,12 +222,12 @@ void LoadRequest() {
         EndRun(1);
     }
     std::string env = ServerVariables();
-    ParseView(env, std::string_view("\0", 1));
-    ParseView(StandardIn(), "&");
-    ParseView(EnvValue("QUERY_STRING"), "&");
+    ParseView(env, std::string_view("\0", 1), FieldSource::Environment);
+    ParseView(StandardIn(), "&", FieldSource::Body);
+    ParseView(EnvValue("QUERY_STRING"), "&", FieldSource::Query);
     std::string cookie = EnvValue("HTTP_COOKIE");
     if (cookie.empty()) cookie = EnvValue("COOKIE");
-    if (!cookie.empty()) ParseView(cookie, "; ");
+    if (!cookie.empty()) ParseView(cookie, "; ", FieldSource::Cookie);
 }
 
 }  // namespace vd

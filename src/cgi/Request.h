@@ -2,6 +2,7 @@
 // table of named fields.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,14 @@ std::string StandardIn();
 // The text is consumed.
 void ParsePairs(std::string& text, std::string_view separator);
 void StoreField(const std::string& name, const std::string& value);
+
+// Where a value came from: the environment, the body, the query string,
+// the cookies, or the program itself (a value it stored after reading).
+enum class FieldSource { Environment, Body, Query, Cookie, Program };
+
+// Drops the values that the query string and the cookies gave, but for the
+// fields named: a change takes its fields from the body alone.
+void KeepBodyFields(std::initializer_list<std::string_view> alsoNamedElsewhere);
 
 std::string UrlDecode(std::string_view textIn);
 std::string UrlEncode(std::string_view text);

@@ -65,4 +65,10 @@ void LogFailure(const std::string& number, const std::string& text) {
     Failed().clear();
 }
 
+void LogRefusal(const std::string& why) {
+    const std::string line = "vdconfig: refused: " + ShowControlBytes(why) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
 }  // namespace vd

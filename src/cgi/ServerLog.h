@@ -36,4 +36,8 @@ std::string FailureLine(const std::string& number, const std::string& text);
 // Writes FailureLine on standard error and forgets the failed scope.
 void LogFailure(const std::string& number, const std::string& text);
 
+// Writes "vdconfig: refused: WHY" on standard error, control bytes shown
+// as \xNN: a request that the refusal page answers.
+void LogRefusal(const std::string& why);
+
 }  // namespace vd

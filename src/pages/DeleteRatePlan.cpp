@@ -13,12 +13,14 @@
 #include "data/tables/RatePlan.h"
 #include "pages/ChangeRecord.h"
 #include "pages/Pages.h"
+#include "pages/PostedPlanKey.h"
 #include "pages/RatePlanText.h"
 #include "settings/IniFiles.h"
 
 namespace vd {
 
 void DeleteRatePlan(RunContext& run) {
+    ReadPostedPlanKey(run);
     const clsRate_Schedule rs;
     OdbcConnection connection;
     TableInfo record;
@@ -26,9 +28,6 @@ void DeleteRatePlan(RunContext& run) {
     AuditTrail trail = OpenPlanChange(run, connection, record, "deleted");
     OdbcTransaction transaction(connection);
     transaction.Begin();
-    run.Plan.Appl = GetField("Appl");
-    run.Plan.DocType = GetField("DocType");
-    run.Plan.RateNum = CInt(Val(GetField("RateNum")));
     DebugLog("seeking Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " +
              std::to_string(run.Plan.RateNum));
 

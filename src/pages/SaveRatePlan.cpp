@@ -18,6 +18,7 @@
 #include "data/tables/RatePlan.h"
 #include "pages/ChangeRecord.h"
 #include "pages/Pages.h"
+#include "pages/PostedPlanKey.h"
 #include "pages/RatePlanText.h"
 #include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
@@ -70,14 +71,11 @@ std::string StorePostedFields(RunContext& run, TableInfo& record, std::vector<st
     return name;
 }
 
-// The posted plan key into the record. A new plan gets the smallest free
+// The plan key into the record. A new plan gets the smallest free
 // number of its database: numbering and inserting are one step for all
 // processes (the lock is held until the row is stored), so two new plans
 // of one database never get the same number. True for a new plan.
 bool KeyThePlan(RunContext& run, TableInfo& record, OdbcConnection& connection, std::optional<NewPlanLock>& lock) {
-    run.Plan.Appl = GetField("Appl");
-    run.Plan.DocType = GetField("DocType");
-    run.Plan.RateNum = CInt(Val(GetField("RateNum")));
     if (run.Plan.RateNum != NewPlan) {
         DebugLog("updating Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " +
                  std::to_string(run.Plan.RateNum));
@@ -109,6 +107,7 @@ void SendConfirmation(RunContext& run, const std::string& name, const std::vecto
 }  // namespace
 
 void SaveRatePlan(RunContext& run) {
+    ReadPostedPlanKey(run);
     const clsRate_Schedule rs;
     OdbcConnection connection;
     TableInfo record;

@@ -41,6 +41,7 @@ WebSettingsRecord LoadWebSettings() {
     s.ReverseQuarters = IsTrueText(read("ReverseQuarters"));
     s.OpticalVexRetry = IsTrueText(read("OpticalVexRetry"));
     s.SuppressEmail = IsTrueText(read("SuppressEmail"));
+    s.RequireSignIn = IsTrueText(read("RequireSignIn"));
     s.DateFormat = ReadIniString(s.ParameterPath + "vdglobal.ini", "Config", "Date Format");
     return s;
 }

@@ -30,6 +30,7 @@ struct WebSettingsRecord {
     bool ReverseQuarters = false;
     bool OpticalVexRetry = false;
     bool SuppressEmail = false;
+    bool RequireSignIn = false;  // a request the web server did not sign in is refused
     std::string DateFormat;      // [Config] "Date Format" of vdglobal.ini
 };
 

@@ -177,9 +177,9 @@ TEST(ServerLog, AnUnwritableVexwebIniIsNamed) {
     GoodSite s;
     s.db.Exec(s.db.ParamsDb(), "INSERT INTO Drives (Drive) VALUES ('D:');");
     std::vector<std::string> args = {"/usr/sbin/runuser", "-u", "nobody", "--", "/usr/bin/env", "-i",
-                                     "REQUEST_METHOD=GET", "QUERY_STRING=User=admin&ConfigOption=SAVEINI&D:=/d/",
+                                     "REQUEST_METHOD=POST", "CONTENT_LENGTH=38",
                                      s.site.Exe()};
-    CgiResult r = RunProgram(args, Shell);
+    CgiResult r = RunProgram(args, Shell, "User=admin&ConfigOption=SAVEINI&D:=/d/");
     EXPECT_NE(r.out.find("(70) Error: Permission denied</p>"), std::string::npos) << r.out;
     // The first file the save cannot write is the audit trail beside vexweb.ini.
     EXPECT_EQ(r.err, "vdconfig: error (70) Permission denied; writing " + s.site.Root() +

@@ -124,7 +124,7 @@ TEST_F(RatePlanSave, FirstPlanIsZeroAndADeletedNumberIsReused) {
 
 TEST_F(RatePlanSave, NumbersAreReadByTheirLeadingNumber) {
     AddPlan(4, "old");
-    Fields f = PlanForm("4.4");  // the plan number rounds to 4
+    Fields f = PlanForm("4");
     f["Max_Searches"] = "12.5";  // halves to even
     f["Max_Docinfo"] = "13.5";
     f["Max_DocView"] = " 2 0 ";  // blanks are ignored

@@ -11,9 +11,12 @@ import { repo } from './site.mjs';
 const executablePath = process.env.CHROMIUM || '/usr/bin/chromium';
 export const outDir = process.env.E2E_OUT || join(repo, 'build/e2e');
 
-export async function openBrowser() {
+// options: { httpCredentials: { username, password } } signs in to a site
+// behind the web server's authentication.
+export async function openBrowser(options = {}) {
   const profile = await mkdtemp(join(tmpdir(), 'vdconfig-chromium-'));
   const context = await chromium.launchPersistentContext(profile, {
+    ...options,
     executablePath,
     headless: true,
     viewport: { width: 1280, height: 860 },

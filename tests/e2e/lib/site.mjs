@@ -1,7 +1,8 @@
 // A test site served by lighttpd on a free loopback port, laid out by the
 // same script as the demo (scripts/site/layout).
 import { spawn, execFile } from 'node:child_process';
-import { mkdtemp, chmod, rm, readFile, access } from 'node:fs/promises';
+import { mkdtemp, chmod, rm, readFile, writeFile, access } from 'node:fs/promises';
+import { createHash } from 'node:crypto';
 import { openSync, closeSync } from 'node:fs';
 import { once } from 'node:events';
 import { createServer } from 'node:net';
@@ -87,6 +88,9 @@ export async function startSite(name, { production = false } = {}) {
       program: url + '/scripts/vdconfig.exe',
       iniPath: join(dir, 'scripts/vexweb.ini'),
       readIni: () => readFile(join(dir, 'scripts/vexweb.ini'), 'latin1'),
+      // The production server's passwords: { user: password }.
+      setPasswords: (users) => writeFile(join(dir, 'lighttpd.htpasswd'), Object.entries(users)
+        .map(([u, pw]) => `${u}:{SHA}${createHash('sha1').update(pw).digest('base64')}\n`).join('')),
       errorLog,
       sql: async (db, query) => {
         const data = production ? join(dir, 'state/data') : join(dir, 'data');

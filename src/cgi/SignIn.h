@@ -1,0 +1,22 @@
+// Who a request is from. Behind the web server's authentication
+// (REMOTE_USER set and not empty) the signed-in name decides: a request
+// that names no "User" acts for the signed-in user, one whose every "User"
+// is the signed-in name (letter case aside) goes on as it is spelt, and
+// one that names anybody else is refused. Without a sign-in, a site whose
+// vexweb.ini says RequireSignIn=TRUE refuses every request.
+#pragma once
+
+#include <string>
+
+namespace vd {
+
+struct SignInVerdict {
+    bool Refused = false;
+    std::string Why;  // a refusal's reason, for the web server's error log
+};
+
+// Decides, after the request is loaded; a request that names no user gets
+// the field "User" of the signed-in name.
+SignInVerdict BindUserToSignIn(bool requireSignIn);
+
+}  // namespace vd

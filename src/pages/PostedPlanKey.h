@@ -1,0 +1,13 @@
+// The plan key that the rate plan form posts to a save or a delete.
+#pragma once
+
+namespace vd {
+
+struct RunContext;
+
+// Reads Appl, DocType and RateNum into the run's plan key. A RateNum that
+// is empty or not a whole number names no plan: the message page says so,
+// nothing is changed and the run ends.
+void ReadPostedPlanKey(RunContext& run);
+
+}  // namespace vd
