@@ -43,6 +43,10 @@ public:
         std::cout << (ok ? "OK   " : "FAIL ") << check << (detail.empty() ? "" : ": " + detail) << "\n";
         failed_ = failed_ || !ok;
     }
+    // A finding that does not fail the check.
+    void Warning(const std::string& check, const std::string& detail) {
+        std::cout << "WARN " << check << ": " << detail << "\n";
+    }
     bool Failed() const { return failed_; }
 
 private:
@@ -308,6 +312,11 @@ int CheckSite(const std::string& programFolder) {
     }
     if (parsed.empty() && s.WebScriptsPath.empty()) parsed = "WebScriptsPath is empty";
     report.Line(parsed.empty(), "vexweb.ini parsed", parsed);
+    if (s.RequireSignIn)
+        report.Line(true, "sign-in required", "RequireSignIn=TRUE: requests the web server did not sign in are refused");
+    else
+        report.Warning("sign-in required", "RequireSignIn is not TRUE in [Vexdoc/Web]: a request the web server did "
+                                           "not sign in is answered as the user it names");
 
     // A save writes a temporary file in the folder that really holds the
     // file (the link's target folder) and renames it over the file.

@@ -1,6 +1,8 @@
 // A page of another site (another loopback port) posting the configurator's
 // forms with a hidden User=admin changes nothing: the browser names its
-// origin and the program refuses the change.
+// origin and the program refuses the change. Links, images and GET forms
+// that send no origin at all change nothing either: changes come only by
+// POST.
 import { describe, test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { createServer } from 'node:http';
@@ -37,6 +39,8 @@ describe('posts from another site', () => {
     await site?.stop();
   });
 
+  const otherPort = () => other.address().port;
+
   async function submitFrom(path, fields) {
     pages[path] = forgedPage(site.program, fields);
     await browser.page.goto(`http://127.0.0.1:${other.address().port}${path}`);
@@ -66,5 +70,28 @@ describe('posts from another site', () => {
     });
     assert.match(text, /You are not authorized to perform this function\./);
     assert.deepEqual(await site.sql('billing.db', query), before);
+  });
+
+  test('a link, an image or a GET form sent with no referrer changes nothing', async () => {
+    const query = 'select application, DocType, RateNum from Rate_Schedule order by 1, 2, 3';
+    const plans = await site.sql('billing.db', query);
+    const ini = await site.readIni();
+    const [appl, docType, rateNum] = plans[0];
+    const del = `${site.program}?User=admin&amp;ConfigOption=SAVEPLAN&amp;DataAction=DELETE`
+      + `&amp;Appl=${appl}&amp;DocType=${docType}&amp;RateNum=${rateNum}`;
+    pages['/nothing-to-see'] = `<!doctype html><meta name="referrer" content="no-referrer">
+<title>Cats</title><img src="${del}" alt=""><a id="l" href="${del}">cats</a>
+<form id="g" method="GET" action="${site.program}"><input type="hidden" name="User" value="admin">
+<input type="hidden" name="ConfigOption" value="SAVEINI"><input type="hidden" name="HTMLPath" value="/evil/">
+<button>More cats</button></form>`;
+    await browser.page.goto(`http://127.0.0.1:${otherPort()}/nothing-to-see`, { waitUntil: 'load' });
+    await Promise.all([browser.page.waitForURL(`${site.program}**`), browser.page.click('#l')]);
+    assert.match(await browser.page.locator('body').innerText(), /You are not authorized to perform this function\./);
+    await browser.page.goto(`http://127.0.0.1:${otherPort()}/nothing-to-see`, { waitUntil: 'load' });
+    await Promise.all([browser.page.waitForURL(`${site.program}**`), browser.page.click('button')]);
+    assert.match(await browser.page.locator('body').innerText(), /You are not authorized to perform this function\./);
+    assert.deepEqual(await site.sql('billing.db', query), plans);
+    assert.equal(await site.readIni(), ini);
+    assert.match(await site.errorLog(), /vdconfig: refused: ConfigOption=SAVEPLAN by GET; changes are taken only by POST/);
   });
 });

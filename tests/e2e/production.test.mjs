@@ -1,5 +1,6 @@
 // The production layout behind lighttpd: the program folder belongs to
 // root, the web server's user writes only the state folder; the server
+// signs every request in and the signed-in name is the user; the server
 // sends the security headers; the pages fit a phone; DELETE asks first.
 import { describe, before, after } from 'node:test';
 import assert from 'node:assert/strict';
@@ -24,6 +25,9 @@ async function asWebUser(...args) {
   }
 }
 
+const passwords = { admin: 'admin-secret', clerk: 'clerk-secret' };
+const basic = (user) => 'Basic ' + Buffer.from(`${user}:${passwords[user]}`).toString('base64');
+
 describe('production layout', { skip: asRoot ? false : 'needs root (the layout makes root the owner)' }, () => {
   let site;
   let browser;
@@ -31,9 +35,10 @@ describe('production layout', { skip: asRoot ? false : 'needs root (the layout m
 
   before(async () => {
     site = await startSite('production', { production: true });
-    browser = await openBrowser();
+    await site.setPasswords(passwords);
+    // No cookie: the name the web server signed in is the user.
+    browser = await openBrowser({ httpCredentials: { username: 'admin', password: passwords.admin } });
     page = browser.page;
-    await browser.context.addCookies([{ name: 'User', value: 'admin', url: site.url }]);
   });
   after(async () => {
     await browser?.close();
@@ -56,7 +61,7 @@ describe('production layout', { skip: asRoot ? false : 'needs root (the layout m
 
   step('every response carries the security headers', async () => {
     for (const path of ['/scripts/vdconfig.exe', '/vdconfig.css', '/vdconfig.js']) {
-      const res = await fetch(site.url + path, { headers: { Cookie: 'User=admin' } });
+      const res = await fetch(site.url + path, { headers: { Authorization: basic('admin') } });
       const h = res.headers;
       assert.equal(h.get('cache-control'), 'no-store', path);
       assert.match(h.get('content-security-policy') ?? '', /frame-ancestors 'none'/, path);
@@ -68,10 +73,57 @@ describe('production layout', { skip: asRoot ? false : 'needs root (the layout m
   });
 
   step('a failing page leaves its line in the web server\'s error log', async () => {
-    const res = await fetch(site.program + '?ConfigOption=SAVEPLAN&Appl=CRT&DocType=01&RateNum=99999',
-      { headers: { Cookie: 'User=admin' } });
+    const res = await fetch(site.program, {
+      method: 'POST',
+      headers: { Authorization: basic('admin'), 'Content-Type': 'application/x-www-form-urlencoded' },
+      body: 'ConfigOption=SAVEPLAN&Appl=CRT&DocType=01&RateNum=99999',
+    });
     assert.match(await res.text(), /\(6\) Error: Overflow/);
     assert.match(await site.errorLog(), /vdconfig: error \(6\) Overflow; ConfigOption=SAVEPLAN User=admin/);
+  });
+
+  step('without a sign-in the server asks for one and the program refuses to answer', async () => {
+    assert.equal((await fetch(site.program)).status, 401);
+    // Run behind the server's back, as its user, with no REMOTE_USER.
+    const { stdout, stderr } = await run('runuser', ['-u', 'www-data', '--', 'env', '-i',
+      'REQUEST_METHOD=GET', 'SCRIPT_NAME=/scripts/vdconfig.exe', 'HTTP_COOKIE=User=admin',
+      join(site.dir, 'scripts/vdconfig.exe')]);
+    assert.match(stdout, /You are not authorized to perform this function\./);
+    assert.match(stderr, /vdconfig: refused: no signed-in user, and vexweb.ini says RequireSignIn=TRUE/);
+  });
+
+  step('clerk naming admin is refused everywhere and changes nothing', async () => {
+    const clerk = await openBrowser({ httpCredentials: { username: 'clerk', password: passwords.clerk } });
+    try {
+      const ini = await site.readIni();
+      const plans = 'select application, DocType, RateNum, Rate_Description from Rate_Schedule order by 1, 2, 3';
+      const rows = await site.sql('billing.db', plans);
+      await clerk.context.addCookies([{ name: 'User', value: 'admin', url: site.url }]);
+      await clerk.page.goto(site.program);
+      assert.match(await clerk.page.locator('body').innerText(), /You are not authorized to perform this function\./);
+      for (const body of ['User=admin&ConfigOption=SAVEINI&SMTPServer=forged.example',
+        'ConfigOption=SAVEPLAN&DataAction=DELETE&Appl=REC&DocType=01&RateNum=1']) {
+        const res = await fetch(site.program, {
+          method: 'POST',
+          headers: { Authorization: basic('clerk'), Cookie: 'User=admin',
+            'Content-Type': 'application/x-www-form-urlencoded' },
+          body,
+        });
+        assert.match(await res.text(), /You are not authorized to perform this function\./, body);
+      }
+      assert.equal(await site.readIni(), ini);
+      assert.deepEqual(await site.sql('billing.db', plans), rows);
+      assert.match(await site.errorLog(), /vdconfig: refused: User=admin is not the signed-in user clerk/);
+
+      // Without the forged name clerk is clerk: the plans to review, nothing more.
+      await clerk.context.clearCookies();
+      await clerk.page.goto(site.program + '?ConfigOption=RATE%20PLANS');
+      assert.match(await mainText(clerk.page), /Select a Billing Plan to review/);
+      await clerk.page.goto(site.program);
+      assert.match(await clerk.page.locator('body').innerText(), /You are not authorized to perform this function\./);
+    } finally {
+      await clerk.close();
+    }
   });
 
   step('a supervisor saves the settings', async () => {
@@ -120,6 +172,10 @@ describe('production layout', { skip: asRoot ? false : 'needs root (the layout m
     await page.goto(site.program);
     await press(page, 'Database Settings');
     assert.deepEqual(await offScreen(), [], 'database selection');
+    await page.locator('select[name="Database"]').selectOption('REC-01');
+    await press(page, 'Select Database');
+    assert.match(await mainText(page), /Configuration Settings for Application REC Database 01/);
+    assert.deepEqual(await offScreen(), [], 'database report');
   });
   step('DELETE asks first', async () => {
     await page.setViewportSize({ width: 1280, height: 860 });

@@ -34,7 +34,7 @@ struct GoodSite {
 
 // The report's line of one check ("" when there is none).
 std::string LineOf(const std::string& report, const std::string& check) {
-    for (const char* mark : {"OK   ", "FAIL "}) {
+    for (const char* mark : {"OK   ", "FAIL ", "WARN "}) {
         const size_t at = report.find(mark + check);
         if (at != std::string::npos) return report.substr(at, report.find('\n', at) - at);
     }
@@ -81,6 +81,10 @@ TEST(CommandLine, CheckPassesOnAGoodSite) {
                               "a supervisor: admin"})
         EXPECT_EQ(LineOf(r.out, check).rfind("OK   ", 0), 0u) << check << "\n" << r.out;
     EXPECT_NE(r.out.find("All checks passed."), std::string::npos);
+    // A site open to requests nobody signed in is a warning, not a failure.
+    EXPECT_EQ(LineOf(r.out, "sign-in required").rfind("WARN ", 0), 0u) << r.out;
+    good.site.WriteIni(good.db.IniLine() + "RequireSignIn=TRUE\r\n");
+    EXPECT_EQ(LineOf(good.Check().out, "sign-in required").rfind("OK   ", 0), 0u);
     // Run from inside the program folder, without naming it.
     r = RunProgram({good.site.Exe(), "--check"}, Shell);
     EXPECT_EQ(r.status, 0) << r.out;
