@@ -95,6 +95,8 @@ int RestoreCommand(const std::vector<std::string>& args, std::ostream& out, std:
     if (file.fd < 0) return refuse(versions + "/" + name + " " + why);
     if (!ReadWhole(file.fd, text)) return refuse(versions + "/" + name + ": " + std::strerror(errno));
 
+    if (fstatat(folder.fd, AuditFileName, &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode))
+        return refuse(ini.Folder + "/" + AuditFileName + (S_ISLNK(st.st_mode) ? " is a symbolic link" : " is not a regular file"));
     try {
         AuditTrail trail(ini.Folder);
         AuditEntry entry;
