@@ -1,18 +1,14 @@
 #include "app/History.h"
 
-#include "base/Program.h"
+#include "app/SiteFiles.h"
 #include "base/TextUtil.h"
 #include "settings/AuditTrail.h"
-#include "settings/IniFiles.h"
-#include "settings/SettingsHistory.h"
 
-#include <fstream>
-#include <map>
-#include <memory>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <ostream>
-#include <pwd.h>
-#include <sstream>
-#include <unistd.h>
 
 namespace vd {
 
@@ -35,6 +31,8 @@ struct Json {
         const Json* v = Get(name);
         return v && (v->kind == Text || v->kind == Number) ? v->text : "";
     }
+    // The same for the screen (see Visible).
+    std::string Shows(std::string_view name) const;
 };
 
 class Parser {
@@ -143,16 +141,29 @@ private:
     size_t i_ = 0;
 };
 
+// A text of the trail as it may reach a terminal: every control byte, and
+// every C1 control character (U+0080 to U+009F), written as \xNN, so that
+// no record draws a line or moves the cursor of its own.
+std::string Visible(std::string_view text) {
+    std::string out = ShowControlBytes(text);
+    for (size_t at = 0; (at = out.find('\xC2', at)) != std::string::npos;) {
+        const unsigned char next = at + 1 < out.size() ? static_cast<unsigned char>(out[at + 1]) : 0;
+        if (next < 0x80 || next > 0x9F) {
+            ++at;
+            continue;
+        }
+        static constexpr char hex[] = "0123456789abcdef";
+        out.replace(at, 2, std::string("\\xc2\\x") + hex[next >> 4] + hex[next & 15]);
+    }
+    return out;
+}
+
 std::string Shown(const Json* v) {
     if (!v || v->kind == Json::Null) return "(none)";
-    std::string out = "\"";
-    for (char c : v->text) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else out += c;
-    }
-    return out + "\"";
+    return "\"" + Visible(v->text) + "\"";
 }
+
+std::string Json::Shows(std::string_view name) const { return Visible(Str(name)); }
 
 bool Matches(const Json& r, const HistoryFilter& f) {
     const std::string day = r.Str("time").substr(0, 10);
@@ -174,33 +185,38 @@ bool Matches(const Json& r, const HistoryFilter& f) {
 }
 
 void Show(const Json& r, std::ostream& out) {
-    out << r.Str("time") << "  " << r.Str("action");
+    out << r.Shows("time") << "  " << r.Shows("action");
     if (const Json* key = r.Get("key")) {
-        out << "  " << key->Str("application") << "-" << key->Str("database");
-        if (key->Get("plan")) out << " plan " << key->Str("plan");
+        out << "  " << key->Shows("application") << "-" << key->Shows("database");
+        if (key->Get("plan")) out << " plan " << key->Shows("plan");
     }
-    if (!r.Str("restored").empty()) out << "  put back " << r.Str("restored");
-    if (!r.Str("version").empty()) out << "  (replaced file kept as " << r.Str("version") << ")";
-    out << "  by " << (r.Str("user").empty() ? "(no user)" : r.Str("user"));
-    if (!r.Str("remote_user").empty()) out << " (" << r.Str("remote_user") << ")";
-    if (!r.Str("remote_addr").empty()) out << " from " << r.Str("remote_addr");
+    if (!r.Str("restored").empty()) out << "  put back " << r.Shows("restored");
+    if (!r.Str("version").empty()) out << "  (replaced file kept as " << r.Shows("version") << ")";
+    out << "  by " << (r.Str("user").empty() ? "(no user)" : r.Shows("user"));
+    if (!r.Str("remote_user").empty()) out << " (" << r.Shows("remote_user") << ")";
+    if (!r.Str("remote_addr").empty()) out << " from " << r.Shows("remote_addr");
     out << "\n";
-    if (!r.Str("failed").empty()) out << "    FAILED: " << r.Str("failed") << "\n";
+    if (!r.Str("failed").empty()) out << "    FAILED: " << r.Shows("failed") << "\n";
     const Json* changes = r.Get("changes");
     if (!changes || changes->items.empty()) out << "    (no value changed)\n";
     else
         for (const Json& c : changes->items) {
             out << "    ";
-            if (!c.Str("section").empty()) out << "[" << c.Str("section") << "] ";
-            out << c.Str("field") << ": " << Shown(c.Get("old")) << " -> " << Shown(c.Get("new")) << "\n";
+            if (!c.Str("section").empty()) out << "[" << c.Shows("section") << "] ";
+            out << c.Shows("field") << ": " << Shown(c.Get("old")) << " -> " << Shown(c.Get("new")) << "\n";
         }
 }
 
+// A day of the calendar as YYYY-MM-DD.
 bool IsDate(const std::string& d) {
     if (d.size() != 10 || d[4] != '-' || d[7] != '-') return false;
     for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
         if (!std::isdigit(static_cast<unsigned char>(d[i]))) return false;
-    return true;
+    const int year = std::stoi(d.substr(0, 4)), month = std::stoi(d.substr(5, 2)), day = std::stoi(d.substr(8, 2));
+    static constexpr int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1 || day > days[month - 1]) return false;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month != 2 || day < 29 || leap;
 }
 
 }  // namespace
@@ -210,7 +226,7 @@ void ListHistory(const std::vector<std::string>& lines, const HistoryFilter& fil
         if (it->empty()) continue;
         Json record;
         if (!Parser(*it).Parse(record) || record.kind != Json::Object) {
-            out << "(not a record) " << *it << "\n";
+            out << "(not a record) " << Visible(*it) << "\n";
             continue;
         }
         if (Matches(record, filter)) Show(record, out);
@@ -219,16 +235,20 @@ void ListHistory(const std::vector<std::string>& lines, const HistoryFilter& fil
 
 int HistoryCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     HistoryFilter filter;
-    std::string file = WebIniFolder() + "/" + AuditFileName;
+    std::string file, folder;
     const char* usage =
         "usage: vdconfig --history [--since YYYY-MM-DD] [--until YYYY-MM-DD] [--user ID] [--database APPL[-DT]] "
-        "[--file TRAIL]\n";
+        "[--file TRAIL] [FOLDER]\n";
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
+        if (i + 1 == args.size() && folder.empty() && !a.empty() && a[0] != '-') {
+            folder = a;
+            break;
+        }
         if (i + 1 >= args.size()) return err << usage, 2;
         const std::string& v = args[++i];
         if (a == "--since" || a == "--until") {
-            if (!IsDate(v)) return err << "vdconfig: " << a << " takes a date as YYYY-MM-DD\n", 2;
+            if (!IsDate(v)) return err << "vdconfig: " << a << " " << v << " is not a date (YYYY-MM-DD)\n", 2;
             (a == "--since" ? filter.Since : filter.Until) = v;
         } else if (a == "--user") {
             filter.User = v;
@@ -240,66 +260,24 @@ int HistoryCommand(const std::vector<std::string>& args, std::ostream& out, std:
             return err << usage, 2;
         }
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        err << "vdconfig: no audit trail at " << file << " (nothing has been changed yet, or it cannot be read)\n";
+    if (file.empty()) {
+        UseProgramFolder(folder);
+        file = LocateSettings().Folder + "/" + AuditFileName;
+    }
+    // Not through a symbolic link in its place, and only a regular file.
+    std::string why;
+    OpenFd trail(OpenPlainFile(AT_FDCWD, file, why));
+    std::string text;
+    if (trail.fd >= 0 && !ReadWhole(trail.fd, text)) why = std::strerror(errno);
+    if (trail.fd < 0 || !why.empty()) {
+        if (why == std::strerror(ENOENT)) why += " (nothing has been changed yet)";
+        err << "vdconfig: no audit trail read at " << file << ": " << why << "\n";
         return 1;
     }
     std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string_view rest = text; !rest.empty();) lines.emplace_back(TakeToken(rest, "\n"));
     ListHistory(lines, filter, out);
     return 0;
-}
-
-namespace {
-
-// Who runs the command: the user behind sudo, else the login of the process.
-std::string AdministratorName() {
-    if (const char* sudo = std::getenv("SUDO_USER"); sudo && *sudo) return sudo;
-    if (const passwd* pw = getpwuid(getuid())) return pw->pw_name;
-    return std::to_string(getuid());
-}
-
-}  // namespace
-
-int RestoreCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
-        err << "usage: vdconfig --restore VERSION   (a name that vdconfig --history or ls " << VersionFolder()
-            << " shows)\n";
-        return 2;
-    }
-    const std::string& version = args[0];
-    const std::string path = version.find('/') == std::string::npos ? VersionFolder() + "/" + version : version;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        err << "vdconfig: no kept version " << path << "\n";
-        return 1;
-    }
-    std::ostringstream text;
-    text << in.rdbuf();
-    try {
-        AuditTrail trail(WebIniFolder());
-        AuditEntry entry;
-        entry.Action = "version restored";
-        entry.Who.User = AdministratorName();
-        entry.Restored = path.substr(path.rfind('/') + 1);
-        SettingsRecorder recorder(trail, entry);
-        IniEdit edit(WebIniPath());
-        edit.ReplaceAll(text.str());
-        if (auto failure = edit.Commit(&recorder)) {
-            err << "vdconfig: " << WebIniPath() << " not restored: (" << failure->Number << ") " << failure->Text
-                << "\n";
-            return 1;
-        }
-        out << "vdconfig: " << WebIniPath() << " is now " << path;
-        if (!recorder.Entry().Version.empty())
-            out << "; the file it replaced is kept as " << VersionFolder() << "/" << recorder.Entry().Version;
-        out << " (" << recorder.Entry().Changes.size() << " keys changed)\n";
-        return 0;
-    } catch (const RunError& e) {
-        err << "vdconfig: " << WebIniPath() << " not restored: (" << e.Number << ") " << e.Text << "\n";
-        return 1;
-    }
 }
 
 }  // namespace vd

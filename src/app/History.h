@@ -15,18 +15,14 @@ struct HistoryFilter {
 };
 
 // Writes the readable listing of the trail's lines (oldest first in the
-// file) to out; a line that is not a record is shown as it stands.
+// file) to out; a line that is not a record is shown as it stands. Every
+// control character of a record is shown as \xNN.
 void ListHistory(const std::vector<std::string>& lines, const HistoryFilter& filter, std::ostream& out);
 
-// The command: arguments after --history. Returns the exit status; usage
-// errors and an unreadable trail go to err.
+// The command: arguments after --history; the last one may name the site's
+// folder (see UseProgramFolder). Returns the exit status: 0, 1 for a trail
+// that cannot be read (a link in its place is not followed), 2 for a usage
+// error or a date that is not a day of the calendar; the reason goes to err.
 int HistoryCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-
-// vdconfig --restore VERSION: puts a kept version of vexweb.ini back, the
-// way a save replaces it (locked, one atomic replacement); the replaced
-// file is kept as a version in turn and the restore is recorded. VERSION is
-// a name from vexweb.ini.history/ (or a path to one). Returns the exit
-// status.
-int RestoreCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace vd

@@ -3,7 +3,7 @@
 // them, and writes nothing.
 #include "app/SiteCheck.h"
 
-#include "app/History.h"
+#include "app/SiteFiles.h"
 
 #include "base/Program.h"
 #include "base/TextUtil.h"
@@ -268,16 +268,7 @@ void CheckSupervisor(Report& report, Probe* db) {
 std::string VersionLine() { return std::string("vdconfig ") + VDCONFIG_VERSION; }
 
 int CheckSite(const std::string& programFolder) {
-    std::string folder = programFolder;
-    if (folder.empty()) {
-        folder = ProgramFolder();
-        if (access((folder + "/vexweb.ini").c_str(), F_OK) != 0) {
-            char cwd[4096];
-            if (getcwd(cwd, sizeof cwd)) folder = cwd;
-        }
-    }
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    SetProgramFolder(RealPath(folder));
+    UseProgramFolder(programFolder);
     if (geteuid() == 0)
         std::cerr << "vdconfig: running as root, which may write everywhere; run the check as the web server's "
                      "user (runuser -u www-data -- vdconfig --check FOLDER)\n";
@@ -385,20 +376,6 @@ int CheckSite(const std::string& programFolder) {
 
     std::cout << (report.Failed() ? "Some checks failed.\n" : "All checks passed.\n");
     return report.Failed() ? 1 : 0;
-}
-
-int RunCommandLine(int argc, char** argv) {
-    const char* method = std::getenv("REQUEST_METHOD");
-    if (argc < 2 || (method && *method)) return -1;  // a web server's run: arguments are not options
-    const std::string option = argv[1];
-    if (option == "--version" && argc == 2) {
-        std::cout << VersionLine() << "\n";
-        return 0;
-    }
-    if (option == "--check" && argc <= 3) return CheckSite(argc == 3 ? argv[2] : "");
-    if (option == "--history") return HistoryCommand({argv + 2, argv + argc}, std::cout, std::cerr);
-    if (option == "--restore") return RestoreCommand({argv + 2, argv + argc}, std::cout, std::cerr);
-    return -1;
 }
 
 }  // namespace vd

@@ -9,14 +9,9 @@ namespace vd {
 // "vdconfig <version>".
 std::string VersionLine();
 
-// Checks the site whose program folder is given ("" for the program's own
-// folder when it holds vexweb.ini, else the current folder): one line per
+// Checks the site whose program folder is given (see UseProgramFolder): one line per
 // check on standard output, "OK" or "FAIL" with the reason. Returns the
 // exit status: 0 when every check passed, 1 otherwise.
 int CheckSite(const std::string& programFolder);
-
-// Answers --version, --check, --history and --restore when the program was not started by a web
-// server; returns -1 for anything else (the run goes on as a CGI run).
-int RunCommandLine(int argc, char** argv);
 
 }  // namespace vd

@@ -1,5 +1,5 @@
+#include "app/CommandLine.h"
 #include "app/Main.h"
-#include "app/SiteCheck.h"
 
 int main(int argc, char** argv) {
     // Outside a web server, the administrator's commands; everything else is a run.

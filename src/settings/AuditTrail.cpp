@@ -114,7 +114,7 @@ std::string AuditLine(const AuditEntry& e, std::time_t when) {
 }
 
 AuditTrail::AuditTrail(const std::string& folder) : path_(folder + "/" + AuditFileName) {
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0640);
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0640);
     if (fd_ < 0) {
         const int err = errno;
         throw FileError(err, err == ENOENT);

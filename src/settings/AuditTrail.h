@@ -54,7 +54,8 @@ std::string IsoUtc(std::time_t when);
 class AuditTrail {
 public:
     // folder: where vexweb.ini really lives. A file that cannot be opened is
-    // a failure (70, 75, 76).
+    // a failure (70, 75, 76); a symbolic link in the trail's place is never
+    // followed (75).
     explicit AuditTrail(const std::string& folder);
     ~AuditTrail();
     AuditTrail(AuditTrail&& other) noexcept : path_(std::move(other.path_)), fd_(other.fd_) { other.fd_ = -1; }

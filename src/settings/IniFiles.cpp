@@ -585,7 +585,7 @@ std::optional<RunError> IniEdit::Commit(IniCommitObserver* observer) {
 
     struct stat st{};
     bool exists = true;
-    Fd current(openat(dir.fd, base.c_str(), O_RDWR | O_CLOEXEC));
+    Fd current(openat(dir.fd, base.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
     if (current.fd < 0) {
         if (errno != ENOENT) return FileError(errno);
         exists = false;

@@ -16,10 +16,6 @@ namespace {
 
 constexpr const char* HistorySuffix = ".history";
 
-bool IsVersionName(const std::string& name) {
-    return name.size() > 20 && name[8] == 'T' && name[15] == 'Z' && name.compare(name.size() - 4, 4, ".ini") == 0;
-}
-
 std::vector<std::string> VersionsIn(int folder) {
     std::vector<std::string> names;
     const int fd = dup(folder);
@@ -42,7 +38,7 @@ std::string KeepVersion(const IniReplacement& r, const std::string& user) {
     const std::string history = r.Base + HistorySuffix;
     const bool made = mkdirat(r.FolderFd, history.c_str(), 0750) == 0;
     if (!made && errno != EEXIST) throw FileError(errno);
-    const int dir = openat(r.FolderFd, history.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir = openat(r.FolderFd, history.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (dir < 0) throw FileError(errno);
     // Made by root (a restore), it still belongs to whoever owns the
     // settings' folder, so that the web server's later saves can keep
@@ -70,6 +66,14 @@ std::string KeepVersion(const IniReplacement& r, const std::string& user) {
 }
 
 }  // namespace
+
+bool IsVersionName(const std::string& name) {
+    if (name.size() <= 20 || name[8] != 'T' || name[15] != 'Z' || name.compare(name.size() - 4, 4, ".ini") != 0)
+        return false;
+    for (size_t i = 0; i < 15; ++i)
+        if (i != 8 && (name[i] < '0' || name[i] > '9')) return false;
+    return name.find('/') == std::string::npos;
+}
 
 std::string VersionFolder() { return WebIniFolder() + "/vexweb.ini" + HistorySuffix; }
 

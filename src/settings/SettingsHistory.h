@@ -17,6 +17,9 @@ constexpr size_t KeptVersionCount = 50;
 // vexweb.ini.history in the folder that really holds vexweb.ini.
 std::string VersionFolder();
 
+// A kept version's name: "YYYYMMDDTHHMMSSZ-" (UTC), more, ".ini"; no "/".
+bool IsVersionName(const std::string& name);
+
 // The kept versions' names, oldest first.
 std::vector<std::string> KeptVersions();
 

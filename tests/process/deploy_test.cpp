@@ -62,8 +62,11 @@ TEST(CommandLine, VersionOutsideAWebServerOnly) {
     site.WriteIni();
     r = RunProgram({site.Exe(), "--version"}, {{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", "--version"}});
     EXPECT_EQ(r.out.rfind("Content-Type: text/html\r\n\r\n", 0), 0u);
-    // Without the options, outside a web server: the message as before.
     r = RunProgram({site.Exe(), "--help"}, Shell);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("usage: vdconfig ", 0), 0u) << r.out;
+    // Without the options, outside a web server: the message as before.
+    r = RunProgram({site.Exe(), "--bogus"}, Shell);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "This program is a CGI script that is intended to be run by a web server.\n");
 }
