@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "base/DebugLog.h"
+#include "base/FailureLog.h"
 #include "base/Numbers.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
@@ -8,10 +9,8 @@
 #include "cgi/Origin.h"
 #include "cgi/Output.h"
 #include "cgi/Request.h"
-#include "cgi/ServerLog.h"
 #include "cgi/SignIn.h"
 #include "data/Authorization.h"
-#include "data/DbError.h"
 #include "pages/Pages.h"
 #include "pages/RunContext.h"
 #include "settings/WebSettings.h"
@@ -24,6 +23,22 @@
 namespace vd {
 
 namespace {
+
+// The supervisor test of the parameters database. A user it cannot read is
+// no supervisor: a database failure shows its error page first, any other
+// leaves its line on standard error; the page that follows is the refusal.
+bool SupervisorVerdict(Databases& databases, const std::string& id) {
+    try {
+        return IsUserSupervisor(databases, id);
+    } catch (const DbError& e) {
+        DebugLog("IsUserSupervisor Error: " + e.Text);
+        ReportDbError(e);
+    } catch (const RunError& e) {
+        DebugLog("IsUserSupervisor Error: " + e.Text);
+        LogFailure(std::to_string(e.Number), e.Text);
+    }
+    return false;
+}
 
 void Refuse(RunContext&) { SendMessagePage("You are not authorized to perform this function.", "", "", "+1", ""); }
 
@@ -142,6 +157,7 @@ Page Choose(const RunContext& run, const Route* route, const std::string& option
 
 void ResetRun() {
     ConfigureDebugLog(false, "");
+    ResetFailureLog();
     ClearRequest();
     ResetOutput();
 }
@@ -152,19 +168,25 @@ int Main(const SupervisorTest& isSupervisor) {
     RunContext run;               // everything this run knows; the pages get it
     bool ignoreFailures = false;  // with Debug on, a failing step is logged and skipped
     int status = 0;
+    SetRequestLabel(FailureLineLabel);
 
     // Every failure of the run ends here. A database failure shows the
     // database's error page and ends the run; any other shows the run-time
     // error page, or is logged and skipped while Debug is on (unless the
-    // page shows its own failures).
+    // page shows its own failures). A failure of the C++ library is a
+    // run-time failure too: no exception leaves Main.
     auto step = [&](auto&& action, Page page = {}) {
         try {
             try {
                 action();
             } catch (const std::bad_alloc&) {
                 throw RunError(Err::OutOfMemory);
-            } catch (const std::out_of_range& e) {
+            } catch (const std::out_of_range&) {
                 throw RunError(Err::Subscript);
+            } catch (const RunError&) {
+                throw;
+            } catch (const std::exception& e) {
+                throw RunError(Err::Internal, ErrorText(Err::Internal) + ": " + e.what());
             }
         } catch (const DbError& e) {
             ReportDbError(e);
@@ -209,7 +231,7 @@ int Main(const SupervisorTest& isSupervisor) {
         step([&] {
             if (signInRefused) return;
             const std::string id = GetField("User");
-            run.IsSupervisor = isSupervisor ? isSupervisor(id) : IsUserSupervisor(run.Data, id);
+            run.IsSupervisor = isSupervisor ? isSupervisor(id) : SupervisorVerdict(run.Data, id);
         });
         std::string option;
         step([&] {
@@ -229,7 +251,7 @@ int Main(const SupervisorTest& isSupervisor) {
         step([&] { page = signInRefused ? Page{} : Choose(run, route, option); });
         if (page.answer) step([&] { page.answer(run); }, page);
         step([] { DebugLog("done!"); });
-    } catch (const EndOfRun& end) {
+    } catch (const RunFinished& end) {
         status = end.Status;
     }
     FlushOutput();

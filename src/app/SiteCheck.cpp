@@ -7,7 +7,7 @@
 
 #include "base/Program.h"
 #include "base/TextUtil.h"
-#include "data/Connections.h"
+#include "data/Databases.h"
 #include "data/ODBCAPI.h"
 #include "data/tables/RatePlan.h"
 #include "settings/AuditTrail.h"

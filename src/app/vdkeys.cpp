@@ -8,7 +8,7 @@
 // keeps it out of the process list: on a terminal it is asked for twice
 // without echo, from a pipe or file it is the first line. Other lines of the
 // file stay as they are; a missing file is created (its folder must exist).
-#include "data/Connections.h"
+#include "data/Databases.h"
 #include "settings/IniFiles.h"
 
 #include <cmath>

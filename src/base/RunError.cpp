@@ -11,6 +11,7 @@ std::string ErrorText(int number) {
     case Err::OutOfMemory: return "Out of memory";
     case Err::Subscript: return "Subscript out of range";
     case Err::TypeMismatch: return "Type mismatch";
+    case Err::Internal: return "Internal error";
     case Err::FileNotFound: return "File not found";
     case Err::PermissionDenied: return "Permission denied";
     case Err::PathFileAccess: return "Path/File access error";
@@ -38,6 +39,16 @@ RunError FileError(int errnum, bool folderMissing) {
     }
 }
 
-void EndRun(int status) { throw EndOfRun{status}; }
+DbError::DbError(long native, std::string state, std::string message, bool shown)
+    : RunError(static_cast<int>(native), state + message),
+      Native(native),
+      State(std::move(state)),
+      Message(std::move(message)),
+      Shown(shown),
+      NumberText((native >= 0 ? " " : "") + std::to_string(native)) {}
+
+DbError::DbError(std::string sentence) : RunError(0, sentence), Message(std::move(sentence)) {}
+
+void EndRun(int status) { throw RunFinished{status}; }
 
 }  // namespace vd

@@ -66,7 +66,6 @@ Html HtmlBare(std::string_view value) { return Html(Escaped(value, Bare)); }
 
 Html HtmlNumber(long long number) { return Html(std::to_string(number)); }
 
-Html XmpText(std::string_view text) { return Html(std::string(text)); }
 
 Html HiddenInput(std::string_view name, std::string_view value, Quoting quoting) {
     return "<input type=hidden name=" + HtmlBare(name) + " value=" +

@@ -27,10 +27,6 @@ Html HtmlBare(std::string_view value);
 // A number's decimal digits.
 Html HtmlNumber(long long number);
 
-// Text inside an XMP block, which shows its content as written: nothing is
-// escaped there (a text holding "</XMP>" would end the block).
-Html XmpText(std::string_view text);
-
 // How a helper writes an attribute value.
 enum class Quoting { Quoted, Bare };
 

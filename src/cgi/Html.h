@@ -55,13 +55,16 @@ public:
     friend Html operator+(char (&buffer)[N], Html) = delete;
 
 private:
-    // Only the escapers make markup out of other text (cgi/Escape.cpp).
+    // Only the escapers make markup out of other text (cgi/Escape.cpp),
+    // and RawXmpText, the one unescaped conversion: the fallback page's
+    // text inside its XMP block, shown as written. It is declared for use
+    // in cgi/MessagePages.cpp alone.
     explicit Html(std::string text) : text_(std::move(text)) {}
     friend Html HtmlText(std::string_view text);
     friend Html HtmlQuoted(std::string_view value);
     friend Html HtmlBare(std::string_view value);
     friend Html HtmlNumber(long long number);
-    friend Html XmpText(std::string_view text);
+    friend Html RawXmpText(std::string_view text);
 
     std::string text_;
 };

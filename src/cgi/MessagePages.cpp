@@ -1,14 +1,20 @@
 #include "cgi/MessagePages.h"
 
 #include "base/DebugLog.h"
+#include "base/FailureLog.h"
 #include "cgi/Escape.h"
 #include "cgi/Output.h"
 #include "cgi/Request.h"
-#include "cgi/ServerLog.h"
 
 #include <string>
 
 namespace vd {
+
+// Text inside an XMP block, which shows its content as written: nothing is
+// escaped there (a text holding "</XMP>" would end the block). The only
+// conversion of text to markup that escapes nothing (a friend of Html).
+Html RawXmpText(std::string_view text);
+Html RawXmpText(std::string_view text) { return Html(std::string(text)); }
 
 void SendNoticeBody(const Html& message) {
     SendLine(R"(<p align="center">)");
@@ -26,14 +32,13 @@ void SendNotice(const Html& message) {
     }
 }
 
-bool SendMessagePage(const Html& message, const Html& linkText, std::string_view linkAddress,
+void SendMessagePage(const Html& message, const Html& linkText, std::string_view linkAddress,
                      std::string_view fontSize, const std::optional<Html>& extra) {
     SendHeader();
     SendTop();
     SendMessageBody(message, linkText, linkAddress, fontSize, extra);
     DebugLog("open tblbot");
     SendBottom();
-    return true;
 }
 
 void SendMessageBody(const Html& message, const Html& linkText, std::string_view linkAddress,
@@ -50,7 +55,7 @@ void SendMessageBody(const Html& message, const Html& linkText, std::string_view
     }
 }
 
-void SendErrorPage(const std::string& /*pageAddress*/, const std::string& number, const std::string& text) {
+void SendErrorPage(const std::string& number, const std::string& text) {
     LogFailure(number, text);
     try {
         SendHeader();
@@ -66,8 +71,12 @@ void SendErrorPage(const std::string& /*pageAddress*/, const std::string& number
 }
 
 void ReportRunError(const RunError& failure) {
-    SendErrorPage(Frame().WebPath + "vdgenerr.html", std::to_string(failure.Number), failure.Text);
+    SendErrorPage(std::to_string(failure.Number), failure.Text);
     EndRun();
+}
+
+void ReportDbError(const DbError& failure) {
+    if (failure.Shown) SendErrorPage(failure.NumberText, failure.Text);
 }
 
 void SendServerMessage(int number, const std::string& description, const std::optional<std::string>& extra) {
@@ -89,10 +98,10 @@ void SendServerMessage(int number, const std::string& description, const std::op
     Send(CRLF);
     Send("<BlockQuote><BlockQuote><XMP>\r\n");
     Send(CRLF);
-    Send(XmpText(description) + " (" + HtmlNumber(number) + ").\r\n");
+    Send(RawXmpText(description) + " (" + HtmlNumber(number) + ").\r\n");
     Send(CRLF);
     if (extra) {
-        Send(XmpText(*extra) + "\r\n");
+        Send(RawXmpText(*extra) + "\r\n");
         Send(CRLF);
     }
     Send("</XMP></BlockQuote></BlockQuote>\r\n");

@@ -25,7 +25,7 @@ void SendNoticeBody(const Html& message);
 // A coloured message with an optional link and extra markup. Not guarded.
 // The address and the font size are values, escaped here; the link is
 // written when there is a link text (without an address, the text alone).
-bool SendMessagePage(const Html& message, const Html& linkText, std::string_view linkAddress,
+void SendMessagePage(const Html& message, const Html& linkText, std::string_view linkAddress,
                      std::string_view fontSize, const std::optional<Html>& extra = std::nullopt);
 
 // The body of a message page (message line, link, extra markup), for pages
@@ -36,13 +36,19 @@ void SendMessageBody(const Html& message, const Html& linkText, std::string_view
 // The error page between errtop.htm and errbot.htm. The number and the
 // error text are values (the text can carry database messages), escaped
 // here. Guards itself like SendNotice.
-void SendErrorPage(const std::string& pageAddress, const std::string& number, const std::string& text);
+// Also writes the failure line on standard error (base/FailureLog.h).
+void SendErrorPage(const std::string& number, const std::string& text);
 
 // Sends the error page for the failure and ends the run.
 [[noreturn]] void ReportRunError(const RunError& failure);
 
+// The error page of a database failure ("(" number ") Error: " SQLSTATE
+// message); nothing for a failure that is not shown. The run goes on.
+void ReportDbError(const DbError& failure);
+
 // The fallback page; also saves the request in Request.Bak. The
-// description and the extra text are shown as written, in an XMP block.
+// description and the extra text are shown as written, in an XMP block
+// (RawXmpText).
 void SendServerMessage(int number, const std::string& description,
                        const std::optional<std::string>& extra = std::nullopt);
 

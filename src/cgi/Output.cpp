@@ -4,7 +4,7 @@
 #include "base/Program.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
-#include "cgi/ServerLog.h"
+#include "base/FailureLog.h"
 #include "settings/IniFiles.h"
 
 #include <cstdio>
@@ -38,7 +38,7 @@ void WriteLine(std::string_view line) {
 }
 }  // namespace
 
-void detail::SendLiteral(std::string_view literal) { Write(literal); }
+void LiteralOutput::Write(std::string_view literal) { vd::Write(literal); }
 
 void Send(const Html& markup) { Write(markup.View()); }
 

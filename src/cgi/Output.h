@@ -65,18 +65,23 @@ private:
     std::FILE* file_;
 };
 
-// The program's literal markup goes out without a copy.
-namespace detail {
-void SendLiteral(std::string_view literal);  // for the two templates below only
-}
+// The program's literal markup goes out without a copy, through a writer
+// that only the two templates below reach.
+class LiteralOutput {
+    static void Write(std::string_view literal);
+    template <std::size_t N>
+    friend void Send(const char (&markup)[N]);
+    template <std::size_t N>
+    friend void SendLine(const char (&markup)[N]);
+};
 template <std::size_t N>
 void Send(const char (&markup)[N]) {
-    detail::SendLiteral(markup);
+    LiteralOutput::Write(markup);
 }
 template <std::size_t N>
 void SendLine(const char (&markup)[N]) {
-    detail::SendLiteral(markup);
-    detail::SendLiteral(CRLF);
+    LiteralOutput::Write(markup);
+    LiteralOutput::Write(CRLF);
 }
 // A char buffer is data: it goes through an escaper.
 template <std::size_t N>

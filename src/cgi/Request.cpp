@@ -230,4 +230,12 @@ void LoadRequest() {
     if (!cookie.empty()) ParseView(cookie, "; ", FieldSource::Cookie);
 }
 
+std::string FailureLineLabel() {
+    const std::string option = GetField("ConfigOption"), user = GetField("User");
+    std::string label;
+    if (!option.empty()) label += "; ConfigOption=" + option;
+    if (!user.empty()) label += (option.empty() ? "; User=" : " User=") + user;
+    return label;
+}
+
 }  // namespace vd

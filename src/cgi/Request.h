@@ -13,7 +13,7 @@ namespace vd {
 constexpr long long MaxContentLength = 16LL * 1024 * 1024;
 
 // Fills the field table. Outside a web server (no REQUEST_METHOD) the
-// message goes to standard error and the run ends (EndOfRun, status 1).
+// message goes to standard error and the run ends (RunFinished, status 1).
 void LoadRequest();
 
 // The field's values joined with ", ", or "" when absent. Names are
@@ -45,6 +45,10 @@ std::string UrlEncode(std::string_view text);
 
 // Writes the table to "Request.Bak" in the current folder.
 void BackupRequest();
+
+// The request as a failure line names it: "; ConfigOption=OPTION User=USER",
+// either part left out when its field is empty (base/FailureLog.h).
+std::string FailureLineLabel();
 
 // Empties the table (tests run several requests in one process).
 void ClearRequest();

@@ -6,8 +6,8 @@
 
 #include "base/DebugLog.h"
 #include "base/TextUtil.h"
-#include "cgi/ServerLog.h"
-#include "data/Connections.h"
+#include "base/FailureLog.h"
+#include "data/Databases.h"
 #include "settings/IniFiles.h"
 
 #include <sql.h>

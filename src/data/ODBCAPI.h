@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "data/DbError.h"
+#include "base/RunError.h"
 #include "data/TableInfo.h"
 
 namespace vd {

@@ -1,7 +1,7 @@
 #include "data/OpenTable.h"
 
-#include "data/Connections.h"
-#include "data/VDODBC.h"
+#include "data/Databases.h"
+#include "data/RecordAccess.h"
 
 namespace vd {
 

@@ -1,7 +1,7 @@
 #include "data/Transaction.h"
 
 #include "base/DebugLog.h"
-#include "cgi/ServerLog.h"
+#include "base/FailureLog.h"
 
 #include <exception>
 

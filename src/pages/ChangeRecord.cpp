@@ -2,9 +2,9 @@
 
 #include "base/DebugLog.h"
 #include "cgi/Request.h"
-#include "cgi/ServerLog.h"
+#include "base/FailureLog.h"
 #include "data/OpenTable.h"
-#include "data/Connections.h"
+#include "data/Databases.h"
 #include "data/Transaction.h"
 #include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "data/Connections.h"
+#include "data/Databases.h"
 #include "settings/WebSettings.h"
 
 namespace vd {

@@ -77,14 +77,6 @@ bool IsVersionName(const std::string& name) {
 
 std::string VersionFolder() { return WebIniFolder() + "/vexweb.ini" + HistorySuffix; }
 
-std::vector<std::string> KeptVersions() {
-    const int dir = open(VersionFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0) return {};
-    std::vector<std::string> names = VersionsIn(dir);
-    close(dir);
-    return names;
-}
-
 std::string VersionName(std::time_t when, const std::string& user) {
     std::tm t{};
     gmtime_r(&when, &t);

@@ -20,9 +20,6 @@ std::string VersionFolder();
 // A kept version's name: "YYYYMMDDTHHMMSSZ-" (UTC), more, ".ini"; no "/".
 bool IsVersionName(const std::string& name);
 
-// The kept versions' names, oldest first.
-std::vector<std::string> KeptVersions();
-
 // "20261209T031725Z-admin.ini": the time and the user, with every character
 // of the user that is not a letter, digit, ".", "_", "@" or "-" as "_".
 std::string VersionName(std::time_t when, const std::string& user);

@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         vd::LoadRequest();
     } catch (const vd::RunError&) {
         return 0;  // a CONTENT_LENGTH that is no length or too large
-    } catch (const vd::EndOfRun&) {
+    } catch (const vd::RunFinished&) {
         return 0;  // an empty REQUEST_METHOD
     }
     for (const std::string& name : vd::RequestFieldNames()) {

@@ -90,3 +90,11 @@ TEST(Authorization, CredentialsStayOutOfTheLog) {
         << log;
     EXPECT_EQ(log.find("s3cret"), std::string::npos);
 }
+
+TEST(Authorization, ABrokenCredentialFileIsARefusalWithALine) {
+    AuthorizedSite s;
+    s.site.Write("params/createdb.ini", "[DEFAULT]\r\nSQLKEY1=999\r\nSQLKEY2=999\r\n");
+    CgiResult r = s.site.Run("User=boss");
+    EXPECT_EQ(r.out, Refusal);
+    EXPECT_EQ(r.err, "vdconfig: error (5) Invalid procedure call or argument; User=boss\n");
+}

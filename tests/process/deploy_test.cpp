@@ -3,7 +3,7 @@
 #include "support/CgiRun.h"
 #include "support/Databases.h"
 
-#include "data/Connections.h"
+#include "data/Databases.h"
 #include "settings/IniFiles.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "app/Main.h"
 #include "cgi/Output.h"
 #include "data/ODBCAPI.h"
-#include "data/VDODBC.h"
+#include "data/RecordAccess.h"
 #include "support/CgiRun.h"
 #include "support/DataCalls.h"
 #include "support/Databases.h"

@@ -3,7 +3,8 @@
 // call gives false; and the inspection of a record's grid.
 #pragma once
 
-#include "data/DbError.h"
+#include "base/RunError.h"
+#include "cgi/MessagePages.h"
 #include "data/TableInfo.h"
 
 #include <string>

@@ -57,18 +57,21 @@ TEST_F(DataLayerTest, EmptyUserNeverOpensTheDatabase) {
     EXPECT_EQ(Log(), "");
 }
 
-TEST_F(DataLayerTest, UnreadableUsersTableIsNoSupervisor) {
+TEST_F(DataLayerTest, UnreadableUsersTableIsThrown) {
     dbs.AddUser("boss", "-1");
     site.Write("params/DSN/VDWParams32.DSN", "[ODBC]\r\nDRIVER=NoSuchDriver\r\n");
-    EXPECT_FALSE(IsUserSupervisor(Data(), "boss"));
-    EXPECT_NE(Output().find("Error: "), std::string::npos);  // the failed connect
-    EXPECT_NE(Log().find("IsUserSupervisor Error: "), std::string::npos);
+    EXPECT_THROW(IsUserSupervisor(Data(), "boss"), DbError);  // the failed connect
+    EXPECT_EQ(Output(), "");
     // A Users table whose columns are in another order is read as it stands.
     ForgetConnections();
     site.Write("params/DSN/VDWParams32.DSN", "[ODBC]\r\nDRIVER=SQLite3\r\nDatabase=" + dbs.ParamsDb() + "\r\n");
     dbs.Exec(dbs.ParamsDb(), "DROP TABLE Users");
     dbs.Exec(dbs.ParamsDb(), "CREATE TABLE Users (UserID varchar (60), UserSuper smallint)");
     dbs.Exec(dbs.ParamsDb(), "insert into Users values ('boss', -1)");
-    EXPECT_FALSE(IsUserSupervisor(Data(), "boss"));
-    EXPECT_NE(Log().find("IsUserSupervisor Error: Subscript out of range"), std::string::npos);
+    try {
+        IsUserSupervisor(Data(), "boss");
+        ADD_FAILURE() << "no failure";
+    } catch (const RunError& e) {
+        EXPECT_EQ(e.Number, Err::Subscript);
+    }
 }

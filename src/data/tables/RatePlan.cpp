@@ -3,7 +3,7 @@
 #include "base/DebugLog.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
-#include "data/VDODBC.h"
+#include "data/RecordAccess.h"
 #include "data/tables/Catalogue.h"
 #include "settings/IniFiles.h"
 

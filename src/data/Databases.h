@@ -39,12 +39,5 @@ std::string UnscrambleKey(const std::string& scrambled);
 void InitParams(Databases& databases, OdbcConnection& connection, const std::string& table, TableInfo& record);
 void InitWVDAccounting(Databases& databases, OdbcConnection& connection, const std::string& table, TableInfo& record,
                        const std::string& alias = "");
-// The connection string of an application's database from its row of
-// DocumentTypes. Without a row the page gets the sentence "Unable to
-// locate the database information for ..." and the string is "".
-std::string GetConnectionInfo(Databases& databases, const std::string& appl, const std::string& docType);
-void OpenDB(Databases& databases, OdbcConnection& connection, const std::string& appl, const std::string& docType,
-            std::string* databaseName = nullptr);
-std::string ODBCGetDBName(Databases& databases, const std::string& appl, const std::string& docType);
 
 }  // namespace vd

@@ -1,16 +1,14 @@
 // The parameters, accounting and application databases: connection
 // strings, stored credentials and opening tables by name.
-#include "data/Connections.h"
+#include "data/Databases.h"
 
 #include "base/DebugLog.h"
 #include "base/Numbers.h"
 #include "base/Program.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
-#include "cgi/Escape.h"
-#include "cgi/Output.h"
 #include "data/OpenTable.h"
-#include "data/VDODBC.h"
+#include "data/RecordAccess.h"
 #include "data/tables/Catalogue.h"
 #include "settings/IniFiles.h"
 
@@ -113,60 +111,6 @@ void InitWVDAccounting(Databases& databases, OdbcConnection& connection, const s
     DebugLog("InitWVDAccounting ODBCInfo named " + record.Name);
     if (!connection.IsOpen()) OpenWVDAccounting(databases, connection);
     ODBCOpenTbl(connection, table, record, "");
-}
-
-std::string GetConnectionInfo(Databases& databases, const std::string& appl, const std::string& docType) {
-    const clsDocumentTypes docTypes;
-    TableInfo record;
-    TableCloser closing(record);
-    DebugLog("GetConnectionInfo Calling InitParams");
-    InitParams(databases, databases.Params, docTypes.TableName, record);
-    record.Field(docTypes.DocTypeAppl).Value = appl;
-    record.Field(docTypes.DocTypeId).Value = docType;
-    SeekRec(docTypes.TableName, docTypes.KeyList, record, databases.Params, "", false);
-    std::string connect;
-    if (record.NoMatch) {
-        Send("Unable to locate the database information for " + HtmlText(appl) + "VDW" + HtmlText(docType));
-        Send(CRLF);
-    } else {
-        DebugLog("GetConnectionInfo: appl=" + appl + " doctype=" + docType + " DBType=" +
-                 std::to_string(CInt(Val(record.Field(docTypes.DatabaseType).Value.Text()))));
-        const std::string user = record.Field(docTypes.DatabaseUserID).Value.Text();
-        const std::string password = record.Field(docTypes.DatabasePassword).Value.Text();
-        const std::string source = record.Field(docTypes.DatabaseDataSourceName).Value.Text();
-        if (!source.empty())
-            connect = "FILEDSN=" + databases.ParameterPath + "DSN/" + appl + "vdw" + docType + "32.dsn;";
-        const std::string integrated =
-            ReadIniString(databases.ParameterPath + "vdglobal.ini", "Config", "ODBCIntegratedSecurity");
-        if (UCase(integrated) != "TRUE") {
-            if (!user.empty()) connect += "UID=" + Trim(user) + ";";
-            if (!password.empty()) connect += "PWD=" + Trim(password) + ";";
-        }
-    }
-    closing.Close();
-    return connect;
-}
-
-void OpenDB(Databases& databases, OdbcConnection& connection, const std::string& appl, const std::string& docType,
-            std::string* databaseName) {
-    const std::string connect = GetConnectionInfo(databases, appl, docType);
-    DebugLog("OpenDB sConnect=" + MaskPassword(connect));
-    ODBCOpenDatabase(connection, connect);
-    if (databaseName) *databaseName = ODBCGetDBName(databases, appl, docType);
-}
-
-std::string ODBCGetDBName(Databases& databases, const std::string& appl, const std::string& docType) {
-    const clsDocumentTypes docTypes;
-    OpenTable table;
-    TableInfo& record = table.record;
-    InitParams(databases, table.connection, docTypes.TableName, record);
-    record.Field(docTypes.DocTypeAppl).Value = appl;
-    record.Field(docTypes.DocTypeId).Value = docType;
-    SeekRec(docTypes.TableName, docTypes.KeyList, record, table.connection, "", false);
-    std::string name;
-    if (!record.NoMatch) name = record.Field(docTypes.DatabaseName).Value.Text();
-    table.Close();
-    return name;
 }
 
 }  // namespace vd

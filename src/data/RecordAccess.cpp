@@ -1,7 +1,7 @@
 // Table-level record access: SQL built from a record's field names, type
 // codes and values. Text values are written with their apostrophes doubled;
 // numbers are written only when they are numbers.
-#include "data/VDODBC.h"
+#include "data/RecordAccess.h"
 
 #include "base/DebugLog.h"
 #include "base/Numbers.h"

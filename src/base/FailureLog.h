@@ -8,6 +8,16 @@
 
 namespace vd {
 
+// What names the request at the end of a failure line ("; ConfigOption=
+// SAVEINI User=admin", or "" for none). Main hands in the request intake's
+// (cgi/Request.h); until then, and after ResetFailureLog, lines name no
+// request.
+using RequestLabel = std::string (*)();
+void SetRequestLabel(RequestLabel label);
+
+// Forgets the open scopes, the failed one and the request label: a new run.
+void ResetFailureLog();
+
 // Names what the run is doing for as long as it lives ("writing
 // /srv/vexdoc/scripts/vexweb.ini", "running SELECT ..."). Scopes nest; the
 // innermost names the work. A scope left by a failure keeps its text for
@@ -29,7 +39,7 @@ private:
 std::string CurrentActivity();
 
 // The line for a failure: "vdconfig: error (70) Permission denied; writing
-// FILE; ConfigOption=SAVEINI User=admin". Line breaks and other control
+// FILE" and the request label ("; ConfigOption=SAVEINI User=admin"). Line breaks and other control
 // characters become blanks, so that the line stays one line.
 std::string FailureLine(const std::string& number, const std::string& text);
 

@@ -1,7 +1,6 @@
-#include "cgi/ServerLog.h"
+#include "base/FailureLog.h"
 
 #include "base/TextUtil.h"
-#include "cgi/Request.h"
 
 #include <cstdio>
 #include <exception>
@@ -23,6 +22,11 @@ std::string& Failed() {
     return failed;
 }
 
+RequestLabel& Label() {
+    static RequestLabel label = nullptr;
+    return label;
+}
+
 std::string OneLine(std::string text) {
     for (char& c : text)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
@@ -30,6 +34,14 @@ std::string OneLine(std::string text) {
 }
 
 }  // namespace
+
+void SetRequestLabel(RequestLabel label) { Label() = label; }
+
+void ResetFailureLog() {
+    Open().clear();
+    Failed().clear();
+    Label() = nullptr;
+}
 
 Doing::Doing(std::string what) : unwinding_(std::uncaught_exceptions()) {
     Failed().clear();  // a failure that was handled names nothing any more
@@ -50,9 +62,7 @@ std::string FailureLine(const std::string& number, const std::string& text) {
     std::string line = "vdconfig: error (" + Trim(number) + ") " + text;
     const std::string what = CurrentActivity();
     if (!what.empty()) line += "; " + what;
-    const std::string option = GetField("ConfigOption"), user = GetField("User");
-    if (!option.empty()) line += "; ConfigOption=" + option;
-    if (!user.empty()) line += (option.empty() ? "; User=" : " User=") + user;
+    if (Label()) line += Label()();
     line = OneLine(std::move(line));
     if (line.size() > MaxLine) line = line.substr(0, MaxLine) + "...";
     return line + "\n";
