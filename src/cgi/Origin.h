@@ -16,9 +16,12 @@ std::string OriginOf(std::string_view url);
 // and port from HTTP_HOST (SERVER_NAME and SERVER_PORT without it).
 std::string OwnOrigin();
 
-// Why the request names another origin than its own, or "" when it does
-// not. A request with neither Origin nor Referer (or with both empty)
-// names none.
-std::string ForeignOriginReason();
+// Whether the request names another origin than its own, and why. A
+// request with neither Origin nor Referer (or with both empty) names none.
+struct OriginVerdict {
+    bool Foreign = false;
+    std::string Why;  // "Origin https://elsewhere is not http://here"
+};
+OriginVerdict CheckOrigin();
 
 }  // namespace vd

@@ -1,10 +1,10 @@
 #include "cgi/Output.h"
 
 #include "base/DebugLog.h"
+#include "base/FailureLog.h"
 #include "base/Program.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
-#include "base/FailureLog.h"
 #include "settings/IniFiles.h"
 
 #include <cstdio>
@@ -162,6 +162,14 @@ void SendTemplateFile(const std::string& path) {
     TemplateReader reader(path);
     std::string line;
     while (reader.Next(line)) WriteLine(line);
+}
+
+void SendTopOrGoOn() {
+    try {
+        SendTop();
+    } catch (const RunError& e) {
+        LogFailure(std::to_string(e.Number), e.Text);
+    }
 }
 
 void SendBottom() { SendTemplateFile(frame.HtmlPath + "tblbot.htm"); }

@@ -43,6 +43,10 @@ const PageFrame& Frame();
 // Sends HTMLPath + name ("tbltop.htm" when name is empty) with the graphic
 // and field markers replaced. A template that cannot be opened is failure 53.
 void SendTop(const std::string& name = "");
+// SendTop for a page that can go on without its top: a template that
+// cannot be sent leaves its failure line on standard error (base/FailureLog.h)
+// and the page goes on.
+void SendTopOrGoOn();
 // Sends every line of HTMLPath + "tblbot.htm", each followed by CRLF.
 void SendBottom();
 // Sends every line of a template file unchanged, each followed by CRLF.

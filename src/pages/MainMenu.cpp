@@ -9,11 +9,7 @@ namespace vd {
 
 void SendFormOpening(RunContext& run, const Html& heading, const std::string& action, const std::string& method) {
     SendHeader();
-    try {
-        SendTop();
-    } catch (const RunError&) {
-        // The page goes on without its top template.
-    }
+    SendTopOrGoOn();  // the page goes on without its top template
     SendLine("&nbsp;<BR>");
     SendLine("<FORM action=" + HtmlQuoted(action) + " method=" + HtmlQuoted(method) + ">");
     SendLine(R"(<B><I><FONT COLOR="#990000"><FONT SIZE=+2>)" + heading + "</FONT></I></B>");

@@ -17,7 +17,6 @@
 #include "settings/SettingsHistory.h"
 #include "settings/WebSettings.h"
 
-#include <optional>
 #include <sys/stat.h>
 #include <vector>
 
@@ -46,11 +45,6 @@ std::string WrittenFile(const std::string& file) {
     return target == file ? file : file + " (" + target + ")";
 }
 
-// A change that cannot be made is a failure of the save.
-void Check(std::optional<RunError> failure) {
-    if (failure) throw *failure;
-}
-
 // The drive addresses go into the edit; a drive whose name cannot be a key
 // of vexweb.ini is left out and named in the notices.
 void CollectDriveAddresses(RunContext& run, IniEdit& edit, std::vector<std::string>& notices) {
@@ -66,7 +60,7 @@ void CollectDriveAddresses(RunContext& run, IniEdit& edit, std::vector<std::stri
             DebugLog("Drive " + drive + " not saved: " + *problem);
             notices.push_back("Drive \"" + drive + "\" was not saved: its name cannot be a key of vexweb.ini");
         } else if (!address.empty()) {  // a cleared input leaves the drive's old entry as it is
-            Check(edit.Set("Drives", drive, Address(address)));
+            edit.Set("Drives", drive, Address(address));
         }
         ODBCMoveNext(table.record);
     }
@@ -122,7 +116,7 @@ void SaveWebSettings(RunContext& run) {
         std::vector<std::string> notices;
         for (const auto& setting : settings) {
             const std::string value = setting.rule(GetField(setting.key));
-            Check(edit.Set(WebSection, setting.key, value));
+            edit.Set(WebSection, setting.key, value);
             const bool folder = setting.rule == Folder || setting.rule == GuardedFolder;
             if (std::string(setting.key) == "HTMLPath") {
                 if (auto missing = MissingTemplates(value); !missing.empty()) {
@@ -143,17 +137,15 @@ void SaveWebSettings(RunContext& run) {
         entry.Action = "settings saved";
         entry.Who = RequestWho();
         SettingsRecorder recorder(trail, entry);
-        if (auto failure = edit.Commit(&recorder)) {
+        try {
+            edit.Commit(&recorder);
+        } catch (const RunError&) {
             Doing doing("writing " + WrittenFile(file));
-            throw *failure;
+            throw;
         }
 
         SendHeader();
-        try {
-            SendTop();
-        } catch (const RunError&) {
-            // The confirmation goes out without the top template.
-        }
+        SendTopOrGoOn();  // the page goes on without its top template
         for (const auto& notice : notices) SendLine("<br><center>" + HtmlText(notice) + "</center>");
         SendLine(
             "<br><br><center><font color=#990000><font size=+2>Settings have been saved to "

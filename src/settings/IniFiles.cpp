@@ -505,14 +505,14 @@ std::optional<std::string> IniKeyProblem(std::string_view key) {
 
 IniEdit::IniEdit(std::string file) : file_(std::move(file)) {}
 
-std::optional<RunError> IniEdit::Set(std::string_view section, std::string_view key, std::string_view value) {
+void IniEdit::Set(std::string_view section, std::string_view key, std::string_view value) {
     auto problem = IniSectionProblem(section);
     if (!problem) problem = IniKeyProblem(key);
     if (problem) {
         RunError refusal(Err::InvalidCall, "Cannot write [" + Clean(section) + "] " + Clean(key) + " to " +
                                                BaseOf(file_) + ": " + *problem);
         if (!refused_) refused_ = refusal;
-        return refusal;
+        throw refusal;
     }
     SectionChange* target = nullptr;
     for (auto& s : sections_)
@@ -521,10 +521,9 @@ std::optional<RunError> IniEdit::Set(std::string_view section, std::string_view 
     for (auto& k : target->keys)
         if (EqualsNoCase(k.key, key)) {
             k.value = Clean(value);
-            return std::nullopt;
+            return;
         }
     target->keys.push_back({std::string(key), Clean(value)});
-    return std::nullopt;
 }
 
 namespace {
@@ -562,36 +561,36 @@ bool WriteWhole(int fd, std::string_view text) {
 
 }  // namespace
 
-std::optional<RunError> IniEdit::Commit(IniCommitObserver* observer) {
-    if (refused_) return refused_;
-    if (sections_.empty() && !whole_) return std::nullopt;
+void IniEdit::Commit(IniCommitObserver* observer) {
+    if (refused_) throw *refused_;
+    if (sections_.empty() && !whole_) return;
     // The file itself may be a link: the target is what gets replaced, in
     // its own folder, so the link stays a link.
     const std::string target = ResolveLinks(file_);
-    if (target.empty()) return FileError(errno);
+    if (target.empty()) throw FileError(errno);
     const std::string folder = FolderOf(target), base = BaseOf(target);
     // Lock, read, change, write the temporary file, sync, rename, unlock.
     // The lock is taken on the folder, whose identity does not change when
     // a new file is renamed over the old one.
     Fd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.fd < 0) return FileError(errno, true);
+    if (dir.fd < 0) throw FileError(errno, true);
     while (flock(dir.fd, LOCK_EX) != 0)
-        if (errno != EINTR) return RunError(Err::PathFileAccess);
+        if (errno != EINTR) throw RunError(Err::PathFileAccess);
 
     // One temporary name per file, used only under the lock: a copy left by
     // a writer that was killed is removed here, by the next writer.
     const std::string temp = "." + base + ".vdtmp";
-    if (unlinkat(dir.fd, temp.c_str(), 0) != 0 && errno != ENOENT) return FileError(errno);
+    if (unlinkat(dir.fd, temp.c_str(), 0) != 0 && errno != ENOENT) throw FileError(errno);
 
     struct stat st{};
     bool exists = true;
     Fd current(openat(dir.fd, base.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
     if (current.fd < 0) {
-        if (errno != ENOENT) return FileError(errno);
+        if (errno != ENOENT) throw FileError(errno);
         exists = false;
     } else {
-        if (fstat(current.fd, &st) != 0 || !S_ISREG(st.st_mode)) return RunError(Err::PathFileAccess);
-        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return RunError(Err::PermissionDenied);
+        if (fstat(current.fd, &st) != 0 || !S_ISREG(st.st_mode)) throw RunError(Err::PathFileAccess);
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) throw RunError(Err::PermissionDenied);
     }
 
     // Read again under the lock, whatever this run read before: the edit
@@ -599,7 +598,7 @@ std::optional<RunError> IniEdit::Commit(IniCommitObserver* observer) {
     // that a large file is held once.
     Cache().erase(file_);
     FileText content;
-    if (exists && !ReadAll(current.fd, static_cast<size_t>(st.st_size), content)) return RunError(Err::PathFileAccess);
+    if (exists && !ReadAll(current.fd, static_cast<size_t>(st.st_size), content)) throw RunError(Err::PathFileAccess);
     const std::string_view old = content.View();
 
     // Every change in one pass over the file.
@@ -643,12 +642,12 @@ std::optional<RunError> IniEdit::Commit(IniCommitObserver* observer) {
             for (const auto& k : changes[i]) replacement.Keys.push_back({sections_[i].name, *k.key, k.old, *k.value});
     }
     if (!replacement.Changes) {
-        if (observer) return observer->BeforeReplace(replacement);
-        return std::nullopt;
+        if (observer) observer->BeforeReplace(replacement);
+        return;
     }
 
     Fd out(openat(dir.fd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : 0644));
-    if (out.fd < 0) return FileError(errno);
+    if (out.fd < 0) throw FileError(errno);
     bool ok = true;
     if (exists) {
         ok = fchmod(out.fd, st.st_mode & 07777) == 0;
@@ -658,21 +657,23 @@ std::optional<RunError> IniEdit::Commit(IniCommitObserver* observer) {
     if (!ok) {
         int err = errno;
         unlinkat(dir.fd, temp.c_str(), 0);
-        return FileError(err);
+        throw FileError(err);
     }
-    if (observer)
-        if (auto refused = observer->BeforeReplace(replacement)) {
-            unlinkat(dir.fd, temp.c_str(), 0);
-            return refused;
+    if (observer) {
+        try {
+            observer->BeforeReplace(replacement);
+        } catch (...) {
+            unlinkat(dir.fd, temp.c_str(), 0);  // nothing replaced, no temporary left
+            throw;
         }
+    }
     if (renameat(dir.fd, temp.c_str(), dir.fd, base.c_str()) != 0) {
         RunError failure = FileError(errno);
         unlinkat(dir.fd, temp.c_str(), 0);
         if (observer) observer->ReplaceFailed(replacement, failure);
-        return failure;
+        throw failure;
     }
     fsync(dir.fd);  // the next read of this run reads the new file
-    return std::nullopt;
 }
 
 void IniEdit::ReplaceAll(std::string text) { whole_ = std::move(text); }
@@ -704,18 +705,6 @@ std::vector<IniKeyChange> IniEntries(std::string_view text) {
         have = haveNext;
     }
     return entries;
-}
-
-std::optional<RunError> TryWriteIniString(const std::string& file, const std::string& section,
-                                          const std::string& key, const std::string& value) {
-    IniEdit edit(file);
-    if (auto failure = edit.Set(section, key, value)) return failure;
-    return edit.Commit();
-}
-
-bool WriteIniString(const std::string& file, const std::string& section, const std::string& key,
-                    const std::string& value) {
-    return !TryWriteIniString(file, section, key, value).has_value();
 }
 
 bool ReadDocTypeFlag(const std::string& appl, const std::string& docType, const std::string& key) {

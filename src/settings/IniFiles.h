@@ -72,11 +72,11 @@ struct IniReplacement {
 
 // Sees a commit at the moment it would replace the file: after the new text
 // is written and synced, before the rename, under the lock. A failure it
-// returns stops the commit with nothing replaced.
+// throws stops the commit with nothing replaced.
 class IniCommitObserver {
 public:
     virtual ~IniCommitObserver() = default;
-    virtual std::optional<RunError> BeforeReplace(const IniReplacement& replacement) = 0;
+    virtual void BeforeReplace(const IniReplacement& replacement) = 0;
     // The rename failed after BeforeReplace agreed.
     virtual void ReplaceFailed(const IniReplacement& replacement, const RunError& failure) = 0;
 };
@@ -84,12 +84,12 @@ public:
 // Changes to one INI file, written together by Commit.
 //
 //     IniEdit edit(path);
-//     if (auto failure = edit.Set("Vexdoc/Web", "Debug", "TRUE")) ...;
-//     if (auto failure = edit.Commit()) ...;
+//     edit.Set("Vexdoc/Web", "Debug", "TRUE");
+//     edit.Commit();
 //
 // Set refuses a section or key that could not be read back (see
-// IniSectionProblem, IniKeyProblem): it returns failure 5 with the reason,
-// and a later Commit returns the same failure and writes nothing. Carriage
+// IniSectionProblem, IniKeyProblem): it throws failure 5 with the reason,
+// and a later Commit throws the same failure and writes nothing. Carriage
 // returns, line feeds and NULs are removed from values, so a value is always
 // one line. A key set twice keeps the last value. Commit creates the section
 // and the file when missing; a key found in the section is replaced in
@@ -101,15 +101,14 @@ class IniEdit {
 public:
     explicit IniEdit(std::string file);
 
-    [[nodiscard]] std::optional<RunError> Set(std::string_view section, std::string_view key,
-                                              std::string_view value);
+    void Set(std::string_view section, std::string_view key, std::string_view value);
     void ReplaceAll(std::string text);
 
-    // Writes every change in one replacement of the file. Returns the
+    // Writes every change in one replacement of the file. Throws the
     // failure (70 Permission denied, 75 Path/File access error, 76 Path not
-    // found, ...) with nothing written, or nothing when the file holds every
+    // found, ...) with nothing written; returns when the file holds every
     // change. The observer, when given, sees the replacement first.
-    [[nodiscard]] std::optional<RunError> Commit(IniCommitObserver* observer = nullptr);
+    void Commit(IniCommitObserver* observer = nullptr);
 
 private:
     struct KeyChange {
@@ -128,14 +127,6 @@ private:
 // Every entry of an INI text as the reader reads it (the first section of a
 // name, the first key in it), in file order.
 std::vector<IniKeyChange> IniEntries(std::string_view text);
-
-// One change committed alone (an IniEdit with one Set).
-std::optional<RunError> TryWriteIniString(const std::string& file, const std::string& section,
-                                          const std::string& key, const std::string& value);
-
-// True when the value was stored.
-bool WriteIniString(const std::string& file, const std::string& section,
-                    const std::string& key, const std::string& value);
 
 // The switch key of a database's section (appl + "VDW" + docType) in
 // vexweb.ini: true exactly when its value is "TRUE" in any case.

@@ -92,7 +92,7 @@ std::string VersionName(std::time_t when, const std::string& user) {
     return std::string(stamp) + "-" + who + ".ini";
 }
 
-std::optional<RunError> SettingsRecorder::BeforeReplace(const IniReplacement& replacement) {
+void SettingsRecorder::BeforeReplace(const IniReplacement& replacement) {
     try {
         entry_.Version.clear();
         if (replacement.Exists && replacement.Changes) {
@@ -103,13 +103,12 @@ std::optional<RunError> SettingsRecorder::BeforeReplace(const IniReplacement& re
         for (const IniKeyChange& k : replacement.Keys)
             if (k.Old != k.New) entry_.Changes.push_back({k.Section, k.Key, k.Old, k.New});
         trail_.Append(entry_);
-        return std::nullopt;
-    } catch (const RunError& e) {
+    } catch (const RunError&) {
         if (!entry_.Version.empty()) {
             const std::string kept = replacement.Base + HistorySuffix + "/" + entry_.Version;
             unlinkat(replacement.FolderFd, kept.c_str(), 0);
         }
-        return e;
+        throw;
     }
 }
 

@@ -32,7 +32,7 @@ std::string VersionName(std::time_t when, const std::string& user);
 class SettingsRecorder : public IniCommitObserver {
 public:
     SettingsRecorder(AuditTrail& trail, AuditEntry entry) : trail_(trail), entry_(std::move(entry)) {}
-    std::optional<RunError> BeforeReplace(const IniReplacement& replacement) override;
+    void BeforeReplace(const IniReplacement& replacement) override;
     void ReplaceFailed(const IniReplacement& replacement, const RunError& failure) override;
     const AuditEntry& Entry() const { return entry_; }
 

@@ -5,6 +5,7 @@
 // every other line of the file stays as it was, in order, and committing the
 // same changes again changes no byte.
 #include "FuzzSupport.h"
+#include "base/RunError.h"
 #include "settings/IniFiles.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -76,8 +77,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto commit = [&] {
         vd::IniEdit edit(file);
         bool refused = false;
-        for (const auto& c : changes) refused = edit.Set(c.section, c.key, c.value).has_value() || refused;
-        bool failed = edit.Commit().has_value();
+        for (const auto& c : changes) {
+            try {
+                edit.Set(c.section, c.key, c.value);
+            } catch (const vd::RunError&) {
+                refused = true;
+            }
+        }
+        bool failed = false;
+        try {
+            edit.Commit();
+        } catch (const vd::RunError&) {
+            failed = true;
+        }
         if (refused != failed) __builtin_trap();
         return refused;
     };

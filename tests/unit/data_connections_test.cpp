@@ -6,6 +6,7 @@
 #include "base/RunError.h"
 #include "data/tables/Catalogue.h"
 #include "settings/IniFiles.h"
+#include "support/IniWrites.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -58,7 +59,7 @@ TEST_F(DataLayerTest, UnscrambleKeyReversesVdkeys) {
         EXPECT_EQ(UnscrambleKey(ReadIniString(file, "DEFAULT", "SQLKEY2")), "pw-" + user);
     }
     // The password from standard input; other lines of the file stay.
-    WriteIniString(file, "Other", "Key", "kept");
+    vdtest::WriteIniString(file, "Other", "Key", "kept");
     ASSERT_EQ(RunVdkeys({file, "admin"}, "from stdin\r\n"), 0);
     EXPECT_EQ(UnscrambleKey(ReadIniString(file, "DEFAULT", "SQLKEY2")), "from stdin");
     EXPECT_EQ(ReadIniString(file, "Other", "Key"), "kept");

@@ -1,6 +1,7 @@
 #include "base/RunError.h"
 #include "settings/IniFiles.h"
 #include "support/CgiRun.h"
+#include "support/IniWrites.h"
 
 #include <array>
 #include <csignal>
@@ -14,6 +15,9 @@
 #include <unistd.h>
 
 using namespace vd;
+using vdtest::Refused;
+using vdtest::TryWriteIniString;
+using vdtest::WriteIniString;
 using vdtest::ReadFile;
 using vdtest::WriteFile;
 
@@ -187,18 +191,18 @@ TEST(IniEdit, OneCommitGivesWhatOneWriteAfterAnotherGives) {
     WriteFile(each, start);
     IniEdit edit(one);
     for (const auto& [s, k, v] : changes) {
-        EXPECT_FALSE(edit.Set(s, k, v).has_value());
+        EXPECT_FALSE(Refused([&] { edit.Set(s, k, v); }).has_value());
         ASSERT_TRUE(WriteIniString(each, s, k, v));
     }
-    ASSERT_FALSE(edit.Commit().has_value());
+    ASSERT_FALSE(Refused([&] { edit.Commit(); }).has_value());
     EXPECT_EQ(ReadFile(one), ReadFile(each));
     EXPECT_EQ(ReadFile(one), "top line\n[A]\nk1=new\n; note\nk1=second\nk2=added\nk3=xy\n\n\n[b]\nx=2\n[A]\n"
                              "k2=repeated\n[C]\nlast=3\nmore=2\n\n[New]\nn=2\n\n[Other]\no=v\n");
     EXPECT_EQ(ReadIniString(one, "a", "k2"), "added");
     // Committing the same changes again changes nothing.
     IniEdit again(one);
-    for (const auto& [s, k, v] : changes) EXPECT_FALSE(again.Set(s, k, v).has_value());
-    ASSERT_FALSE(again.Commit().has_value());
+    for (const auto& [s, k, v] : changes) EXPECT_FALSE(Refused([&] { again.Set(s, k, v); }).has_value());
+    ASSERT_FALSE(Refused([&] { again.Commit(); }).has_value());
     EXPECT_EQ(ReadFile(one), ReadFile(each));
 }
 
@@ -214,11 +218,11 @@ TEST(IniEdit, NamesThatCouldNotBeReadBackAreRefusedAndNothingIsWritten) {
     };
     for (const auto& [section, key] : bad) {
         IniEdit edit(f);
-        EXPECT_FALSE(edit.Set("Drives", "B", "/b/").has_value());
-        auto refused = edit.Set(section, key, "/x/");
+        EXPECT_FALSE(Refused([&] { edit.Set("Drives", "B", "/b/"); }).has_value());
+        auto refused = Refused([&] { edit.Set(section, key, "/x/"); });
         ASSERT_TRUE(refused.has_value()) << section << "|" << key;
         EXPECT_EQ(refused->Number, 5);
-        auto failure = edit.Commit();
+        auto failure = Refused([&] { edit.Commit(); });
         ASSERT_TRUE(failure.has_value());
         EXPECT_EQ(failure->Text, refused->Text);
         EXPECT_FALSE(TryWriteIniString(f, section, key, "v") == std::nullopt);
@@ -257,8 +261,9 @@ TEST(IniWrite, KilledWritersLeaveTheOldOrTheNewFileAndTheNextWriteNoTemporary) {
     WriteFile(f, before);
     auto edit = [&](const std::string& value) {
         IniEdit e(f);
-        for (int i = 0; i < 4000; i += 7) EXPECT_FALSE(e.Set("S" + std::to_string(i), "key", value).has_value());
-        return e.Commit();
+        for (int i = 0; i < 4000; i += 7)
+            EXPECT_FALSE(Refused([&] { e.Set("S" + std::to_string(i), "key", value); }).has_value());
+        return Refused([&] { e.Commit(); });
     };
     ASSERT_FALSE(edit("after").has_value());
     const std::string after = ReadFile(f);
