@@ -63,8 +63,9 @@ std::string Confirmation(const std::string& message) {
 // One row of the plan list: the database and its plans.
 std::string PlanRow(int row, const std::string& options, const std::string& button) {
     const std::string n = std::to_string(row);
-    return "<td>Deeds\r\n<input type=hidden name=Appl" + n + " value=ABC></td>\r\n<input type=hidden name=DocType" + n +
-           " value=01></td>\r\n<td><select name='RateNum" + n + "'>\r\n" + options + "</select></td><td>\r\n" +
+    return "<td><label for=RateNum" + n + ">Deeds</label>\r\n<input type=hidden name=Appl" + n +
+           " value=ABC></td>\r\n<input type=hidden name=DocType" + n + " value=01></td>\r\n<td><select name='RateNum" +
+           n + "' id='RateNum" + n + "'>\r\n" + options + "</select></td><td>\r\n" +
            "<input type=submit name=Rate" + n + " value=\"" + button + "\"><br>\r\n</td><tr>\r\n";
 }
 
@@ -230,7 +231,7 @@ void PostgresSite::SupervisorWork() {
 
     // The database selection page and the report of the chosen database.
     r = Get("User=boss&ConfigOption=Database+Settings");
-    EXPECT_TRUE(Has(r.out, "<select name=\"Database\" SIZE=\"1\">\r\n"
+    EXPECT_TRUE(Has(r.out, "<select name=\"Database\" aria-labelledby=databases SIZE=\"1\">\r\n"
                            "<option VALUE=\"ABC-01\", SELECTED>ABC-01 Deeds</option>\r\n</select>"))
         << r.out;
     r = Get("User=boss&ConfigOption=Select+Database&Database=ABC-01");
