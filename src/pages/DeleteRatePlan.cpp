@@ -44,7 +44,8 @@ void SendDeleteQuestion(RunContext& run, const std::string& description, const s
     SendLine(HiddenInput("RateNum", std::to_string(run.Plan.RateNum)));
     SendLine(HiddenInput(PlanVersionField, version));
     SendLine(HiddenInput(ConfirmDeleteField, "YES"));
-    SendLine("<B><I><CENTER><FONT SIZE=3 COLOR=#99000>Delete this rate plan? This cannot be undone.</FONT></I></B></p>");
+    SendLine(
+        "<B><I><CENTER><FONT SIZE=3 COLOR=#99000>Delete this rate plan? This cannot be undone.</FONT></I></B></p>");
     SendLine("<TABLE CELLPADDING=2 CELLSPACING=2 BORDER=1 bgcolor=#FFFFCC>");
     SendShownRow("Application", HtmlText(run.Plan.Appl));
     SendShownRow("Database", HtmlText(run.Plan.DocType));

@@ -117,8 +117,9 @@ void SendStalePlan(RunContext& run, const std::string& trailPath, const char* do
                        " - Database " + HtmlText(plan.DocType);
     const std::string ratePlans = run.FormAction() + "?ConfigOption=RATE PLANS";
     if (plan.RateNum == NewPlan) {
-        SendMessagePage("No rate plan was " + HtmlText(done) + " for Application " + HtmlText(plan.Appl) + " - Database " +
-                            HtmlText(plan.DocType) + ": this new plan form is not one of its own. Nothing was changed.",
+        SendMessagePage("No rate plan was " + HtmlText(done) + " for Application " + HtmlText(plan.Appl) +
+                            " - Database " + HtmlText(plan.DocType) +
+                            ": this new plan form is not one of its own. Nothing was changed.",
                         "Click here to return to the rate plan screen", ratePlans, "+1", "");
     } else if (gone) {
         SendMessagePage(which + " was not " + HtmlText(done) + ": it is gone" +

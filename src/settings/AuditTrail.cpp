@@ -90,7 +90,8 @@ std::string AuditLine(const AuditEntry& e, std::time_t when) {
     if (!e.Who.RemoteUser.empty()) Member(out, "remote_user", e.Who.RemoteUser);
     if (!e.Who.RemoteAddr.empty()) Member(out, "remote_addr", e.Who.RemoteAddr);
     Member(out, "action", e.Action);
-    if (!e.Application.empty() || !e.Database.empty() || e.Plan) out += "," + AuditKeyText(e.Application, e.Database, e.Plan);
+    if (!e.Application.empty() || !e.Database.empty() || e.Plan)
+        out += "," + AuditKeyText(e.Application, e.Database, e.Plan);
     if (!e.Token.empty()) Member(out, "token", e.Token);
     if (!e.Version.empty()) Member(out, "version", e.Version);
     if (!e.Restored.empty()) Member(out, "restored", e.Restored);

@@ -24,8 +24,9 @@ size_t Lines(const std::string& text) { return static_cast<size_t>(std::count(te
 // values of these sites need no decoding).
 Fields PostedBy(const std::string& page) {
     Fields fields{{"User", "boss"}};
-    static const std::regex input(R"re(<input type=hidden name=(\w+) value="([^"]*)">)re"
-                                  R"re(|<INPUT TYPE=Text NAME=(\S+) ID=\S+ (?:SIZE=75 MAXLENGTH=255 )?VALUE="([^"]*)">)re");
+    static const std::regex input(
+        R"re(<input type=hidden name=(\w+) value="([^"]*)">)re"
+        R"re(|<INPUT TYPE=Text NAME=(\S+) ID=\S+ (?:SIZE=75 MAXLENGTH=255 )?VALUE="([^"]*)">)re");
     for (std::sregex_iterator it(page.begin(), page.end(), input), end; it != end; ++it) {
         const std::smatch& m = *it;
         if (m[1].matched) fields[m[1].str()] = m[2].str();

@@ -41,7 +41,8 @@ std::string Row(int i, const std::string& desc, const std::string& appl, const s
     const std::string n = std::to_string(i);
     return "<td><label for=RateNum" + n + ">" + desc + "</label>\r\n<input type=hidden name=Appl" + n +
            " value=" + appl + "></td>\r\n<input type=hidden name=DocType" + n + " value=" + docType +
-           "></td>\r\n<td><select name='RateNum" + n + "' id='RateNum" + n + "'>\r\n" + (supervisor ? "<option value=N>new\r\n" : "") + options +
+           "></td>\r\n<td><select name='RateNum" + n + "' id='RateNum" + n + "'>\r\n" +
+           (supervisor ? "<option value=N>new\r\n" : "") + options +
            "</select></td><td>\r\n<input type=submit name=Rate" + n + " value=\"" +
            (supervisor ? "Modify Plan" : "Review Plan") + "\"><br>\r\n</td><tr>\r\n";
 }
