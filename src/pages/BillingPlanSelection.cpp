@@ -29,10 +29,11 @@ void SendSelectionStart(const Html& heading, const std::string& action, const st
 void SendRowHead(RunContext& run, int row, const std::string& appl, const std::string& docType,
                  const std::string& description) {
     const std::string i = std::to_string(row);
-    SendLine("<td>" + HtmlText(description));
+    // The database's name labels its list of plans.
+    SendLine("<td><label for=RateNum" + HtmlNumber(row) + ">" + HtmlText(description) + "</label>");
     SendLine(HiddenInput("Appl" + i, appl, Quoting::Bare) + "</td>");
     SendLine(HiddenInput("DocType" + i, docType, Quoting::Bare) + "</td>");
-    SendLine("<td>" + SelectTag("RateNum" + i));
+    SendLine("<td>" + SelectTag("RateNum" + i, "RateNum" + i));
     if (run.IsSupervisor) SendLine(OptionTag("N", "new"));
 }
 

@@ -17,6 +17,7 @@
 #include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"
 #include "pages/ChangeRecord.h"
+#include "pages/FormVersion.h"
 #include "pages/Pages.h"
 #include "pages/PostedPlanKey.h"
 #include "pages/RatePlanText.h"
@@ -71,6 +72,14 @@ std::string StorePostedFields(RunContext& run, TableInfo& record, std::vector<st
     return name;
 }
 
+// Plan changes that check what their form was drawn from, and new plans,
+// take the lock once and hold it until the change is stored.
+void LockPlans(std::optional<NewPlanLock>& lock) {
+    if (lock) return;
+    Doing doing("locking " + NewPlanLock::Path());
+    lock.emplace();
+}
+
 // The plan key into the record. A new plan gets the smallest free
 // number of its database: numbering and inserting are one step for all
 // processes (the lock is held until the row is stored), so two new plans
@@ -82,10 +91,7 @@ bool KeyThePlan(RunContext& run, TableInfo& record, OdbcConnection& connection, 
         SetPlanKey(record, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
         return false;
     }
-    {
-        Doing doing("locking " + NewPlanLock::Path());
-        lock.emplace();
-    }
+    LockPlans(lock);
     run.Plan.RateNum = NumberNewPlan(record, connection, run.Plan.Appl, run.Plan.DocType);
     DebugLog("adding Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " +
              std::to_string(run.Plan.RateNum));
@@ -118,10 +124,22 @@ void SaveRatePlan(RunContext& run) {
     // The row and its record take effect together, or neither does.
     OdbcTransaction transaction(connection);
     transaction.Begin();
+    // A form that says what it was drawn from is checked under the lock:
+    // a new plan's token must not have been saved, a stored plan's row must
+    // be the one the form showed.
+    const bool versioned = run.Plan.RateNum != NewPlan && Posted(PlanVersionField);
+    std::string token;
+    if (run.Plan.RateNum == NewPlan && Posted(PlanTokenField)) {
+        LockPlans(lock);
+        token = FreshPlanToken(run, trail.Path());
+    }
+    if (versioned) LockPlans(lock);
     const bool isNew = KeyThePlan(run, record, connection, lock);
     const std::optional<TableInfo> before =
         isNew ? std::nullopt
               : StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanBefore");
+    if (versioned && (!before || !PostedVersionIs(PlanVersionField, RowVersion(*before))))
+        SendStalePlan(run, trail.Path(), "saved", !before);
     const std::string name = StorePostedFields(run, record, notices);
 
     try {
@@ -138,6 +156,7 @@ void SaveRatePlan(RunContext& run) {
     // recorded as failed.
     AuditEntry entry =
         PlanEntry(before ? "plan updated" : "plan added", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
+    entry.Token = token;
     entry.Changes = RowChanges(
         before, StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanAfter"));
     CommitRecorded(trail, entry, transaction);

@@ -12,9 +12,11 @@
 #include "data/VDODBC.h"
 #include "data/tables/Catalogue.h"
 #include "pages/ChangeRecord.h"
+#include "pages/FormVersion.h"
 #include "pages/Pages.h"
 #include "settings/IniFiles.h"
 #include "settings/SettingsHistory.h"
+#include "settings/SettingsVersion.h"
 #include "settings/WebSettings.h"
 
 #include <optional>
@@ -143,7 +145,12 @@ void SaveWebSettings(RunContext& run) {
         entry.Action = "settings saved";
         entry.Who = RequestWho();
         SettingsRecorder recorder(trail, entry);
-        if (auto failure = edit.Commit(&recorder)) {
+        // A form that says which vexweb.ini it was drawn from is saved only
+        // over that very file; a post without the version is saved as it is.
+        VersionGuard guard(GetField(IniVersionField), recorder);
+        IniCommitObserver* observer = Posted(IniVersionField) ? static_cast<IniCommitObserver*>(&guard) : &recorder;
+        if (auto failure = edit.Commit(observer)) {
+            if (guard.Stale()) SendStaleSettings(run, trail.Path());
             Doing doing("writing " + WrittenFile(file));
             throw *failure;
         }

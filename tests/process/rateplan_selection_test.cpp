@@ -39,9 +39,10 @@ const std::string Closing = std::string("</td></tr></table>\r\n</form>\r\n") + B
 std::string Row(int i, const std::string& desc, const std::string& appl, const std::string& docType,
                 const std::string& options, bool supervisor) {
     const std::string n = std::to_string(i);
-    return "<td>" + desc + "\r\n<input type=hidden name=Appl" + n + " value=" + appl +
-           "></td>\r\n<input type=hidden name=DocType" + n + " value=" + docType + "></td>\r\n<td><select name='RateNum" +
-           n + "'>\r\n" + (supervisor ? "<option value=N>new\r\n" : "") + options +
+    return "<td><label for=RateNum" + n + ">" + desc + "</label>\r\n<input type=hidden name=Appl" + n +
+           " value=" + appl + "></td>\r\n<input type=hidden name=DocType" + n + " value=" + docType +
+           "></td>\r\n<td><select name='RateNum" + n + "' id='RateNum" + n + "'>\r\n" +
+           (supervisor ? "<option value=N>new\r\n" : "") + options +
            "</select></td><td>\r\n<input type=submit name=Rate" + n + " value=\"" +
            (supervisor ? "Modify Plan" : "Review Plan") + "\"><br>\r\n</td><tr>\r\n";
 }
