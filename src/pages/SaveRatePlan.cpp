@@ -15,6 +15,7 @@
 #include "data/Transaction.h"
 #include "data/VDODBC.h"
 #include "data/tables/Catalogue.h"
+#include "data/tables/PlanNumbering.h"
 #include "data/tables/RatePlan.h"
 #include "pages/ChangeRecord.h"
 #include "pages/Pages.h"
@@ -71,26 +72,26 @@ std::string StorePostedFields(RunContext& run, TableInfo& record, std::vector<st
     return name;
 }
 
-// The plan key into the record. A new plan gets the smallest free
-// number of its database: numbering and inserting are one step for all
-// processes (the lock is held until the row is stored), so two new plans
-// of one database never get the same number. True for a new plan.
-bool KeyThePlan(RunContext& run, TableInfo& record, OdbcConnection& connection, std::optional<NewPlanLock>& lock) {
+// The plan key into the record. A new plan gets the smallest free number
+// of its database, found inside the transaction that inserts it and under
+// the database's numbering lock (PlanNumbering.h). True for a new plan.
+bool KeyThePlan(RunContext& run, TableInfo& record, OdbcConnection& connection) {
     if (run.Plan.RateNum != NewPlan) {
         DebugLog("updating Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " +
                  std::to_string(run.Plan.RateNum));
         SetPlanKey(record, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
         return false;
     }
-    {
-        Doing doing("locking " + NewPlanLock::Path());
-        lock.emplace();
-    }
+    LockPlanNumbering(connection, run.Plan.Appl, run.Plan.DocType);
     run.Plan.RateNum = NumberNewPlan(record, connection, run.Plan.Appl, run.Plan.DocType);
     DebugLog("adding Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " +
              std::to_string(run.Plan.RateNum));
     return true;
 }
+
+// How often a new plan is numbered and inserted when another program took
+// the number between (its insert refused by the table's key).
+constexpr int NewPlanTries = 5;
 
 // The notices and the confirmation make one page.
 void SendConfirmation(RunContext& run, const std::string& name, const std::vector<std::string>& notices) {
@@ -115,32 +116,51 @@ void SaveRatePlan(RunContext& run) {
     std::optional<NewPlanLock> lock;
     std::vector<std::string> notices;
     AuditTrail trail = OpenPlanChange(run, connection, record, "saved");
-    // The row and its record take effect together, or neither does.
-    OdbcTransaction transaction(connection);
-    transaction.Begin();
-    const bool isNew = KeyThePlan(run, record, connection, lock);
-    const std::optional<TableInfo> before =
-        isNew ? std::nullopt
-              : StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanBefore");
-    const std::string name = StorePostedFields(run, record, notices);
-
-    try {
-        if (isNew)
-            ODBCAddNew(connection, rs.TableName, record);
-        else
-            UpdateRecInfo(rs.TableName, rs.KeyList, record, connection);
-    } catch (const DbError&) {
-        // A refused duplicate among others.
-        DebugLog("Rate plan not saved for Application " + run.Plan.Appl + " - Database " + run.Plan.DocType);
-        throw;
+    if (run.Plan.RateNum == NewPlan) {
+        // The new plans of this program folder queue here before they
+        // reach the database.
+        Doing doing("locking " + NewPlanLock::Path());
+        lock.emplace();
     }
-    // The record is written before the commit; a commit that fails is
-    // recorded as failed.
-    AuditEntry entry =
-        PlanEntry(before ? "plan updated" : "plan added", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
-    entry.Changes = RowChanges(
-        before, StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanAfter"));
-    CommitRecorded(trail, entry, transaction);
+    std::string name;
+    for (int tries = 1;; ++tries) {
+        // The row and its record take effect together, or neither does.
+        OdbcTransaction transaction(connection);
+        transaction.Begin();
+        const bool isNew = KeyThePlan(run, record, connection);
+        const std::optional<TableInfo> before =
+            isNew ? std::nullopt
+                  : StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanBefore");
+        notices.clear();
+        name = StorePostedFields(run, record, notices);
+
+        try {
+            if (isNew)
+                ODBCAddNew(connection, rs.TableName, record);
+            else
+                UpdateRecInfo(rs.TableName, rs.KeyList, record, connection);
+        } catch (const DbError& failure) {
+            transaction.Rollback();
+            // A number that another program took meanwhile: number again.
+            if (isNew && tries < NewPlanTries && IsKeyRefusal(failure) &&
+                StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanTaken")) {
+                DebugLog("Rate_Level " + std::to_string(run.Plan.RateNum) + " was taken; numbering again");
+                run.Plan.RateNum = NewPlan;
+                continue;
+            }
+            // A refused duplicate among others.
+            DebugLog("Rate plan not saved for Application " + run.Plan.Appl + " - Database " + run.Plan.DocType);
+            throw;
+        }
+        // The record is written before the commit; a commit that fails is
+        // recorded as failed.
+        AuditEntry entry =
+            PlanEntry(before ? "plan updated" : "plan added", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
+        entry.Changes = RowChanges(
+            before, StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanAfter"));
+        CommitRecorded(trail, entry, transaction);
+        break;
+    }
     lock.reset();
     closing.Close();
     SendConfirmation(run, name, notices);
