@@ -1,7 +1,7 @@
 // Two program folders (two web servers' configurators) on one billing
 // database, new plans posted to both at once, on SQLite and on PostgreSQL,
 // with and without a key on Rate_Schedule; and writes that meet a busy
-// SQLite database.
+// database, which wait the data source's Timeout and no longer.
 #include "data/ODBCAPI.h"
 #include "data/Transaction.h"
 #include "support/CgiRun.h"
@@ -142,6 +142,30 @@ TEST_F(OnPostgres, ANumberTakenMeanwhileByAnotherProgramIsNumberedAgain) {
     EXPECT_TRUE(Has(a.Read("temp/vdconfig.log"), "Rate_Level 0 was taken; numbering again"));
     EXPECT_EQ(dbs.Query(dbs.BillingDb(), "select RateNum, Rate_Description from Rate_Schedule order by RateNum"),
               (std::vector<std::vector<std::string>>{{"0", "Other"}, {"1", "New"}}));
+}
+
+TEST_F(OnPostgres, AWriteWaitsNoLongerThanTheTimeoutForALockedRow) {
+    Site a;
+    SiteDatabases dbs(a, server_->Databases("PostgreSQL Unicode", "vdparams", "vdbilling"));
+    a.WriteTemplates();
+    a.WriteIni(dbs.IniLine());
+    dbs.AddUser("boss", "-1");
+    a.Write("DSN/WVDAccounting.DSN", a.Read("DSN/WVDAccounting.DSN") + "Timeout=300\r\n");
+    dbs.Exec(dbs.BillingDb(), "insert into Rate_Schedule (application, DocType, RateNum, Rate_Description) "
+                              "values ('ABC', '01', 0, 'Basic')");
+    vd::OdbcConnection other;
+    vd::ODBCOpenDatabase(other, server_->Connect(SiteSqlUser, dbs.BillingDb()));
+    {
+        vd::OdbcTransaction holding(other);
+        holding.Begin();
+        vd::ExecStatement(other, "update Rate_Schedule set Rate_Description = 'Held' where RateNum = 0");
+        const CgiResult r = a.Run("", Body(RatePlanFields("0", "Changed")), {{"ODBCSYSINI", server_->OdbcSysIni()}});
+        EXPECT_TRUE(Has(r.out, "lock timeout")) << r.out;
+        EXPECT_FALSE(Has(r.out, "has been saved")) << r.out;
+    }
+    vd::ODBCCloseDatabase(other);
+    EXPECT_EQ(dbs.Query(dbs.BillingDb(), "select Rate_Description from Rate_Schedule"),
+              (std::vector<std::vector<std::string>>{{"Basic"}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyedOrNot, TwoFolders, ::testing::Bool());
