@@ -140,13 +140,15 @@ void SaveRatePlan(RunContext& run) {
             else
                 UpdateRecInfo(rs.TableName, rs.KeyList, record, connection);
         } catch (const DbError& failure) {
-            transaction.Rollback();
-            // A number that another program took meanwhile: number again.
-            if (isNew && tries < NewPlanTries && IsKeyRefusal(failure) &&
-                StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanTaken")) {
-                DebugLog("Rate_Level " + std::to_string(run.Plan.RateNum) + " was taken; numbering again");
-                run.Plan.RateNum = NewPlan;
-                continue;
+            // A number that another program took meanwhile: number again
+            // in a new transaction (a refusal ends PostgreSQL's).
+            if (isNew && tries < NewPlanTries && IsKeyRefusal(failure)) {
+                transaction.Rollback();
+                if (StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanTaken")) {
+                    DebugLog("Rate_Level " + std::to_string(run.Plan.RateNum) + " was taken; numbering again");
+                    run.Plan.RateNum = NewPlan;
+                    continue;
+                }
             }
             // A refused duplicate among others.
             DebugLog("Rate plan not saved for Application " + run.Plan.Appl + " - Database " + run.Plan.DocType);
