@@ -68,16 +68,17 @@ void DeleteRatePlan(RunContext& run) {
     TableInfo record;
     TableCloser closing(record, connection);
     AuditTrail trail = OpenPlanChange(run, connection, record, "deleted");
-    OdbcTransaction transaction(connection);
-    transaction.Begin();
     // A form that says which row it was drawn from deletes only that row,
-    // checked under the lock that plan changes share.
+    // checked under the lock that plan changes share. The lock comes before
+    // the database's, as it does for a save.
     const bool versioned = Posted(PlanVersionField);
     std::optional<NewPlanLock> lock;
     if (versioned) {
         Doing doing("locking " + NewPlanLock::Path());
         lock.emplace();
     }
+    OdbcTransaction transaction(connection);
+    transaction.Begin();
     DebugLog("seeking Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " +
              std::to_string(run.Plan.RateNum));
 

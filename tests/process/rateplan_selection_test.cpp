@@ -109,8 +109,10 @@ TEST_F(RatePlanSelection, EmptyDocumentTypesGiveTheFrameOnly) {
     EXPECT_EQ(r.out, Opening("Select a Billing Plan to configure") + Closing);
 }
 
-TEST_F(RatePlanSelection, PlansAreNotSortedByNumber) {
-    // A table without a key returns its rows as stored: 5, 2, 4.
+TEST_F(RatePlanSelection, PlansOfADatabaseAreInNumberOrder) {
+    // Even a table without a key, which returns its rows as stored (5, 2, 4).
+    // The debug log names the one statement that read them.
+    site.WriteIni(dbs.IniLine() + "Debug=true\r\n");
     dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule");
     dbs.Exec(dbs.BillingDb(), KeylessTable);
     dbs.AddDocType("ABC", "01", "Deeds");
@@ -120,8 +122,14 @@ TEST_F(RatePlanSelection, PlansAreNotSortedByNumber) {
     CgiResult r = Open("clerk");
     EXPECT_EQ(r.out, Opening("Select a Billing Plan to review") +
                          Row(1, "Deeds", "ABC", "01",
-                             "<option value=5>Five\r\n<option value=2>Two\r\n<option value=4>Four\r\n", false) +
+                             "<option value=2>Two\r\n<option value=4>Four\r\n<option value=5>Five\r\n", false) +
                          Closing);
+    const std::string log = site.Read("temp/vdconfig.log");
+    EXPECT_NE(log.find("MakeHTMLBillingPlan: SQL=select * from Rate_Schedule where Hide_level = 0 order by "
+                       "application, DocType, RateNum "),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("MakeHTMLBillingPlan: SQL=", log.find("SQL=") + 1), std::string::npos) << log;
 }
 
 TEST_F(RatePlanSelection, CodesWithApostrophesAndMarkupInTextsAreSafe) {
