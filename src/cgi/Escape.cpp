@@ -77,10 +77,14 @@ Html OptionTag(std::string_view value, std::string_view text, bool selected) {
 }
 
 // The text rule escapes the single quote too.
-Html SelectTag(std::string_view name) { return "<select name='" + HtmlText(name) + "'>"; }
+Html SelectTag(std::string_view name, std::string_view id) {
+    if (id.empty()) return "<select name='" + HtmlText(name) + "'>";
+    return "<select name='" + HtmlText(name) + "' id='" + HtmlText(id) + "'>";
+}
 
-Html TextArea(std::string_view name, int rows, int cols, std::string_view text) {
-    return "<textarea name=" + HtmlBare(name) + " rows=" + HtmlNumber(rows) + " cols=" + HtmlNumber(cols) + ">" +
+Html TextArea(std::string_view name, int rows, int cols, std::string_view text, std::string_view id) {
+    const Html named = id.empty() ? HtmlBare(name) : HtmlBare(name) + " id=" + HtmlBare(id);
+    return "<textarea name=" + named + " rows=" + HtmlNumber(rows) + " cols=" + HtmlNumber(cols) + ">" +
            HtmlText(text) + "</textarea>";
 }
 

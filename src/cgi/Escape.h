@@ -36,11 +36,12 @@ Html HiddenInput(std::string_view name, std::string_view value, Quoting quoting 
 // <option value=VALUE>TEXT, with " SELECTED" after the value when selected.
 Html OptionTag(std::string_view value, std::string_view text, bool selected = false);
 
-// <select name='NAME'>
-Html SelectTag(std::string_view name);
+// <select name='NAME'>, or <select name='NAME' id='ID'> with an id
+Html SelectTag(std::string_view name, std::string_view id = {});
 
-// <textarea name=NAME rows=ROWS cols=COLS>TEXT</textarea>
-Html TextArea(std::string_view name, int rows, int cols, std::string_view text);
+// <textarea name=NAME rows=ROWS cols=COLS>TEXT</textarea>; an id goes
+// after the name (name=NAME id=ID)
+Html TextArea(std::string_view name, int rows, int cols, std::string_view text, std::string_view id = {});
 
 // <A HREF="ADDRESS">TEXT</A>
 Html Link(std::string_view address, const Html& text);

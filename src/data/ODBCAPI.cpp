@@ -14,6 +14,7 @@
 #include <sqlext.h>
 
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <cstdint>
 #include <cstdio>
@@ -61,6 +62,7 @@ struct OdbcLink {
     EnvHandle env;
     DbcHandle dbc;
     bool connected = false;
+    long timeoutMs = 0;  // the Timeout entry of the resolved string
 
     OdbcLink() = default;
     OdbcLink(const OdbcLink&) = delete;
@@ -472,6 +474,20 @@ std::shared_ptr<OdbcLink> SharedLink(const std::string& connectString) {
     return nullptr;
 }
 
+// The Timeout entry of a connection string (milliseconds), 0 without one
+// or with one that is no whole number.
+long TimeoutOf(const std::string& connectString) {
+    long timeout = 0;
+    for (const auto& a : SplitAttributes(connectString))
+        if (SameKey(a.key, "Timeout")) {
+            const std::string value = Trim(a.value);
+            char* end = nullptr;
+            const long n = std::strtol(value.c_str(), &end, 10);
+            timeout = !value.empty() && *end == '\0' && n > 0 ? n : 0;
+        }
+    return timeout;
+}
+
 // A link of its own for the connection string, connected.
 std::shared_ptr<OdbcLink> Connect(const std::string& connectString) {
     auto link = std::make_shared<OdbcLink>();
@@ -481,6 +497,7 @@ std::shared_ptr<OdbcLink> Connect(const std::string& connectString) {
     SQLSetEnvAttr(link->env.h, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC2), 0);
     if (SQLAllocHandle(SQL_HANDLE_DBC, link->env.h, &link->dbc.h) != SQL_SUCCESS) Fail(link->env.h, link->dbc.h);
     std::string resolved = ResolveFileDsn(connectString);
+    link->timeoutMs = TimeoutOf(resolved);
     SQLSMALLINT outLength = 0;
     const SQLRETURN rc = SQLDriverConnect(link->dbc.h, nullptr, reinterpret_cast<SQLCHAR*>(resolved.data()), SQL_NTS,
                                           nullptr, 0, &outLength, SQL_DRIVER_NOPROMPT);
@@ -531,6 +548,10 @@ std::string ResolveFileDsn(const std::string& connectString) {
     return out;
 }
 
+bool DbmsIs(const OdbcConnection& connection, const std::string& name) {
+    return EqualsNoCase(Trim(connection.DbmsName()), name);
+}
+
 void ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectString) {
     DebugLog("Start of ODBCOpenDatabase");
     Doing doing("connecting " + MaskPassword(connectString));
@@ -538,6 +559,7 @@ void ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectStri
     std::shared_ptr<OdbcLink> link = SharedLink(connectString);
     if (!link) link = Connect(connectString);
     connection.dbmsName_ = DbmsName(link->dbc.h);
+    connection.timeoutMs_ = link->timeoutMs;
     SQLUINTEGER extensions = 0;
     if (SQL_SUCCEEDED(SQLGetInfo(link->dbc.h, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
         connection.getDataExtensions_ = extensions;
@@ -550,6 +572,7 @@ void ODBCCloseDatabase(OdbcConnection& connection) noexcept {
     connection.link_ = nullptr;
     connection.dbmsName_.clear();
     connection.getDataExtensions_ = 0;
+    connection.timeoutMs_ = 0;
     if (link.use_count() > 1 || !link->connected) return;  // another connection still uses the handles
     link->connected = false;
     if (SQL_SUCCEEDED(SQLDisconnect(link->dbc.h))) return;

@@ -1,6 +1,6 @@
 // The ODBC layer: connections, statements, errors and table lists, and the
 // loading of every result set into the record's own grid. Every failure of
-// the database is thrown as a DbError (data/DbError.h).
+// the database is thrown as a DbError (base/RunError.h).
 #pragma once
 
 #include <memory>
@@ -39,6 +39,9 @@ public:
     // (SQL_GETDATA_EXTENSIONS); 0 when it is not open or the driver does not
     // tell.
     unsigned long GetDataExtensions() const { return getDataExtensions_; }
+    // The data source's Timeout entry: how long (milliseconds) a statement
+    // may wait for another connection's lock; 0 when it names none.
+    long TimeoutMs() const { return timeoutMs_; }
 
 private:
     friend void ODBCOpenDatabase(OdbcConnection&, const std::string&);
@@ -46,7 +49,12 @@ private:
     std::shared_ptr<OdbcLink> link_;
     std::string dbmsName_;
     unsigned long getDataExtensions_ = 0;
+    long timeoutMs_ = 0;
 };
+
+// Whether the connection's database system is the named one (its
+// SQL_DBMS_NAME, without regard to case or surrounding blanks).
+bool DbmsIs(const OdbcConnection& connection, const std::string& name);
 
 // Opens the connection (closing it first when open).
 void ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectString);

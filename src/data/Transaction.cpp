@@ -2,32 +2,60 @@
 
 #include "base/DebugLog.h"
 #include "base/FailureLog.h"
+#include "data/TableInfo.h"
 
 #include <exception>
 
 namespace vd {
 
+void ExecStatement(OdbcConnection& connection, const std::string& sql) {
+    TableInfo none;
+    none.Name = "statement";
+    ODBCExecSQL(sql, connection, none);
+}
+
 void OdbcTransaction::Begin() {
+    bySql_ = DbmsIs(connection_, "SQLite");
+    if (bySql_) {
+        // The driver's busy timeout (the data source's Timeout) is what
+        // this statement waits for the write lock.
+        DebugLog("begin immediate");
+        ExecStatement(connection_, "BEGIN IMMEDIATE");
+        open_ = true;
+        return;
+    }
     ODBCSetAutoCommit(connection_, false);
     open_ = true;
+    if (DbmsIs(connection_, "PostgreSQL") && connection_.TimeoutMs() > 0)
+        ExecStatement(connection_, "SET LOCAL lock_timeout = " + std::to_string(connection_.TimeoutMs()));
 }
 
 void OdbcTransaction::Commit() {
     if (!open_) Raise(Err::InvalidCall);  // nothing begun, nothing to commit
     try {
-        ODBCEndTran(connection_, true);
+        if (bySql_) {
+            DebugLog("commit");
+            ExecStatement(connection_, "COMMIT");
+        } else {
+            ODBCEndTran(connection_, true);
+        }
     } catch (const DbError&) {
         RollbackQuietly();
         throw;
     }
     open_ = false;
-    ODBCSetAutoCommit(connection_, true);
+    if (!bySql_) ODBCSetAutoCommit(connection_, true);
 }
 
 void OdbcTransaction::Rollback() {
     if (!open_) return;
     open_ = false;
     if (!connection_.IsOpen()) return;
+    if (bySql_) {
+        DebugLog("rollback");
+        ExecStatement(connection_, "ROLLBACK");
+        return;
+    }
     ODBCEndTran(connection_, false);
     ODBCSetAutoCommit(connection_, true);
 }

@@ -13,7 +13,13 @@ public:
     OdbcTransaction(const OdbcTransaction&) = delete;
     OdbcTransaction& operator=(const OdbcTransaction&) = delete;
 
-    // Turns auto-commit off.
+    // Starts a write transaction. On SQLite it takes the database's write
+    // lock first ("BEGIN IMMEDIATE"), waiting for another writer as long as
+    // the data source's Timeout allows, so that two writers queue instead
+    // of one failing with "database is locked"; a database still busy after
+    // that fails here, before anything is done. Elsewhere auto-commit is
+    // turned off, and on PostgreSQL a lock waits no longer than the data
+    // source's Timeout (milliseconds) when it names one.
     void Begin();
     // Makes the changes permanent. A commit the database refuses is rolled
     // back, and its DbError goes on to the caller.
@@ -28,6 +34,12 @@ private:
 
     OdbcConnection& connection_;
     bool open_ = false;
+    // The transaction is the database's own statements BEGIN, COMMIT and
+    // ROLLBACK (SQLite), not the driver's auto-commit switch.
+    bool bySql_ = false;
 };
+
+// Runs a statement that gives no rows the caller wants.
+void ExecStatement(OdbcConnection& connection, const std::string& sql);
 
 }  // namespace vd

@@ -1,4 +1,5 @@
-// The page from which a user picks a rate plan: every database with its plans.
+// The page from which a user picks a rate plan: every database with its plans,
+// all of them read in one statement.
 #include "base/DebugLog.h"
 #include "base/RunError.h"
 #include "cgi/Escape.h"
@@ -10,6 +11,10 @@
 #include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"
 #include "pages/Pages.h"
+
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace vd {
 
@@ -29,41 +34,48 @@ void SendSelectionStart(const Html& heading, const std::string& action, const st
 void SendRowHead(RunContext& run, int row, const std::string& appl, const std::string& docType,
                  const std::string& description) {
     const std::string i = std::to_string(row);
-    SendLine("<td>" + HtmlText(description));
+    // The database's name labels its list of plans.
+    SendLine("<td><label for=RateNum" + HtmlNumber(row) + ">" + HtmlText(description) + "</label>");
     SendLine(HiddenInput("Appl" + i, appl, Quoting::Bare) + "</td>");
     SendLine(HiddenInput("DocType" + i, docType, Quoting::Bare) + "</td>");
-    SendLine("<td>" + SelectTag("RateNum" + i));
+    SendLine("<td>" + SelectTag("RateNum" + i, "RateNum" + i));
     if (run.IsSupervisor) SendLine(OptionTag("N", "new"));
 }
 
-// The row of one database: its plans as the options of its list, from the
-// plans read for it. A database without plans has a row for supervisors
-// only (who may add one).
-void SendDatabaseRow(RunContext& run, int row, const std::string& appl, const std::string& docType,
-                     const std::string& description, TableInfo& plans) {
-    const clsRate_Schedule rs;
-    auto ofDatabase = [&] {
-        return plans.Field(rs.application).Value.Text() == appl && plans.Field(rs.DocType).Value.Text() == docType;
-    };
-    bool shown = false;
-    if (!plans.NoMatch) {
-        if (DebugLogging())
-            DebugLog("Found Rate plans for " + plans.Field(rs.application).Value.Text() + "-" +
-                     plans.Field(rs.DocType).Value.Text());
-        if (ofDatabase()) {
-            if (DebugLogging()) DebugLog("Rate plan found for " + appl + "-" + docType);
-            SendRowHead(run, row, appl, docType, description);
-            shown = true;
-        }
-        while (!plans.Eof && ofDatabase()) {
-            SendLine(OptionTag(plans.Field(rs.RateNum).Value.Text(), plans.Field(rs.Rate_Description).Value.Text()));
-            ODBCMoveNext(plans);
-        }
-    } else if (run.IsSupervisor) {
-        SendRowHead(run, row, appl, docType, description);
-        shown = true;
+// The grid rows of each database's plans, in the order of the result (plan
+// number order), found by the database's exact codes.
+class PlansByDatabase {
+public:
+    explicit PlansByDatabase(const TableInfo& plans) {
+        const clsRate_Schedule rs;
+        for (int row = 2; row < plans.Grid.RowCount(); ++row)
+            rows_[Key(plans.Grid.CellAsText(row, rs.application).Text(), plans.Grid.CellAsText(row, rs.DocType).Text())]
+                .push_back(row);
     }
-    if (!shown) return;
+    const std::vector<int>& Of(const std::string& appl, const std::string& docType) const {
+        static const std::vector<int> none;
+        const auto it = rows_.find(Key(appl, docType));
+        return it == rows_.end() ? none : it->second;
+    }
+
+private:
+    static std::string Key(const std::string& appl, const std::string& docType) {
+        return std::to_string(appl.size()) + ":" + appl + docType;
+    }
+    std::unordered_map<std::string, std::vector<int>> rows_;
+};
+
+// The row of one database: its plans as the options of its list. A
+// database without plans has a row for supervisors only (who may add one).
+void SendDatabaseRow(RunContext& run, int row, const std::string& appl, const std::string& docType,
+                     const std::string& description, const TableInfo& plans, const std::vector<int>& rows) {
+    const clsRate_Schedule rs;
+    if (rows.empty() && !run.IsSupervisor) return;
+    if (!rows.empty() && DebugLogging()) DebugLog("Rate plan found for " + appl + "-" + docType);
+    SendRowHead(run, row, appl, docType, description);
+    for (const int plan : rows)
+        SendLine(OptionTag(plans.Grid.CellAsText(plan, rs.RateNum).Text(),
+                           plans.Grid.CellAsText(plan, rs.Rate_Description).Text()));
     SendLine("</select></td><td>");
     SendLine("<input type=submit name=Rate" + HtmlNumber(row) +
              " value=" + HtmlQuoted(run.IsSupervisor ? "Modify Plan" : "Review Plan") + "><br>");
@@ -83,6 +95,8 @@ void MakeHTMLBillingPlan(RunContext& run, const Html& heading, const std::string
     InitParams(run.Data, paramsConnection, dt.TableName, docTypes);
     DebugLog("open billing table");
     InitWVDAccounting(run.Data, billingConnection, rs.TableName, plans);
+    SelectAllPlans(plans, billingConnection, run.IsSupervisor);
+    const PlansByDatabase planRows(plans);
     SendSelectionStart(heading, action, method);
 
     SeekRec(dt.TableName, "", docTypes, paramsConnection, "order by Doctypedesc");
@@ -93,8 +107,8 @@ void MakeHTMLBillingPlan(RunContext& run, const Html& heading, const std::string
         const std::string appl = docTypes.Field(dt.DocTypeAppl).Value.Text();
         const std::string docType = docTypes.Field(dt.DocTypeId).Value.Text();
         if (DebugLogging()) DebugLog("Appl=" + appl + " Doctype=" + docType);
-        SelectDatabasePlans(plans, billingConnection, appl, docType, run.IsSupervisor);
-        SendDatabaseRow(run, row, appl, docType, docTypes.Field(dt.DocTypeDesc).Value.Text(), plans);
+        SendDatabaseRow(run, row, appl, docType, docTypes.Field(dt.DocTypeDesc).Value.Text(), plans,
+                        planRows.Of(appl, docType));
         ODBCMoveNext(docTypes);
     }
     SendLine("</td></tr></table>");

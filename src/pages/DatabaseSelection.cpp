@@ -37,10 +37,12 @@ void ShowDatabaseSelection(RunContext& run) {
     SendLine("<TABLE WIDTH=100% CELLPADDING=0 CELLSPACING=0 BORDER=0>");
     SendLine("<TR>");
     SendLine("<BR>");
-    SendLine(R"(<B><I><CENTER><FONT COLOR="#99000">Databases</FONT></CENTER></I></B>)");
+    // The heading names the list.
+    SendLine(R"(<B><I><CENTER><FONT COLOR="#99000" ID=databases>Databases</FONT></CENTER></I></B>)");
     SendLine("<form action=" + HtmlBare(run.Settings.WebScriptsPath + "vdconfig.exe") + " method=POST>");
     SendLine(R"(<div align="center"><center><p>)");
-    SendLine(R"(<select name="Database" SIZE=")" + HtmlNumber(std::min(rows, MaxListHeight)) + R"(">)");
+    SendLine(R"(<select name="Database" aria-labelledby=databases SIZE=")" + HtmlNumber(std::min(rows, MaxListHeight)) +
+             R"(">)");
 
     ODBCMoveFirst(record);
     for (int row = 0; !record.Eof; ++row) {

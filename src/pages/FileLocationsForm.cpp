@@ -10,8 +10,10 @@
 #include "data/OpenTable.h"
 #include "data/RecordAccess.h"
 #include "data/tables/Catalogue.h"
+#include "pages/FormVersion.h"
 #include "pages/Pages.h"
 #include "settings/IniFiles.h"
+#include "settings/SettingsVersion.h"
 #include "settings/WebSettings.h"
 
 #include <initializer_list>
@@ -29,22 +31,26 @@ void SendSectionHeader(const Html& title) {
     SendLine("<TD HEIGHT=35 ALIGN=Left NOWRAP><FONT COLOR=#990000><FONT SIZE=+1>&nbsp;" + title + "&nbsp;</TD></FONT>");
 }
 
-void SendLabel(const Html& label) { SendLine("<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;" + label + "&nbsp;</TD>"); }
+// Each label is tied to its input by the input's id: the field's name, or
+// "drive-N" for the Nth drive row (a drive's name may hold anything).
+void SendLabel(const Html& label, const std::string& id) {
+    SendLine("<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=" + HtmlBare(id) + ">" + label + "</label>&nbsp;</TD>");
+}
 
-void SendTextInput(const std::string& name, const std::string& value) {
-    SendLine("<TD WIDTH=100%><INPUT TYPE=Text NAME=" + HtmlBare(name) +
+void SendTextInput(const std::string& name, const std::string& value, const std::string& id) {
+    SendLine("<TD WIDTH=100%><INPUT TYPE=Text NAME=" + HtmlBare(name) + " ID=" + HtmlBare(id) +
              " SIZE=75 MAXLENGTH=255 VALUE=" + HtmlQuoted(value) + ">");
 }
 
 void SendTextRow(const char* label, const std::string& name, const std::string& value) {
-    SendLabel(HtmlText(label));
-    SendTextInput(name, value);
+    SendLabel(HtmlText(label), name);
+    SendTextInput(name, value, name);
 }
 
 void SendCheckboxRow(const char* label, const char* name, bool on) {
-    SendLabel(HtmlText(label));
+    SendLabel(HtmlText(label), name);
     SendLine("<TD WIDTH=100%><INPUT TYPE=checkbox " + (on ? Html("checked") : Html()) + " NAME=" + HtmlBare(name) +
-             ">");
+             " ID=" + HtmlBare(name) + ">");
 }
 
 // One row per record of the Drives table, with its entry of [Drives].
@@ -52,13 +58,14 @@ void SendDriveRows(RunContext& run, const std::string& iniFile) {
     const clsDrives drives;
     OpenTable table;
     ReadWholeParamsTable(run.Data, drives.TableName, table);
-    while (!table.record.Eof) {
+    for (int row = 1; !table.record.Eof; ++row) {
         const std::string drive = table.record.Field(drives.Drive).Value.Text();
         DebugLog("Reading " + drive + " tag in vexweb.ini");
         const std::string address = ReadIniString(iniFile, "Drives", drive);
+        const std::string id = "drive-" + std::to_string(row);
         SendSeparator();
-        SendLabel(HtmlText(drive));
-        SendTextInput(drive, address);
+        SendLabel(HtmlText(drive), id);
+        SendTextInput(drive, address, id);
         ODBCMoveNext(table.record);
     }
     table.Close();
@@ -68,6 +75,9 @@ void SendDriveRows(RunContext& run, const std::string& iniFile) {
 
 void ShowFileLocationsForm(RunContext& run, const Html& heading, const std::string& action, const std::string& method) {
     const std::string file = WebIniPath();
+    // The version first: a file changed while the form is drawn makes its
+    // save stale rather than unnoticed.
+    const std::string version = IniFileVersion(file);
     const std::string smtpServer = ReadIniString(file, WebSection, "SMTPServer", MailReadBuffer);
     const std::string fromEmail = ReadIniString(file, WebSection, "FromEmail", MailReadBuffer);
     const auto& s = run.Settings;
@@ -147,6 +157,7 @@ void ShowFileLocationsForm(RunContext& run, const Html& heading, const std::stri
     SendLine("</TR></TABLE><P>");
     SendLine(SubmitButton("DataAction", "SAVE"));
     SendLine(HiddenInput("ConfigOption", "SAVEINI"));
+    SendLine(HiddenInput(IniVersionField, version));
     SendFormClosing();
 }
 

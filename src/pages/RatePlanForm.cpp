@@ -11,6 +11,7 @@
 #include "data/RecordAccess.h"
 #include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"
+#include "pages/FormVersion.h"
 #include "pages/Pages.h"
 #include "pages/RatePlanText.h"
 #include "settings/IniFiles.h"
@@ -49,6 +50,11 @@ void ReadNames(RunContext& run, std::string& applicationName, std::string& descr
     }
 }
 
+// Each input's label is tied to it by the input's id, the field's name.
+Html Labelled(const std::string& field, const Html& label) {
+    return "<label for=" + HtmlBare(field) + ">" + label + "</label>";
+}
+
 void SendHeaderRow(const char* label, const std::string& value) {
     SendLine("<tr><td align=right>" + HtmlText(label) + "</td>");
     SendLine("<td><b>" + HtmlText(value) + "</b></td></tr>");
@@ -72,14 +78,14 @@ std::string InputValue(const PlanField& field, const PlanValue& value) {
 }
 
 void SendInputRow(RunContext& run, const PlanField& field, const PlanValue& value) {
-    SendLine("<tr><td align=right>" + RowLabel(run, field) + "</td>");
-    SendLine("<td><INPUT TYPE=Text NAME=" + HtmlBare(field.FormName) +
+    SendLine("<tr><td align=right>" + Labelled(field.FormName, RowLabel(run, field)) + "</td>");
+    SendLine("<td><INPUT TYPE=Text NAME=" + HtmlBare(field.FormName) + " ID=" + HtmlBare(field.FormName) +
              " VALUE=" + HtmlQuoted(InputValue(field, value)) + "></td></tr>");
 }
 
 void SendFlagRow(const PlanField& field, bool on) {
-    SendLine("<tr><td align=right>" + HtmlText(field.Label) + "</td>");
-    SendLine("<td>" + SelectTag(field.FormName));
+    SendLine("<tr><td align=right>" + Labelled(field.FormName, HtmlText(field.Label)) + "</td>");
+    SendLine("<td>" + SelectTag(field.FormName, field.FormName));
     SendLine(OptionTag("YES", "YES", on));
     SendLine(OptionTag("NO", "NO", !on));
     SendLine("</select></td>");
@@ -109,15 +115,19 @@ void SendPolicies(RunContext& run, const PlanValues& values) {
         if (field.Kind != PlanKind::Policy) continue;
         const std::string& text = ValueOf(values, field).Text;
         if (text.empty() && !run.IsSupervisor) continue;
-        const Html label = "<b>" + HtmlText(field.Label) + "</b>: ";
         if (run.IsSupervisor)
-            SendLine(label + TextArea(field.FormName, text.size() >= 255 ? 8 : 4, 75, text) + "<P>");
+            SendLine("<b>" + Labelled(field.FormName, HtmlText(field.Label)) + "</b>: " +
+                     TextArea(field.FormName, text.size() >= 255 ? 8 : 4, 75, text, field.FormName) + "<P>");
         else
-            SendLine(label + HtmlText(text) + "<P>");
+            SendLine("<b>" + HtmlText(field.Label) + "</b>: " + HtmlText(text) + "<P>");
     }
 }
 
-void SendFormStart(RunContext& run, const Html& heading, const std::string& action, const std::string& method) {
+// drawnFrom: the hidden field that tells a supervisor's save what the form
+// was drawn from (the stored row's version, or a new plan's one-time
+// token); nothing for anyone else.
+void SendFormStart(RunContext& run, const Html& heading, const std::string& action, const std::string& method,
+                   const Html& drawnFrom) {
     SendHeader();
     SendTop("");
     SendLine("<form action=" + HtmlQuoted(action) + " method=" + HtmlQuoted(method) + ">");
@@ -125,6 +135,7 @@ void SendFormStart(RunContext& run, const Html& heading, const std::string& acti
     SendLine(HiddenInput("Appl", run.Plan.Appl));
     SendLine(HiddenInput("DocType", run.Plan.DocType));
     SendLine(HiddenInput("RateNum", std::to_string(run.Plan.RateNum)));
+    if (!drawnFrom.Empty()) SendLine(drawnFrom);
     SendLine("<B><I><CENTER><FONT SIZE=3 COLOR=#99000>" + heading + "</FONT></I></B></p>");
     SendLine("<TABLE CELLPADDING=2 CELLSPACING=2 BORDER=1 bgcolor=#FFFFCC>");
 }
@@ -164,7 +175,11 @@ void MakeHTMLRatePlan(RunContext& run, const Html& heading, const std::string& a
     }
     DebugLog("after seek");
 
-    SendFormStart(run, heading, action, method);
+    Html drawnFrom;
+    if (run.IsSupervisor)
+        drawnFrom = run.Plan.RateNum == NewPlan ? HiddenInput(PlanTokenField, NewFormToken())
+                                                : HiddenInput(PlanVersionField, RowVersion(plan));
+    SendFormStart(run, heading, action, method, drawnFrom);
     SendHeaderRow("Application", applicationName);
     SendHeaderRow("Database", description);
     SendFieldRows(run, values);

@@ -15,8 +15,10 @@
 #include "data/Transaction.h"
 #include "data/RecordAccess.h"
 #include "data/tables/Catalogue.h"
+#include "data/tables/PlanNumbering.h"
 #include "data/tables/RatePlan.h"
 #include "pages/ChangeRecord.h"
+#include "pages/FormVersion.h"
 #include "pages/Pages.h"
 #include "pages/PostedPlanKey.h"
 #include "pages/RatePlanText.h"
@@ -71,26 +73,35 @@ std::string StorePostedFields(RunContext& run, TableInfo& record, std::vector<st
     return name;
 }
 
-// The plan key into the record. A new plan gets the smallest free
-// number of its database: numbering and inserting are one step for all
-// processes (the lock is held until the row is stored), so two new plans
-// of one database never get the same number. True for a new plan.
-bool KeyThePlan(RunContext& run, TableInfo& record, OdbcConnection& connection, std::optional<NewPlanLock>& lock) {
+// Plan changes that check what their form was drawn from, and new plans,
+// take the lock once and hold it until the change is stored: the requests
+// of this program folder queue here before they reach the database.
+void LockPlans(std::optional<NewPlanLock>& lock) {
+    if (lock) return;
+    Doing doing("locking " + NewPlanLock::Path());
+    lock.emplace();
+}
+
+// The plan key into the record. A new plan gets the smallest free number
+// of its database, found inside the transaction that inserts it and under
+// the database's numbering lock (PlanNumbering.h). True for a new plan.
+bool KeyThePlan(RunContext& run, TableInfo& record, OdbcConnection& connection) {
     if (run.Plan.RateNum != NewPlan) {
         DebugLog("updating Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " +
                  std::to_string(run.Plan.RateNum));
         SetPlanKey(record, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
         return false;
     }
-    {
-        Doing doing("locking " + NewPlanLock::Path());
-        lock.emplace();
-    }
+    LockPlanNumbering(connection, run.Plan.Appl, run.Plan.DocType);
     run.Plan.RateNum = NumberNewPlan(record, connection, run.Plan.Appl, run.Plan.DocType);
     DebugLog("adding Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " +
              std::to_string(run.Plan.RateNum));
     return true;
 }
+
+// How often a new plan is numbered and inserted when another program took
+// the number between (its insert refused by the table's key).
+constexpr int NewPlanTries = 5;
 
 // The notices and the confirmation make one page.
 void SendConfirmation(RunContext& run, const std::string& name, const std::vector<std::string>& notices) {
@@ -115,32 +126,57 @@ void SaveRatePlan(RunContext& run) {
     std::optional<NewPlanLock> lock;
     std::vector<std::string> notices;
     AuditTrail trail = OpenPlanChange(run, connection, record, "saved");
-    // The row and its record take effect together, or neither does.
-    OdbcTransaction transaction(connection);
-    transaction.Begin();
-    const bool isNew = KeyThePlan(run, record, connection, lock);
-    const std::optional<TableInfo> before =
-        isNew ? std::nullopt
-              : StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanBefore");
-    const std::string name = StorePostedFields(run, record, notices);
+    // A form that says what it was drawn from is checked under the lock:
+    // a new plan's token must not have been saved, a stored plan's row must
+    // be the one the form showed.
+    const bool versioned = run.Plan.RateNum != NewPlan && Posted(PlanVersionField);
+    const bool tokened = run.Plan.RateNum == NewPlan && Posted(PlanTokenField);
+    if (run.Plan.RateNum == NewPlan || versioned) LockPlans(lock);
+    std::string name;
+    for (int tries = 1;; ++tries) {
+        // The row and its record take effect together, or neither does.
+        OdbcTransaction transaction(connection);
+        transaction.Begin();
+        const std::string token = tokened ? FreshPlanToken(run, trail.Path()) : std::string();
+        const bool isNew = KeyThePlan(run, record, connection);
+        const std::optional<TableInfo> before =
+            isNew ? std::nullopt
+                  : StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanBefore");
+        if (versioned && (!before || !PostedVersionIs(PlanVersionField, RowVersion(*before))))
+            SendStalePlan(run, trail.Path(), "saved", !before);
+        notices.clear();
+        name = StorePostedFields(run, record, notices);
 
-    try {
-        if (isNew)
-            ODBCAddNew(connection, rs.TableName, record);
-        else
-            UpdateRecInfo(rs.TableName, rs.KeyList, record, connection);
-    } catch (const DbError&) {
-        // A refused duplicate among others.
-        DebugLog("Rate plan not saved for Application " + run.Plan.Appl + " - Database " + run.Plan.DocType);
-        throw;
+        try {
+            if (isNew)
+                ODBCAddNew(connection, rs.TableName, record);
+            else
+                UpdateRecInfo(rs.TableName, rs.KeyList, record, connection);
+        } catch (const DbError& failure) {
+            // A number that another program took meanwhile: number again
+            // in a new transaction (a refusal ends PostgreSQL's).
+            if (isNew && tries < NewPlanTries && IsKeyRefusal(failure)) {
+                transaction.Rollback();
+                if (StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanTaken")) {
+                    DebugLog("Rate_Level " + std::to_string(run.Plan.RateNum) + " was taken; numbering again");
+                    run.Plan.RateNum = NewPlan;
+                    continue;
+                }
+            }
+            // A refused duplicate among others.
+            DebugLog("Rate plan not saved for Application " + run.Plan.Appl + " - Database " + run.Plan.DocType);
+            throw;
+        }
+        // The record is written before the commit; a commit that fails is
+        // recorded as failed.
+        AuditEntry entry =
+            PlanEntry(before ? "plan updated" : "plan added", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
+        entry.Token = token;
+        entry.Changes = RowChanges(
+            before, StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanAfter"));
+        CommitRecorded(trail, entry, transaction);
+        break;
     }
-    // The record is written before the commit; a commit that fails is
-    // recorded as failed.
-    AuditEntry entry =
-        PlanEntry(before ? "plan updated" : "plan added", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
-    entry.Changes = RowChanges(
-        before, StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanAfter"));
-    CommitRecorded(trail, entry, transaction);
     lock.reset();
     closing.Close();
     SendConfirmation(run, name, notices);

@@ -12,9 +12,11 @@
 #include "data/RecordAccess.h"
 #include "data/tables/Catalogue.h"
 #include "pages/ChangeRecord.h"
+#include "pages/FormVersion.h"
 #include "pages/Pages.h"
 #include "settings/IniFiles.h"
 #include "settings/SettingsHistory.h"
+#include "settings/SettingsVersion.h"
 #include "settings/WebSettings.h"
 
 #include <sys/stat.h>
@@ -137,9 +139,14 @@ void SaveWebSettings(RunContext& run) {
         entry.Action = "settings saved";
         entry.Who = RequestWho();
         SettingsRecorder recorder(trail, entry);
+        // A form that says which vexweb.ini it was drawn from is saved only
+        // over that very file; a post without the version is saved as it is.
+        VersionGuard guard(GetField(IniVersionField), recorder);
+        IniCommitObserver* observer = Posted(IniVersionField) ? static_cast<IniCommitObserver*>(&guard) : &recorder;
         try {
-            edit.Commit(&recorder);
+            edit.Commit(observer);
         } catch (const RunError&) {
+            if (guard.Stale()) SendStaleSettings(run, trail.Path());
             Doing doing("writing " + WrittenFile(file));
             throw;
         }

@@ -73,6 +73,16 @@ std::string IsoUtc(std::time_t when) {
     return buf;
 }
 
+std::string AuditKeyText(const std::string& application, const std::string& database, std::optional<int> plan) {
+    std::string out = "\"key\":{\"application\":";
+    Json(out, application);
+    out += ",\"database\":";
+    Json(out, database);
+    if (plan) out += ",\"plan\":" + std::to_string(*plan);
+    out += '}';
+    return out;
+}
+
 std::string AuditLine(const AuditEntry& e, std::time_t when) {
     std::string out = "{\"time\":";
     Json(out, IsoUtc(when));
@@ -80,14 +90,9 @@ std::string AuditLine(const AuditEntry& e, std::time_t when) {
     if (!e.Who.RemoteUser.empty()) Member(out, "remote_user", e.Who.RemoteUser);
     if (!e.Who.RemoteAddr.empty()) Member(out, "remote_addr", e.Who.RemoteAddr);
     Member(out, "action", e.Action);
-    if (!e.Application.empty() || !e.Database.empty() || e.Plan) {
-        out += ",\"key\":{\"application\":";
-        Json(out, e.Application);
-        out += ",\"database\":";
-        Json(out, e.Database);
-        if (e.Plan) out += ",\"plan\":" + std::to_string(*e.Plan);
-        out += '}';
-    }
+    if (!e.Application.empty() || !e.Database.empty() || e.Plan)
+        out += "," + AuditKeyText(e.Application, e.Database, e.Plan);
+    if (!e.Token.empty()) Member(out, "token", e.Token);
     if (!e.Version.empty()) Member(out, "version", e.Version);
     if (!e.Restored.empty()) Member(out, "restored", e.Restored);
     if (!e.Failure.empty()) Member(out, "failed", e.Failure);

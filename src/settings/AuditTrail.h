@@ -37,6 +37,7 @@ struct AuditEntry {
     std::optional<int> Plan;
     std::string Version;   // the version of vexweb.ini kept of the file a save replaced
     std::string Restored;  // the version put back by a restore
+    std::string Token;     // the one-time token of the new-plan form a plan was added from
     std::vector<AuditChange> Changes;
     std::string Failure;  // set when the change recorded before did not happen
 };
@@ -47,6 +48,10 @@ std::string AuditLine(const AuditEntry& entry, std::time_t when);
 
 // "2026-12-09T03:30:00Z"
 std::string IsoUtc(std::time_t when);
+
+// The member "key" of a rate plan's record, as AuditLine writes it:
+// "key":{"application":"ABC","database":"01","plan":2}
+std::string AuditKeyText(const std::string& application, const std::string& database, std::optional<int> plan);
 
 // The trail file, open for appending. Opened before a change is made, so a
 // trail that cannot be written stops the change; each record is one write

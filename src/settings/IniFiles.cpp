@@ -633,6 +633,7 @@ void IniEdit::Commit(IniCommitObserver* observer) {
     replacement.Folder = folder;
     replacement.Base = base;
     replacement.Exists = exists;
+    replacement.Text = old;
     if (whole_) {
         replacement.Changes = !exists || old != *whole_;
         replacement.Keys = EntryChanges(IniEntries(old), IniEntries(*whole_));
@@ -675,6 +676,8 @@ void IniEdit::Commit(IniCommitObserver* observer) {
     }
     fsync(dir.fd);  // the next read of this run reads the new file
 }
+
+std::string_view IniFileText(const std::string& file) { return Load(file).text; }
 
 void IniEdit::ReplaceAll(std::string text) { whole_ = std::move(text); }
 

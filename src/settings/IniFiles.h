@@ -68,6 +68,7 @@ struct IniReplacement {
     bool Exists = false;   // the file exists, so a commit replaces it
     bool Changes = false;  // false when the file stays as it is
     std::vector<IniKeyChange> Keys;  // every key written, changed or not; for ReplaceAll, the keys that differ
+    std::string_view Text;           // the file's bytes as they are now ("" when it does not exist)
 };
 
 // Sees a commit at the moment it would replace the file: after the new text
@@ -123,6 +124,11 @@ private:
     std::optional<std::string> whole_;
     std::optional<RunError> refused_;
 };
+
+// The bytes of the file as the reads of this run see it (read now when it
+// was not read yet or changed on disk); "" when it does not exist. Valid
+// until the next read of the file.
+std::string_view IniFileText(const std::string& file);
 
 // Every entry of an INI text as the reader reads it (the first section of a
 // name, the first key in it), in file order.

@@ -108,6 +108,7 @@ TEST(AuditTrail, EachPlanChangeLeavesOneRecordWithItsValues) {
     EXPECT_TRUE(Has(records[2], R"("changes":[]})")) << records[2];
 
     plan["DataAction"] = "DELETE";
+    plan["ConfirmDelete"] = "YES";
     ASSERT_TRUE(Has(s.Post(plan).out, "has been deleted"));
     records = s.Records();
     ASSERT_EQ(records.size(), 4u);

@@ -84,6 +84,7 @@ TEST(CrossOrigin, ForeignPlanSavesAndDeletesAreRefused) {
     EXPECT_EQ(s.Plans(), Own.size());
     plan["RateNum"] = "0";
     plan["DataAction"] = "DELETE";
+    plan["ConfirmDelete"] = "YES";
     EXPECT_EQ(s.Post(plan, Foreign[0]).out, Refusal);
     EXPECT_EQ(s.Plans(), Own.size());
     EXPECT_NE(s.Post(plan, Own[1]).out.find("has been deleted"), std::string::npos);

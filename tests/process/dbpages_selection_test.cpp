@@ -24,10 +24,10 @@ std::string Opening(int height) {
            Crlf("<TABLE WIDTH=100% CELLPADDING=0 CELLSPACING=0 BORDER=0>\n"
                 "<TR>\n"
                 "<BR>\n"
-                "<B><I><CENTER><FONT COLOR=\"#99000\">Databases</FONT></CENTER></I></B>\n"
+                "<B><I><CENTER><FONT COLOR=\"#99000\" ID=databases>Databases</FONT></CENTER></I></B>\n"
                 "<form action=/cgi/vdconfig.exe method=POST>\n"
                 "<div align=\"center\"><center><p>\n"
-                "<select name=\"Database\" SIZE=\"" +
+                "<select name=\"Database\" aria-labelledby=databases SIZE=\"" +
                 std::to_string(height) + "\">\n");
 }
 

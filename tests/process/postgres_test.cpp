@@ -39,8 +39,8 @@ Fields PlanForm(const std::string& rateNum, const std::string& description) {
 // this site need no decoding).
 Fields SettingsFields(const std::string& page) {
     Fields fields{{"User", "boss"}, {"DataAction", "SAVE"}, {"ConfigOption", "SAVEINI"}};
-    static const std::regex input(R"re(<INPUT TYPE=Text NAME=(\S*) SIZE=75 MAXLENGTH=255 VALUE="([^"]*)">)re"
-                                  R"re(|<INPUT TYPE=checkbox (checked)? NAME=(\S+)>)re");
+    static const std::regex input(R"re(<INPUT TYPE=Text NAME=(\S*) ID=\S+ SIZE=75 MAXLENGTH=255 VALUE="([^"]*)">)re"
+                                  R"re(|<INPUT TYPE=checkbox (checked)? NAME=(\S+) ID=\S+>)re");
     for (std::sregex_iterator it(page.begin(), page.end(), input), end; it != end; ++it) {
         const std::smatch& m = *it;
         if (m[4].matched) {
@@ -63,8 +63,9 @@ std::string Confirmation(const std::string& message) {
 // One row of the plan list: the database and its plans.
 std::string PlanRow(int row, const std::string& options, const std::string& button) {
     const std::string n = std::to_string(row);
-    return "<td>Deeds\r\n<input type=hidden name=Appl" + n + " value=ABC></td>\r\n<input type=hidden name=DocType" + n +
-           " value=01></td>\r\n<td><select name='RateNum" + n + "'>\r\n" + options + "</select></td><td>\r\n" +
+    return "<td><label for=RateNum" + n + ">Deeds</label>\r\n<input type=hidden name=Appl" + n +
+           " value=ABC></td>\r\n<input type=hidden name=DocType" + n + " value=01></td>\r\n<td><select name='RateNum" +
+           n + "' id='RateNum" + n + "'>\r\n" + options + "</select></td><td>\r\n" +
            "<input type=submit name=Rate" + n + " value=\"" + button + "\"><br>\r\n</td><tr>\r\n";
 }
 
@@ -155,9 +156,10 @@ void PostgresSite::SupervisorWork() {
     // The settings form lists the drives of the Drives table; a save writes
     // their addresses.
     CgiResult r = Get("User=boss&ConfigOption=Server+and+Browser+File+Locations");
-    EXPECT_TRUE(Has(r.out, "<TD WIDTH=100%><INPUT TYPE=Text NAME=A SIZE=75 MAXLENGTH=255 VALUE=\"/archive/a/\">\r\n"
-                           "</TR><TR VALIGN=TOP>\r\n<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;CD1&nbsp;</TD>\r\n"
-                           "<TD WIDTH=100%><INPUT TYPE=Text NAME=CD1 SIZE=75 MAXLENGTH=255 VALUE=\"\">\r\n"
+    EXPECT_TRUE(Has(r.out, "<TD WIDTH=100%><INPUT TYPE=Text NAME=A ID=drive-1 SIZE=75 MAXLENGTH=255 "
+                           "VALUE=\"/archive/a/\">\r\n</TR><TR VALIGN=TOP>\r\n"
+                           "<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=drive-2>CD1</label>&nbsp;</TD>\r\n"
+                           "<TD WIDTH=100%><INPUT TYPE=Text NAME=CD1 ID=drive-2 SIZE=75 MAXLENGTH=255 VALUE=\"\">\r\n"
                            "</TR></TABLE><P>\r\n"))
         << r.out;
     Fields settings = SettingsFields(r.out);
@@ -174,15 +176,15 @@ void PostgresSite::SupervisorWork() {
     r = Get("User=boss&ConfigOption=SHOWPLAN&Appl1=ABC&DocType1=01&RateNum1=N&Rate1=Modify+Plan");
     EXPECT_TRUE(Has(r.out, "<input type=hidden name=RateNum value=\"32767\">")) << r.out;
     EXPECT_TRUE(Has(r.out, "<td><b>Abstracts</b></td>")) << r.out;
-    EXPECT_TRUE(Has(r.out, "<INPUT TYPE=Text NAME=Flat_Fee VALUE=\".00\">")) << r.out;
+    EXPECT_TRUE(Has(r.out, "<INPUT TYPE=Text NAME=Flat_Fee ID=Flat_Fee VALUE=\".00\">")) << r.out;
 
     // A new plan takes number 0 and comes back in its form.
     EXPECT_EQ(Post(PlanForm("32767", "Gold")).out,
               Confirmation("Rate plan Gold has been saved for Application ABC - Database 01"));
     EXPECT_EQ(Plans(), (Rows{{"ABC", "01", "0", "Gold", "0", "10", "1234.5", "32767", "", ""}}));
     r = Get("User=boss&ConfigOption=SHOWPLAN&Appl1=ABC&DocType1=01&RateNum1=0&Rate1=Modify+Plan");
-    EXPECT_TRUE(Has(r.out, "<INPUT TYPE=Text NAME=Rate_Description VALUE=\"Gold\">")) << r.out;
-    EXPECT_TRUE(Has(r.out, "<INPUT TYPE=Text NAME=Hits_Fee VALUE=\"1234.50\">")) << r.out;
+    EXPECT_TRUE(Has(r.out, "<INPUT TYPE=Text NAME=Rate_Description ID=Rate_Description VALUE=\"Gold\">")) << r.out;
+    EXPECT_TRUE(Has(r.out, "<INPUT TYPE=Text NAME=Hits_Fee ID=Hits_Fee VALUE=\"1234.50\">")) << r.out;
     EXPECT_TRUE(Has(r.out, "<INPUT TYPE=\"SUBMIT\" NAME=\"DataAction\" VALUE=\"DELETE\">")) << r.out;
 
     // Saving the stored plan updates its row. The varchar(255) policy is cut
@@ -220,6 +222,7 @@ void PostgresSite::SupervisorWork() {
     // Deleting the hidden plan removes its row only.
     Fields del = PlanForm("0", "");
     del["DataAction"] = "DELETE";
+    del["ConfirmDelete"] = "YES";
     EXPECT_EQ(Post(del).out,
               Confirmation("Rate plan Gold&#39;s \\ plus? has been deleted for Application ABC - Database 01"));
     plans = Plans();
@@ -228,7 +231,7 @@ void PostgresSite::SupervisorWork() {
 
     // The database selection page and the report of the chosen database.
     r = Get("User=boss&ConfigOption=Database+Settings");
-    EXPECT_TRUE(Has(r.out, "<select name=\"Database\" SIZE=\"1\">\r\n"
+    EXPECT_TRUE(Has(r.out, "<select name=\"Database\" aria-labelledby=databases SIZE=\"1\">\r\n"
                            "<option VALUE=\"ABC-01\", SELECTED>ABC-01 Deeds</option>\r\n</select>"))
         << r.out;
     r = Get("User=boss&ConfigOption=Select+Database&Database=ABC-01");

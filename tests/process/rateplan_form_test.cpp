@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,8 @@ std::string HeadRow(const std::string& label, const std::string& value) {
 }
 
 std::string TextRow(const std::string& label, const std::string& field, const std::string& value) {
-    return "<tr><td align=right>" + label + "</td>\r\n<td><INPUT TYPE=Text NAME=" + field + " VALUE=\"" + value +
-           "\"></td></tr>\r\n";
+    return "<tr><td align=right><label for=" + field + ">" + label + "</label></td>\r\n<td><INPUT TYPE=Text NAME=" +
+           field + " ID=" + field + " VALUE=\"" + value + "\"></td></tr>\r\n";
 }
 
 struct Values {
@@ -31,6 +32,22 @@ struct Values {
     bool perPage = false;
 };
 
+// What a supervisor's form was drawn from: a new plan's token or the stored
+// row's version, each shown by Masked as a placeholder.
+std::string DrawnFrom(const std::string& heading, const std::string& rateNum) {
+    if (heading != "Enter the applicable fees for this rate plan") return "";
+    return rateNum == "32767" ? "<input type=hidden name=PlanToken value=\"{TOKEN}\">\r\n"
+                              : "<input type=hidden name=PlanVersion value=\"{VERSION}\">\r\n";
+}
+
+// The page with the token or version (32 hex digits) as its placeholder.
+std::string Masked(const std::string& page) {
+    static const std::regex token("name=PlanToken value=\"[0-9a-f]{32}\""),
+        version("name=PlanVersion value=\"[0-9a-f]{32}\"");
+    return std::regex_replace(std::regex_replace(page, token, "name=PlanToken value=\"{TOKEN}\""), version,
+                              "name=PlanVersion value=\"{VERSION}\"");
+}
+
 // The page up to the end of the value table (before "See policies below").
 std::string FormTop(const std::string& heading, const std::string& appl, const std::string& docType,
                     const std::string& rateNum, const Values& v) {
@@ -39,8 +56,8 @@ std::string FormTop(const std::string& heading, const std::string& appl, const s
                        "<input type=hidden name=ConfigOption value=\"SAVEPLAN\">\r\n"
                        "<input type=hidden name=Appl value=\"" +
                        appl + "\">\r\n<input type=hidden name=DocType value=\"" + docType +
-                       "\">\r\n<input type=hidden name=RateNum value=\"" + rateNum +
-                       "\">\r\n<B><I><CENTER><FONT SIZE=3 COLOR=#99000>" + heading +
+                       "\">\r\n<input type=hidden name=RateNum value=\"" + rateNum + "\">\r\n" +
+                       DrawnFrom(heading, rateNum) + "<B><I><CENTER><FONT SIZE=3 COLOR=#99000>" + heading +
                        "</FONT></I></B></p>\r\n<TABLE CELLPADDING=2 CELLSPACING=2 BORDER=1 bgcolor=#FFFFCC>\r\n";
     page += HeadRow("Application", v.applName) + HeadRow("Database", v.desc) +
             TextRow("Billing Plan", "Rate_Description", v.description) +
@@ -71,8 +88,8 @@ std::string FormTop(const std::string& heading, const std::string& appl, const s
 }
 
 std::string HideRow(bool hidden) {
-    return std::string("<tr><td align=right>Hide this rate plan from the general public</td>\r\n"
-                       "<td><select name='Hidelevel'>\r\n") +
+    return std::string("<tr><td align=right><label for=Hidelevel>Hide this rate plan from the general public</label>"
+                       "</td>\r\n<td><select name='Hidelevel' id='Hidelevel'>\r\n") +
            (hidden ? "<option value=YES SELECTED>YES\r\n<option value=NO>NO\r\n"
                    : "<option value=YES>YES\r\n<option value=NO SELECTED>NO\r\n") +
            "</select></td>\r\n";
@@ -80,7 +97,8 @@ std::string HideRow(bool hidden) {
 
 std::string TextArea(const std::string& label, const std::string& field, const std::string& rows,
                      const std::string& text) {
-    return "<b>" + label + "</b>: <textarea name=" + field + " rows=" + rows + " cols=75>" + text +
+    return "<b><label for=" + field + ">" + label + "</label></b>: <textarea name=" + field + " id=" + field +
+           " rows=" + rows + " cols=75>" + text +
            "</textarea><P>\r\n";
 }
 
@@ -138,7 +156,7 @@ TEST_F(RatePlanForm, StoredPlanForASupervisorIsAFullForm) {
     EXPECT_EQ(r.status, 0);
     Values v = RichValues(true);
     v.perPage = true;
-    EXPECT_EQ(r.out, FormTop(Configure, "ABC", "01", "2", v) + HideRow(true) + SeePolicies + TableEnd +
+    EXPECT_EQ(Masked(r.out), FormTop(Configure, "ABC", "01", "2", v) + HideRow(true) + SeePolicies + TableEnd +
                          TextArea("Tax Policy", "Tax_Policy", "4", TaxText) +
                          TextArea("Billing Policy", "Billing_Policy", "8", std::string(255, 'b')) +
                          TextArea("Termination Policy", "Termination_Policy", "4", "") + SaveButton + DeleteButton +
@@ -151,7 +169,7 @@ TEST_F(RatePlanForm, StoredHiddenPlanForAnotherUserIsAReviewWithoutButtons) {
     EXPECT_EQ(r.status, 0);
     // No hide row, no report or OCR rows (both switched off), only the
     // policies that hold text, as text.
-    EXPECT_EQ(r.out, FormTop(Review, "ABC", "01", "2", RichValues(false)) + SeePolicies + TableEnd +
+    EXPECT_EQ(Masked(r.out), FormTop(Review, "ABC", "01", "2", RichValues(false)) + SeePolicies + TableEnd +
                          "<b>Tax Policy</b>: " + TaxText + "<P>\r\n<b>Billing Policy</b>: " + std::string(255, 'b') +
                          "<P>\r\n" + FormEnd);
 }
@@ -162,7 +180,7 @@ TEST_F(RatePlanForm, NewPlanStartsFromZerosForASupervisor) {
     EXPECT_EQ(r.status, 0);
     Values v{"NEW", "Maps", "", ".00", ".00", ".00", ".00", ".00", ".00", ".00", "0", "0", "0", "0",
              ".00", ".00", ".00", ".00", "", "", false};
-    EXPECT_EQ(r.out, FormTop(Configure, "NEW", "07", "32767", v) + HideRow(false) + TableEnd +
+    EXPECT_EQ(Masked(r.out), FormTop(Configure, "NEW", "07", "32767", v) + HideRow(false) + TableEnd +
                          TextArea("Tax Policy", "Tax_Policy", "4", "") +
                          TextArea("Billing Policy", "Billing_Policy", "4", "") +
                          TextArea("Termination Policy", "Termination_Policy", "4", "") + SaveButton + FormEnd);
@@ -198,7 +216,7 @@ TEST_F(RatePlanForm, TablesOfEighteenAndTwentyOneColumnsAreRead) {
     dbs.Exec(dbs.BillingDb(), "create table Rate_Schedule (" + columns18 + ")");
     dbs.Exec(dbs.BillingDb(), "insert into Rate_Schedule values (" + values18 + ")");
     CgiResult r18 = Show("boss", "1");
-    EXPECT_EQ(r18.out, FormTop(Configure, "ABC", "01", "1", v) + HideRow(false) + TableEnd +
+    EXPECT_EQ(Masked(r18.out), FormTop(Configure, "ABC", "01", "1", v) + HideRow(false) + TableEnd +
                            TextArea("Tax Policy", "Tax_Policy", "4", "") +
                            TextArea("Billing Policy", "Billing_Policy", "4", "") +
                            TextArea("Termination Policy", "Termination_Policy", "4", "") + SaveButton + DeleteButton +
@@ -210,7 +228,7 @@ TEST_F(RatePlanForm, TablesOfEighteenAndTwentyOneColumnsAreRead) {
                                   "varchar(255))");
     dbs.Exec(dbs.BillingDb(), "insert into Rate_Schedule values (" + values18 + ", 'T', NULL, 'End')");
     CgiResult r21 = Show("clerk", "1");
-    EXPECT_EQ(r21.out, FormTop(Review, "ABC", "01", "1", v) + SeePolicies + TableEnd +
+    EXPECT_EQ(Masked(r21.out), FormTop(Review, "ABC", "01", "1", v) + SeePolicies + TableEnd +
                            "<b>Tax Policy</b>: T<P>\r\n<b>Termination Policy</b>: End<P>\r\n" + FormEnd);
 }
 

@@ -114,6 +114,7 @@ TEST_F(RatePlanSave, FirstPlanIsZeroAndADeletedNumberIsReused) {
     EXPECT_EQ(Numbers(), (std::vector<std::string>{"0", "1"}));
     Fields del = PlanForm("0");
     del["DataAction"] = "DELETE";
+    del["ConfirmDelete"] = "YES";
     EXPECT_EQ(Post(del).out, Header + Top +
                                  Confirmation("Rate plan Gold has been deleted for Application ABC - Database 01") +
                                  BottomTemplate);
@@ -262,6 +263,7 @@ TEST_F(RatePlanSave, ApostrophesAndMarkupSurviveEveryTextField) {
     EXPECT_EQ(dbs.Query(dbs.BillingDb(), "select count(*) from Rate_Schedule")[0][0], "1");
 
     f["DataAction"] = "DELETE";
+    f["ConfirmDelete"] = "YES";
     EXPECT_NE(Post(f).out.find("Rate plan Tom&#39;s second has been deleted for Application O&#39;K - Database A&#39;"),
               std::string::npos);
     EXPECT_TRUE(Numbers().empty());
@@ -350,7 +352,8 @@ class RatePlanDelete : public RatePlanSave {
 protected:
     Fields Delete(const std::string& rateNum) const {
         Fields f = {{"User", "boss"}, {"ConfigOption", "SAVEPLAN"}, {"Appl", "ABC"},
-                    {"DocType", "01"}, {"RateNum", rateNum},          {"DataAction", "delete"}};
+                    {"DocType", "01"}, {"RateNum", rateNum},          {"DataAction", "delete"},
+                    {"ConfirmDelete", "YES"}};
         return f;
     }
 };

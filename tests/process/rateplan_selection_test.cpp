@@ -39,9 +39,10 @@ const std::string Closing = std::string("</td></tr></table>\r\n</form>\r\n") + B
 std::string Row(int i, const std::string& desc, const std::string& appl, const std::string& docType,
                 const std::string& options, bool supervisor) {
     const std::string n = std::to_string(i);
-    return "<td>" + desc + "\r\n<input type=hidden name=Appl" + n + " value=" + appl +
-           "></td>\r\n<input type=hidden name=DocType" + n + " value=" + docType + "></td>\r\n<td><select name='RateNum" +
-           n + "'>\r\n" + (supervisor ? "<option value=N>new\r\n" : "") + options +
+    return "<td><label for=RateNum" + n + ">" + desc + "</label>\r\n<input type=hidden name=Appl" + n +
+           " value=" + appl + "></td>\r\n<input type=hidden name=DocType" + n + " value=" + docType +
+           "></td>\r\n<td><select name='RateNum" + n + "' id='RateNum" + n + "'>\r\n" +
+           (supervisor ? "<option value=N>new\r\n" : "") + options +
            "</select></td><td>\r\n<input type=submit name=Rate" + n + " value=\"" +
            (supervisor ? "Modify Plan" : "Review Plan") + "\"><br>\r\n</td><tr>\r\n";
 }
@@ -108,8 +109,10 @@ TEST_F(RatePlanSelection, EmptyDocumentTypesGiveTheFrameOnly) {
     EXPECT_EQ(r.out, Opening("Select a Billing Plan to configure") + Closing);
 }
 
-TEST_F(RatePlanSelection, PlansAreNotSortedByNumber) {
-    // A table without a key returns its rows as stored: 5, 2, 4.
+TEST_F(RatePlanSelection, PlansOfADatabaseAreInNumberOrder) {
+    // Even a table without a key, which returns its rows as stored (5, 2, 4).
+    // The debug log names the one statement that read them.
+    site.WriteIni(dbs.IniLine() + "Debug=true\r\n");
     dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule");
     dbs.Exec(dbs.BillingDb(), KeylessTable);
     dbs.AddDocType("ABC", "01", "Deeds");
@@ -119,8 +122,14 @@ TEST_F(RatePlanSelection, PlansAreNotSortedByNumber) {
     CgiResult r = Open("clerk");
     EXPECT_EQ(r.out, Opening("Select a Billing Plan to review") +
                          Row(1, "Deeds", "ABC", "01",
-                             "<option value=5>Five\r\n<option value=2>Two\r\n<option value=4>Four\r\n", false) +
+                             "<option value=2>Two\r\n<option value=4>Four\r\n<option value=5>Five\r\n", false) +
                          Closing);
+    const std::string log = site.Read("temp/vdconfig.log");
+    EXPECT_NE(log.find("MakeHTMLBillingPlan: SQL=select * from Rate_Schedule where Hide_level = 0 order by "
+                       "application, DocType, RateNum "),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("MakeHTMLBillingPlan: SQL=", log.find("SQL=") + 1), std::string::npos) << log;
 }
 
 TEST_F(RatePlanSelection, CodesWithApostrophesAndMarkupInTextsAreSafe) {

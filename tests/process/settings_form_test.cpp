@@ -4,6 +4,8 @@
 #include "support/Databases.h"
 #include "support/PageText.h"
 
+#include "settings/ContentDigest.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -68,93 +70,94 @@ const char* const FormTemplate = R"(Content-Type: text/html
 <TR VALIGN=TOP>
 <TD HEIGHT=35 ALIGN=Left NOWRAP><FONT COLOR=#990000><FONT SIZE=+1>&nbsp;Server Side Folder Settings&nbsp;</TD></FONT>
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Folder where dynamic web pages are created&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=HTMLPath SIZE=75 MAXLENGTH=255 VALUE="{ROOT}/html/">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=HTMLPath>Folder where dynamic web pages are created</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=HTMLPath ID=HTMLPath SIZE=75 MAXLENGTH=255 VALUE="{ROOT}/html/">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Folder where Vexdoc is located&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=ParameterPath SIZE=75 MAXLENGTH=255 VALUE="{PARAMS}">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=ParameterPath>Folder where Vexdoc is located</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=ParameterPath ID=ParameterPath SIZE=75 MAXLENGTH=255 VALUE="{PARAMS}">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Folder where baskets are located&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=BasketPath SIZE=75 MAXLENGTH=255 VALUE="/srv/baskets/">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=BasketPath>Folder where baskets are located</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=BasketPath ID=BasketPath SIZE=75 MAXLENGTH=255 VALUE="/srv/baskets/">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Alias folder where baskets are located&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=BasketAlias SIZE=75 MAXLENGTH=255 VALUE="/alias/">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=BasketAlias>Alias folder where baskets are located</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=BasketAlias ID=BasketAlias SIZE=75 MAXLENGTH=255 VALUE="/alias/">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Folder where temporary files are created&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=TempPath SIZE=75 MAXLENGTH=255 VALUE="{ROOT}/temp/">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=TempPath>Folder where temporary files are created</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=TempPath ID=TempPath SIZE=75 MAXLENGTH=255 VALUE="{ROOT}/temp/">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Folder where Webvexdoc executables exist&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=EXEPath SIZE=75 MAXLENGTH=255 VALUE="/srv/exe/">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=EXEPath>Folder where Webvexdoc executables exist</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=EXEPath ID=EXEPath SIZE=75 MAXLENGTH=255 VALUE="/srv/exe/">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Folder where billing database exists&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=BillingDBPath SIZE=75 MAXLENGTH=255 VALUE="/srv/billing/">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=BillingDBPath>Folder where billing database exists</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=BillingDBPath ID=BillingDBPath SIZE=75 MAXLENGTH=255 VALUE="/srv/billing/">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Folder where reports are located&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=ReportPath SIZE=75 MAXLENGTH=255 VALUE="{REPORTPATH}">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=ReportPath>Folder where reports are located</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=ReportPath ID=ReportPath SIZE=75 MAXLENGTH=255 VALUE="{REPORTPATH}">
 </TR><TR VALIGN=TOP>
 <TD HEIGHT=35 ALIGN=Left NOWRAP><FONT COLOR=#990000><FONT SIZE=+1>&nbsp;Browser Side Folder Settings&nbsp;</TD></FONT>
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Internet Address to the Webvexdoc server&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=WebPath SIZE=75 MAXLENGTH=255 VALUE="/web/">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=WebPath>Internet Address to the Webvexdoc server</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=WebPath ID=WebPath SIZE=75 MAXLENGTH=255 VALUE="/web/">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Secure Internet Address to the Webvexdoc server&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=WebSecurePath SIZE=75 MAXLENGTH=255 VALUE="https://secure/cgi/">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=WebSecurePath>Secure Internet Address to the Webvexdoc server</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=WebSecurePath ID=WebSecurePath SIZE=75 MAXLENGTH=255 VALUE="https://secure/cgi/">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Internet Address to where Webvexdoc executables exist&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=WebScriptsPath SIZE=75 MAXLENGTH=255 VALUE="/cgi/">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=WebScriptsPath>Internet Address to where Webvexdoc executables exist</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=WebScriptsPath ID=WebScriptsPath SIZE=75 MAXLENGTH=255 VALUE="/cgi/">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Internet Address where archived files are located&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=WebCDPath SIZE=75 MAXLENGTH=255 VALUE="/cd/">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=WebCDPath>Internet Address where archived files are located</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=WebCDPath ID=WebCDPath SIZE=75 MAXLENGTH=255 VALUE="/cd/">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Internet Address where baskets are located&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=WebBasketPath SIZE=75 MAXLENGTH=255 VALUE="/baskets/">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=WebBasketPath>Internet Address where baskets are located</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=WebBasketPath ID=WebBasketPath SIZE=75 MAXLENGTH=255 VALUE="/baskets/">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Internet Address where temporary files are created&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=WebTempPath SIZE=75 MAXLENGTH=255 VALUE="/tmpweb/">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=WebTempPath>Internet Address where temporary files are created</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=WebTempPath ID=WebTempPath SIZE=75 MAXLENGTH=255 VALUE="/tmpweb/">
 </TD></TR>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Internet Address where reports are located&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=WebReportPath SIZE=75 MAXLENGTH=255 VALUE="{WEBREPORTPATH}">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=WebReportPath>Internet Address where reports are located</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=WebReportPath ID=WebReportPath SIZE=75 MAXLENGTH=255 VALUE="{WEBREPORTPATH}">
 </TD></TR>
 <TR VALIGN=TOP>
 <TD HEIGHT=35 ALIGN=Left NOWRAP><FONT COLOR=#990000><FONT SIZE=+1>&nbsp;Other Settings&nbsp;</TD></FONT>
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Default homepage for Webvexdoc&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=Homepage SIZE=75 MAXLENGTH=255 VALUE="home.htm">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=Homepage>Default homepage for Webvexdoc</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=Homepage ID=Homepage SIZE=75 MAXLENGTH=255 VALUE="home.htm">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;IP Address or Host name of SMTP (Outbound) Server&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=SMTPServer SIZE=75 MAXLENGTH=255 VALUE="mail.example.com">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=SMTPServer>IP Address or Host name of SMTP (Outbound) Server</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=SMTPServer ID=SMTPServer SIZE=75 MAXLENGTH=255 VALUE="mail.example.com">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Return address to use on outbound SMTP mail&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=FromEmail SIZE=75 MAXLENGTH=255 VALUE="office@example.com">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=FromEmail>Return address to use on outbound SMTP mail</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=FromEmail ID=FromEmail SIZE=75 MAXLENGTH=255 VALUE="office@example.com">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Enable Crystal Reporting&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=checkbox {REPORTS} NAME=ReportsAllowed>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=ReportsAllowed>Enable Crystal Reporting</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=checkbox {REPORTS} NAME=ReportsAllowed ID=ReportsAllowed>
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Enable OCR of images&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=checkbox checked NAME=OCRAllowed>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=OCRAllowed>Enable OCR of images</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=checkbox checked NAME=OCRAllowed ID=OCRAllowed>
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Enable retry on opening Optical.vex file&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=checkbox  NAME=OpticalVexRetry>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=OpticalVexRetry>Enable retry on opening Optical.vex file</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=checkbox  NAME=OpticalVexRetry ID=OpticalVexRetry>
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Enable Reverse Quarters for Township-Range-Section&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=checkbox checked NAME=ReverseQuarters>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=ReverseQuarters>Enable Reverse Quarters for Township-Range-Section</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=checkbox checked NAME=ReverseQuarters ID=ReverseQuarters>
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Enable logging of detail debug statements&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=checkbox {DEBUG} NAME=Debug>
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=Debug>Enable logging of detail debug statements</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=checkbox {DEBUG} NAME=Debug ID=Debug>
 </TR><TR VALIGN=TOP>
 <TD HEIGHT=35 ALIGN=Left NOWRAP><FONT COLOR=#990000><FONT SIZE=+1>&nbsp;Browser Side Drive Settings&nbsp;</TD></FONT>
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;A&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=A SIZE=75 MAXLENGTH=255 VALUE="http://cd/a/">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=drive-1>A</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=A ID=drive-1 SIZE=75 MAXLENGTH=255 VALUE="http://cd/a/">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;CD1&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=CD1 SIZE=75 MAXLENGTH=255 VALUE="http://cd/cd1/">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=drive-2>CD1</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=CD1 ID=drive-2 SIZE=75 MAXLENGTH=255 VALUE="http://cd/cd1/">
 </TR><TR VALIGN=TOP>
-<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Z9&nbsp;</TD>
-<TD WIDTH=100%><INPUT TYPE=Text NAME=Z9 SIZE=75 MAXLENGTH=255 VALUE="">
+<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=drive-3>Z9</label>&nbsp;</TD>
+<TD WIDTH=100%><INPUT TYPE=Text NAME=Z9 ID=drive-3 SIZE=75 MAXLENGTH=255 VALUE="">
 </TR></TABLE><P>
 <INPUT TYPE="SUBMIT" NAME="DataAction" VALUE="SAVE">
 <input type=hidden name=ConfigOption value="SAVEINI">
+<input type=hidden name=IniVersion value="{VERSION}">
 </FORM>
 </BODY></HTML>
 )";
@@ -168,6 +171,8 @@ std::string ExpectedForm(const FormSite& s, bool reports, bool debug) {
     page = ReplaceAll(page, "{WEBREPORTPATH}", reports ? "/reports/" : "");
     page = ReplaceAll(page, "{REPORTS}", reports ? "checked" : "");
     page = ReplaceAll(page, "{DEBUG}", debug ? "checked" : "");
+    // The version of the file the form was drawn from.
+    page = ReplaceAll(page, "{VERSION}", vd::ContentDigest(s.site.Read("vexweb.ini")));
     return page;
 }
 
@@ -213,17 +218,18 @@ TEST(SettingsForm, ValuesAndDriveNamesAreEscaped) {
                     "[Drives]\r\nNet <1> & \"x\"=http://h/?a=1&b=\"2\"\r\n");
     CgiResult r = s.site.Run(FormQuery);
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("NAME=Homepage SIZE=75 MAXLENGTH=255 VALUE=\"a&quot;b&lt;c&gt;&amp;d&#39;e\">\r\n"),
+    EXPECT_NE(r.out.find("NAME=Homepage ID=Homepage SIZE=75 MAXLENGTH=255 VALUE=\"a&quot;b&lt;c&gt;&amp;d&#39;e\">\r\n"),
               std::string::npos)
         << r.out;
     // The mail settings are read with a 255-character buffer: 254 characters show.
-    EXPECT_NE(r.out.find("NAME=SMTPServer SIZE=75 MAXLENGTH=255 VALUE=\"" + std::string(254, 'm') + "\">\r\n"),
+    EXPECT_NE(r.out.find("NAME=SMTPServer ID=SMTPServer SIZE=75 MAXLENGTH=255 VALUE=\"" + std::string(254, 'm') + "\">\r\n"),
               std::string::npos);
     // The drive as label (text) and as the unquoted input name.
     EXPECT_NE(r.out.find("</TR><TR VALIGN=TOP>\r\n"
-                         "<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;Net &lt;1&gt; &amp; &quot;x&quot;&nbsp;</TD>\r\n"
+                         "<TD HEIGHT=30 ALIGN=Right NOWRAP>&nbsp;<label for=drive-1>Net &lt;1&gt; &amp; &quot;x&quot;"
+                         "</label>&nbsp;</TD>\r\n"
                          "<TD WIDTH=100%><INPUT TYPE=Text NAME=Net&#32;&lt;1&gt;&#32;&amp;&#32;&quot;x&quot; "
-                         "SIZE=75 MAXLENGTH=255 VALUE=\"http://h/?a=1&amp;b=&quot;2&quot;\">\r\n"
+                         "ID=drive-1 SIZE=75 MAXLENGTH=255 VALUE=\"http://h/?a=1&amp;b=&quot;2&quot;\">\r\n"
                          "</TR></TABLE><P>\r\n"),
               std::string::npos)
         << r.out;

@@ -68,8 +68,8 @@ std::string DecodeAttr(const std::string& text) {
 // checked boxes (as "on"), the submit button and the hidden option.
 Fields FormFields(const std::string& page) {
     Fields fields;
-    static const std::regex input(R"re(<INPUT TYPE=Text NAME=(\S*) SIZE=75 MAXLENGTH=255 VALUE="([^"]*)">)re"
-                                  R"re(|<INPUT TYPE=checkbox (checked)? NAME=(\S+)>)re");
+    static const std::regex input(R"re(<INPUT TYPE=Text NAME=(\S*) ID=\S+ SIZE=75 MAXLENGTH=255 VALUE="([^"]*)">)re"
+                                  R"re(|<INPUT TYPE=checkbox (checked)? NAME=(\S+) ID=\S+>)re");
     for (std::sregex_iterator it(page.begin(), page.end(), input), end; it != end; ++it) {
         const std::smatch& m = *it;
         if (m[4].matched) {

@@ -43,7 +43,8 @@ struct SignInSite {
 
 Fields Delete(const std::string& user, const std::string& rateNum) {
     return {{"User", user},   {"ConfigOption", "SAVEPLAN"}, {"Appl", "ABC"},
-            {"DocType", "01"}, {"RateNum", rateNum},         {"DataAction", "DELETE"}};
+            {"DocType", "01"}, {"RateNum", rateNum},         {"DataAction", "DELETE"},
+            {"ConfirmDelete", "YES"}};
 }
 
 }  // namespace

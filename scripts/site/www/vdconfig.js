@@ -11,9 +11,22 @@
     }
     shown.textContent = user;
   }
+  // The program asks again on a page of its own unless the post carries the
+  // confirmation, which is sent here once the dialog was answered yes; its
+  // own question page carries the confirmation already.
   document.addEventListener('submit', function (e) {
     var button = e.submitter;
     if (!button || String(button.value).toUpperCase() !== 'DELETE') return;
-    if (!window.confirm('Delete this rate plan? This cannot be undone.')) e.preventDefault();
+    var form = e.target;
+    if (form.elements.namedItem('ConfirmDelete')) return;
+    if (!window.confirm('Delete this rate plan? This cannot be undone.')) {
+      e.preventDefault();
+      return;
+    }
+    var confirmed = document.createElement('input');
+    confirmed.type = 'hidden';
+    confirmed.name = 'ConfirmDelete';
+    confirmed.value = 'YES';
+    form.appendChild(confirmed);
   }, true);
 })();

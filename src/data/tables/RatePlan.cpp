@@ -114,11 +114,10 @@ PlanValues ReadPlanValues(const TableInfo& record, bool reportsAllowed, bool ocr
 
 const PlanValue& ValueOf(const PlanValues& values, const PlanField& field) { return values[IndexOf(field)]; }
 
-void SelectDatabasePlans(TableInfo& plans, OdbcConnection& connection, const std::string& appl,
-                         const std::string& docType, bool withHidden) {
-    std::string sql = "select * from Rate_Schedule where application = '" + FixQuotes(appl) + "' and DocType = '" +
-                      FixQuotes(docType) + "'";
-    if (!withHidden) sql += " and Hide_level = 0";
+void SelectAllPlans(TableInfo& plans, OdbcConnection& connection, bool withHidden) {
+    std::string sql = "select * from Rate_Schedule";
+    if (!withHidden) sql += " where Hide_level = 0";
+    sql += " order by application, DocType, " + plans.Field(clsRate_Schedule{}.RateNum).Name;
     if (DebugLogging()) DebugLog("MakeHTMLBillingPlan: SQL=" + sql);
     ODBCExecSQL(sql, connection, plans);
     if (DebugLogging()) DebugLog(std::to_string(plans.RecordCount) + " found");
@@ -137,18 +136,6 @@ bool SeekPlan(TableInfo& record, OdbcConnection& connection, const std::string& 
     SetPlanKey(record, appl, docType, rateNum);
     SeekRec(rs.TableName, rs.KeyList, record, connection);
     return !record.NoMatch;
-}
-
-std::int16_t NumberNewPlan(TableInfo& record, OdbcConnection& connection, const std::string& appl,
-                           const std::string& docType) {
-    int number = 0;
-    while (SeekPlan(record, connection, appl, docType, static_cast<std::int16_t>(number))) {
-        if (number == 32767) Raise(Err::Overflow);
-        ++number;
-    }
-    // Every seek reloads the record; one that finds nothing leaves it empty.
-    SetPlanKey(record, appl, docType, static_cast<std::int16_t>(number));
-    return static_cast<std::int16_t>(number);
 }
 
 std::string NewPlanLock::Path() { return WebIniFolder() + "/RatePlans.lock"; }

@@ -1,6 +1,6 @@
 // The rules of Rate_Schedule rows that the rate plan pages share: the
 // description of every field of a plan, the plan key, the table versions of
-// 18 and 21 columns, the plans of one database, the numbering of new plans
+// 18 and 21 columns, the plans of every database, the queue of new plans
 // and the length limit of policies.
 #pragma once
 
@@ -81,26 +81,21 @@ const PlanValue& ValueOf(const PlanValues& values, const PlanField& field);
 void SetPlanKey(TableInfo& record, const std::string& appl, const std::string& docType,
                 std::int16_t rateNum);
 
-// Reads the plans of one database into plans (the hidden ones only when
-// withHidden).
-void SelectDatabasePlans(TableInfo& plans, OdbcConnection& connection, const std::string& appl,
-                         const std::string& docType, bool withHidden);
+// Reads the plans of every database into plans in one statement (the
+// hidden ones only when withHidden), ordered by application, document type
+// and plan number.
+void SelectAllPlans(TableInfo& plans, OdbcConnection& connection, bool withHidden);
 
 // Reads the plan of this key into the record; true when it exists.
 bool SeekPlan(TableInfo& record, OdbcConnection& connection, const std::string& appl,
               const std::string& docType, std::int16_t rateNum);
 
-// The smallest plan number that this database does not use yet. Stepping
-// past 32767 is failure 6 "Overflow". The record is left holding the key of
-// the free number and no other value. Callers hold a NewPlanLock from the
-// numbering until the new row is stored.
-std::int16_t NumberNewPlan(TableInfo& record, OdbcConnection& connection, const std::string& appl,
-                           const std::string& docType);
-
-// Serialises the numbering and inserting of new plans across processes: an
-// exclusive advisory lock on the file RatePlans.lock in the folder that
-// holds vexweb.ini (its link target's folder when it is a link), held while
-// the object lives. A lock file that cannot be opened is a failure (70, 75, 76).
+// Lets the new plans of one program folder queue before they reach the
+// database: an exclusive advisory lock on the file RatePlans.lock in the
+// folder that holds vexweb.ini (its link target's folder when it is a
+// link), held while the object lives. The numbering itself is serialised by
+// the database (PlanNumbering.h), which also holds for program folders on
+// other hosts. A lock file that cannot be opened is a failure (70, 75, 76).
 class NewPlanLock {
 public:
     NewPlanLock();

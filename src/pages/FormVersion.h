@@ -1,0 +1,59 @@
+// What a form knows of what it was drawn from, so that a save can tell a
+// form drawn from an older state, or posted twice, from a current one: the
+// version of vexweb.ini on the settings form, the version of the stored row
+// on the plan form, a one-time token on the new-plan form. A post without
+// the field (a script, the product's other pages) is taken as before; a
+// field that is malformed or belongs to something else is stale.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "data/TableInfo.h"
+
+namespace vd {
+
+struct RunContext;
+
+constexpr char IniVersionField[] = "IniVersion";
+constexpr char PlanVersionField[] = "PlanVersion";
+constexpr char PlanTokenField[] = "PlanToken";
+constexpr char ConfirmDeleteField[] = "ConfirmDelete";
+
+// Whether the request carries the field at all (an empty value included).
+bool Posted(const char* field);
+
+// True when the posted version is this one; the comparison takes the same
+// time wherever they differ.
+bool PostedVersionIs(const char* field, const std::string& current);
+
+// The version of a stored row: a digest of every column's name and value
+// (a missing value told from an empty text), the key columns included.
+std::string RowVersion(const TableInfo& row);
+
+// A new one-time token: 16 bytes of the system's random source as 32 hex
+// digits. A source that fails is failure 75.
+std::string NewFormToken();
+
+// 32 lowercase hex digits.
+bool IsFormToken(std::string_view token);
+
+// The token of a new plan's post, to go on its record, when the trail has
+// no record of it. A malformed token, or one that another database's plan
+// was added from, is refused (SendStalePlan); a token a plan was already
+// added from answers "already saved as plan #n" and stores nothing. Both
+// end the run. Called under the new-plan lock, so a second post waits for
+// the first.
+std::string FreshPlanToken(RunContext& run, const std::string& trailPath);
+
+// The settings save was refused: the page says so, names who saved last
+// and when (when the trail knows), links to a fresh form; the run ends.
+[[noreturn]] void SendStaleSettings(RunContext& run, const std::string& trailPath);
+
+// A plan change was refused (done: "saved" or "deleted"): the row changed or
+// is gone since the form was drawn, or the form's token or version is not
+// this plan's. Names the last change of the plan from the trail, links to
+// the plan afresh (or to the rate plans when it is gone); the run ends.
+[[noreturn]] void SendStalePlan(RunContext& run, const std::string& trailPath, const char* done, bool gone);
+
+}  // namespace vd

@@ -1,0 +1,236 @@
+// Two program folders (two web servers' configurators) on one billing
+// database, new plans posted to both at once, on SQLite and on PostgreSQL,
+// with and without a key on Rate_Schedule; and writes that meet a busy
+// database, which wait the data source's Timeout and no longer.
+#include "data/ODBCAPI.h"
+#include "data/Transaction.h"
+#include "support/CgiRun.h"
+#include "support/Databases.h"
+#include "support/Forms.h"
+#include "support/Postgres.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace vdtest;
+
+namespace {
+
+using Env = std::map<std::string, std::string>;
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Rate_Schedule as the schema makes it, without its primary key.
+std::string KeylessTable() {
+    std::string schema = ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/billing.sql");
+    const size_t key = schema.find(",\n  PRIMARY KEY");
+    schema.erase(key, schema.find('\n', key + 2) - key);
+    return schema;
+}
+
+// The second folder: its own program, vexweb.ini and lock file, the first
+// folder's parameters and billing databases.
+void LayOutSecondFolder(const Site& first, const SiteDatabases& dbs, const Site& second) {
+    second.WriteTemplates();
+    second.WriteIni(dbs.IniLine());
+    second.Write("DSN/WVDAccounting.DSN", first.Read("DSN/WVDAccounting.DSN"));
+}
+
+// Posts count new plans at once, alternately to the two folders; checks
+// that every save was confirmed, every number is distinct and every
+// confirmed plan is stored.
+void PostNewPlansAtOnce(const Site& a, const Site& b, const SiteDatabases& dbs, const Env& env, int count) {
+    std::vector<CgiResult> results(static_cast<size_t>(count));
+    std::vector<std::thread> runs;
+    for (int i = 0; i < count; ++i)
+        runs.emplace_back([&, i] {
+            results[static_cast<size_t>(i)] =
+                (i % 2 ? b : a).Run("", Body(RatePlanFields("32767", "Plan " + std::to_string(i))), env);
+        });
+    for (auto& t : runs) t.join();
+    for (int i = 0; i < count; ++i)
+        EXPECT_TRUE(Has(results[static_cast<size_t>(i)].out, "Rate plan Plan " + std::to_string(i) + " has been saved"))
+            << results[static_cast<size_t>(i)].out;
+    const auto rows = dbs.Query(dbs.BillingDb(), "select RateNum, Rate_Description from Rate_Schedule");
+    std::set<std::string> numbers, names;
+    for (const auto& row : rows) {
+        numbers.insert(row[0]);
+        names.insert(row[1]);
+    }
+    EXPECT_EQ(rows.size(), static_cast<size_t>(count));
+    EXPECT_EQ(numbers.size(), static_cast<size_t>(count));
+    EXPECT_EQ(names.size(), static_cast<size_t>(count));
+    EXPECT_EQ(*numbers.begin(), "0");
+    EXPECT_TRUE(numbers.count(std::to_string(count - 1)));
+}
+
+class TwoFolders : public ::testing::TestWithParam<bool> {};
+
+TEST_P(TwoFolders, OnOneSqliteFileEveryNewPlanGetsItsOwnNumber) {
+    Site a, b;
+    SiteDatabases dbs(a);
+    a.WriteTemplates();
+    a.WriteIni(dbs.IniLine());
+    dbs.AddUser("boss", "-1");
+    LayOutSecondFolder(a, dbs, b);
+    if (!GetParam()) dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule;\n" + KeylessTable());
+    PostNewPlansAtOnce(a, b, dbs, {}, 50);
+}
+
+// A throwaway server for each suite.
+class OnPostgres : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        unavailable_ = PostgresServer::Unavailable();
+        if (!unavailable_.empty()) return;
+        try {
+            server_ = std::make_unique<PostgresServer>();
+        } catch (const std::exception& e) {
+            startError_ = e.what();
+        }
+    }
+    static void TearDownTestSuite() { server_.reset(); }
+    void SetUp() override {
+        if (!unavailable_.empty()) GTEST_SKIP() << "No PostgreSQL server can run here: " << unavailable_;
+        ASSERT_TRUE(server_) << startError_;
+    }
+    static inline std::string unavailable_, startError_;
+    static inline std::unique_ptr<PostgresServer> server_;
+};
+
+class TwoFoldersOnPostgres : public OnPostgres, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(TwoFoldersOnPostgres, EveryNewPlanGetsItsOwnNumber) {
+    Site a, b;
+    SiteDatabases dbs(a, server_->Databases("PostgreSQL Unicode", "vdparams", "vdbilling"));
+    a.WriteTemplates();
+    a.WriteIni(dbs.IniLine());
+    dbs.AddUser("boss", "-1");
+    LayOutSecondFolder(a, dbs, b);
+    if (!GetParam()) dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule;\n" + KeylessTable());
+    PostNewPlansAtOnce(a, b, dbs, {{"ODBCSYSINI", server_->OdbcSysIni()}}, 50);
+}
+
+TEST_F(OnPostgres, ANumberTakenMeanwhileByAnotherProgramIsNumberedAgain) {
+    Site a;
+    SiteDatabases dbs(a, server_->Databases("PostgreSQL Unicode", "vdparams", "vdbilling"));
+    a.WriteTemplates();
+    a.WriteIni(dbs.IniLine() + "Debug=true\r\n");
+    dbs.AddUser("boss", "-1");
+    // Another program inserts plan 0 without the numbering lock and commits
+    // while the save's insert of plan 0 waits for it.
+    vd::OdbcConnection other;
+    vd::ODBCOpenDatabase(other, server_->Connect(SiteSqlUser, dbs.BillingDb()));
+    auto transaction = std::make_unique<vd::OdbcTransaction>(other);
+    transaction->Begin();
+    vd::ExecStatement(other, "insert into Rate_Schedule (application, DocType, RateNum, Rate_Description) "
+                             "values ('ABC', '01', 0, 'Other')");
+    std::thread commit([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        transaction->Commit();
+    });
+    const CgiResult r = a.Run("", Body(RatePlanFields("32767", "New")), {{"ODBCSYSINI", server_->OdbcSysIni()}});
+    commit.join();
+    vd::ODBCCloseDatabase(other);
+    EXPECT_TRUE(Has(r.out, "Rate plan New has been saved")) << r.out;
+    EXPECT_TRUE(Has(a.Read("temp/vdconfig.log"), "Rate_Level 0 was taken; numbering again"));
+    EXPECT_EQ(dbs.Query(dbs.BillingDb(), "select RateNum, Rate_Description from Rate_Schedule order by RateNum"),
+              (std::vector<std::vector<std::string>>{{"0", "Other"}, {"1", "New"}}));
+}
+
+TEST_F(OnPostgres, AWriteWaitsNoLongerThanTheTimeoutForALockedRow) {
+    Site a;
+    SiteDatabases dbs(a, server_->Databases("PostgreSQL Unicode", "vdparams", "vdbilling"));
+    a.WriteTemplates();
+    a.WriteIni(dbs.IniLine());
+    dbs.AddUser("boss", "-1");
+    a.Write("DSN/WVDAccounting.DSN", a.Read("DSN/WVDAccounting.DSN") + "Timeout=300\r\n");
+    dbs.Exec(dbs.BillingDb(), "insert into Rate_Schedule (application, DocType, RateNum, Rate_Description) "
+                              "values ('ABC', '01', 0, 'Basic')");
+    vd::OdbcConnection other;
+    vd::ODBCOpenDatabase(other, server_->Connect(SiteSqlUser, dbs.BillingDb()));
+    {
+        vd::OdbcTransaction holding(other);
+        holding.Begin();
+        vd::ExecStatement(other, "update Rate_Schedule set Rate_Description = 'Held' where RateNum = 0");
+        const CgiResult r = a.Run("", Body(RatePlanFields("0", "Changed")), {{"ODBCSYSINI", server_->OdbcSysIni()}});
+        EXPECT_TRUE(Has(r.out, "lock timeout")) << r.out;
+        EXPECT_FALSE(Has(r.out, "has been saved")) << r.out;
+    }
+    vd::ODBCCloseDatabase(other);
+    EXPECT_EQ(dbs.Query(dbs.BillingDb(), "select Rate_Description from Rate_Schedule"),
+              (std::vector<std::vector<std::string>>{{"Basic"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(KeyedOrNot, TwoFolders, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(KeyedOrNot, TwoFoldersOnPostgres, ::testing::Bool());
+
+// A site whose billing database another connection of the test can keep
+// busy: it holds the write lock while the program runs.
+class BusyDatabase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        site.WriteTemplates();
+        site.WriteIni(dbs.IniLine());
+        dbs.AddUser("boss", "-1");
+        dbs.Exec(dbs.BillingDb(), "insert into Rate_Schedule (application, DocType, RateNum, Rate_Description) "
+                                  "values ('ABC', '01', 0, 'Basic')");
+    }
+    // The program's data source waits this long for a lock.
+    void SetTimeout(int ms) const {
+        site.Write("DSN/WVDAccounting.DSN",
+                   "[ODBC]\r\nDRIVER=SQLite3\r\nDatabase=" + dbs.BillingDb() + "\r\nTimeout=" + std::to_string(ms) + "\r\n");
+    }
+    // Runs the post while the test holds the write lock for holdMs.
+    CgiResult PostWhileBusy(const Fields& fields, int holdMs) const {
+        vd::OdbcConnection holder;
+        vd::ODBCOpenDatabase(holder, "DRIVER=SQLite3;Database=" + dbs.BillingDb() + ";");
+        auto transaction = std::make_unique<vd::OdbcTransaction>(holder);
+        transaction->Begin();
+        std::thread release([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+            transaction.reset();
+        });
+        CgiResult r = site.Run("", Body(fields));
+        release.join();
+        return r;
+    }
+    std::vector<std::vector<std::string>> Plans() const {
+        return dbs.Query(dbs.BillingDb(), "select RateNum, Rate_Description from Rate_Schedule order by RateNum");
+    }
+
+    Site site;
+    SiteDatabases dbs{site};
+};
+
+TEST_F(BusyDatabase, WritesWaitForAnotherWriterWithinTheTimeout) {
+    EXPECT_TRUE(Has(PostWhileBusy(RatePlanFields("32767", "New"), 700).out, "has been saved"));
+    EXPECT_TRUE(Has(PostWhileBusy(RatePlanFields("0", "Changed"), 700).out, "has been saved"));
+    Fields remove = RatePlanFields("1", "New");
+    remove["DataAction"] = "DELETE";
+    remove["ConfirmDelete"] = "YES";
+    EXPECT_TRUE(Has(PostWhileBusy(remove, 700).out, "has been deleted"));
+    EXPECT_EQ(Plans(), (std::vector<std::vector<std::string>>{{"0", "Changed"}}));
+}
+
+TEST_F(BusyDatabase, ADatabaseBusyPastTheTimeoutGivesTheErrorPageAndChangesNothing) {
+    SetTimeout(200);
+    Fields remove = RatePlanFields("0", "Basic");
+    remove["DataAction"] = "DELETE";
+    remove["ConfirmDelete"] = "YES";
+    for (const Fields& post : {RatePlanFields("32767", "New"), RatePlanFields("0", "Changed"), remove}) {
+        const CgiResult r = PostWhileBusy(post, 1500);
+        EXPECT_TRUE(Has(r.out, "database is locked")) << r.out;
+        EXPECT_FALSE(Has(r.out, "has been")) << r.out;
+    }
+    EXPECT_EQ(Plans(), (std::vector<std::vector<std::string>>{{"0", "Basic"}}));
+    EXPECT_FALSE(Has(site.Exists("vdconfig-audit.log") ? site.Read("vdconfig-audit.log") : "", "\"plan"));
+}
+
+}  // namespace

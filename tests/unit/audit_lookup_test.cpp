@@ -1,0 +1,59 @@
+// Reading the audit trail back, and the digest that versions forms.
+#include "settings/AuditLookup.h"
+#include "settings/AuditTrail.h"
+#include "settings/ContentDigest.h"
+
+#include <gtest/gtest.h>
+
+using namespace vd;
+
+namespace {
+
+std::string Record(const std::string& user, const std::string& action, std::time_t when, const std::string& failed = "",
+                   std::optional<int> plan = std::nullopt) {
+    AuditEntry e;
+    e.Action = action;
+    e.Who.User = user;
+    if (plan) {
+        e.Application = "ABC";
+        e.Database = "01";
+        e.Plan = plan;
+    }
+    e.Failure = failed;
+    e.Changes.push_back({"", "user", "\"action\":\"settings saved\"", "x"});
+    return AuditLine(e, when);
+}
+
+}  // namespace
+
+TEST(AuditLookup, TheLastChangeThatHappenedNamesItsUserAndTime) {
+    std::string trail = Record("ann", "settings saved", 1000) + Record("bob", "plan updated", 2000, "", 2) +
+                        Record("cy", "settings saved", 3000) + Record("cy", "settings saved", 3001, "(70) Denied");
+    // cy's save was undone by its failed record; bob's is a plan.
+    auto saver = LastSettingsChange(trail);
+    ASSERT_TRUE(saver);
+    EXPECT_EQ(saver->User, "ann");
+    EXPECT_EQ(saver->Time, IsoUtc(1000));
+    trail += Record("dee \"x\"", "version restored", 4000);
+    EXPECT_EQ(LastSettingsChange(trail)->User, "dee \"x\"");
+    EXPECT_EQ(LastPlanChange(trail, AuditKeyText("ABC", "01", 2))->User, "bob");
+    EXPECT_FALSE(LastPlanChange(trail, AuditKeyText("ABC", "01", 22)));
+    EXPECT_FALSE(LastSettingsChange(""));
+}
+
+TEST(ContentDigest, EveryByteAndTheLengthCount) {
+    const std::string text(100, 'a');
+    const std::string digest = ContentDigest(text);
+    EXPECT_EQ(digest.size(), DigestLength);
+    EXPECT_EQ(ContentDigest(text), digest);
+    for (size_t i : {0, 31, 32, 63, 99}) {
+        std::string changed = text;
+        changed[i] = 'b';
+        EXPECT_NE(ContentDigest(changed), digest) << i;
+    }
+    EXPECT_NE(ContentDigest(text + '\0'), digest);
+    EXPECT_NE(ContentDigest(""), ContentDigest(std::string(1, '\0')));
+    EXPECT_TRUE(SameDigest(digest, digest));
+    EXPECT_FALSE(SameDigest(digest.substr(1), digest));
+    EXPECT_FALSE(SameDigest("", digest));
+}
