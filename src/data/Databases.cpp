@@ -71,7 +71,7 @@ void OpenParamsDatabase(Databases& d, OdbcConnection& connection) {
     }
     DebugLog("Opendatabase gParamsConnect=" + MaskPassword(d.ParamsConnect) + " ParameterPath=" + d.ParameterPath);
     try {
-        ODBCOpenDatabase(connection, d.ParamsConnect);
+        ODBCOpenShared(connection, d.Params, d.ParamsConnect);
     } catch (const DbError&) {
         DebugLog("Open failed");
         throw;
@@ -85,7 +85,7 @@ void OpenWVDAccounting(Databases& d, OdbcConnection& connection) {
         d.AccountingConnect = "FILEDSN=" + ProgramFolder() + "/DSN/WVDAccounting.DSN" + Credentials(d);
     }
     DebugLog("OpenWVDAccounting WVDAccountingConnect=" + MaskPassword(d.AccountingConnect));
-    ODBCOpenDatabase(connection, d.AccountingConnect);
+    ODBCOpenShared(connection, d.Accounting, d.AccountingConnect);
 }
 
 void InitParams(Databases& databases, OdbcConnection& connection, const std::string& table, TableInfo& record) {

@@ -10,8 +10,11 @@ namespace vd {
 
 // How one run reaches its databases: the parameters folder, the connection
 // strings with the credentials of createdb.ini (read when a database is
-// first opened) and the parameters connection of the supervisor test, which
-// stays open for the run. The run owns it; a new one knows nothing yet.
+// first opened), and one open connection to each database, opened when
+// first needed and kept for the run: every table of the parameters
+// database shares the link of Params, every table of the billing database
+// that of Accounting (and with it a transaction open there). The run owns
+// it; a new one knows nothing yet.
 struct Databases {
     std::string ParameterPath;  // the user's parameters folder ("/" at the end)
     std::string ParamsConnect;
@@ -19,6 +22,7 @@ struct Databases {
     std::string SqlUser;
     std::string SqlPassword;
     OdbcConnection Params;
+    OdbcConnection Accounting;
 };
 
 // createdb.ini keeps each credential as groups of three digits, one group
@@ -32,6 +36,8 @@ constexpr int ScrambleDivisor = 7;
 // as "****"; everything else stays.
 std::string MaskPassword(const std::string& connectString);
 
+// Open the connection on the run's link to the parameters or the billing
+// database.
 void OpenParamsDatabase(Databases& databases, OdbcConnection& connection);
 void OpenWVDAccounting(Databases& databases, OdbcConnection& connection);
 std::string UnscrambleKey(const std::string& scrambled);

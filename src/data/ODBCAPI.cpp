@@ -54,11 +54,12 @@ using Statement = Handle<SQL_HANDLE_STMT>;
 
 }  // namespace
 
-// The handles shared by the connections opened with one connection
-// string. The connection handle is freed before the environment (members
-// are destroyed in reverse order).
+// The handles of one connect, shared by the connections that Share them.
+// The connection handle is freed before the environment (members are
+// destroyed in reverse order).
 struct OdbcLink {
     std::string key;  // the connection string
+    int openTransactions = 0;  // OdbcTransaction objects open on the handles
     EnvHandle env;
     DbcHandle dbc;
     bool connected = false;
@@ -459,21 +460,6 @@ std::vector<std::string> DsnKeys(const std::string& file) {
 
 namespace {
 
-// The open links by connection string; a link lives as long as one of its
-// connections does.
-std::vector<std::weak_ptr<OdbcLink>>& OpenLinks() {
-    static std::vector<std::weak_ptr<OdbcLink>> links;
-    return links;
-}
-
-std::shared_ptr<OdbcLink> SharedLink(const std::string& connectString) {
-    auto& links = OpenLinks();
-    std::erase_if(links, [](const std::weak_ptr<OdbcLink>& link) { return link.expired(); });
-    for (const auto& weak : links)
-        if (auto link = weak.lock(); link && link->key == connectString) return link;
-    return nullptr;
-}
-
 // The Timeout entry of a connection string (milliseconds), 0 without one
 // or with one that is no whole number.
 long TimeoutOf(const std::string& connectString) {
@@ -508,7 +494,6 @@ std::shared_ptr<OdbcLink> Connect(const std::string& connectString) {
         if (ClassifyOdbcError(d.native, d.state) != 0) Throw(d);
     }
     link->connected = true;
-    OpenLinks().push_back(link);
     return link;
 }
 
@@ -556,14 +541,37 @@ void ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectStri
     DebugLog("Start of ODBCOpenDatabase");
     Doing doing("connecting " + MaskPassword(connectString));
     if (connection.IsOpen()) ODBCCloseDatabase(connection);
-    std::shared_ptr<OdbcLink> link = SharedLink(connectString);
-    if (!link) link = Connect(connectString);
+    std::shared_ptr<OdbcLink> link = Connect(connectString);
     connection.dbmsName_ = DbmsName(link->dbc.h);
     connection.timeoutMs_ = link->timeoutMs;
     SQLUINTEGER extensions = 0;
     if (SQL_SUCCEEDED(SQLGetInfo(link->dbc.h, SQL_GETDATA_EXTENSIONS, &extensions, sizeof extensions, nullptr)))
         connection.getDataExtensions_ = extensions;
     connection.link_ = std::move(link);
+}
+
+void ODBCOpenShared(OdbcConnection& connection, OdbcConnection& shared, const std::string& connectString) {
+    if (&connection == &shared || !shared.IsOpen()) ODBCOpenDatabase(shared, connectString);
+    else DebugLog("Start of ODBCOpenDatabase");
+    if (&connection != &shared) connection.Share(shared);
+}
+
+void OdbcConnection::Share(const OdbcConnection& open) {
+    if (&open == this) return;
+    if (!open.IsOpen()) NotConnected();
+    ODBCCloseDatabase(*this);
+    link_ = open.link_;
+    dbmsName_ = open.dbmsName_;
+    getDataExtensions_ = open.getDataExtensions_;
+    timeoutMs_ = open.timeoutMs_;
+}
+
+long OdbcConnection::SharedBy() const { return link_ ? link_.use_count() : 0; }
+
+int OdbcConnection::OpenTransactions() const { return link_ ? link_->openTransactions : 0; }
+
+void CountTransaction(OdbcConnection& connection, int change) {
+    if (connection.IsOpen()) connection.Link()->openTransactions += change;
 }
 
 void ODBCCloseDatabase(OdbcConnection& connection) noexcept {

@@ -14,13 +14,14 @@ namespace vd {
 
 struct OdbcLink;
 
-// One database connection. Connections opened with the same connection
-// string while one of them is open share one link: one ODBC environment
-// and one connection handle (a request runs one statement at a time and
-// reads each result whole, so they never get in each other's way). The
-// link owns its handles; the last connection that lets go of it
-// disconnects and frees them, the connection handle before the
-// environment.
+// One database connection. Each ODBCOpenDatabase connects anew: a link of
+// its own, one ODBC environment and one connection handle. Connections
+// share a link only when told to (Share, ODBCOpenShared): they then share
+// its transaction too, which OpenTransactions shows (a request runs one
+// statement at a time and reads each result whole, so they never get in
+// each other's way otherwise). The link owns its handles; the last
+// connection that lets go of it disconnects and frees them, the connection
+// handle before the environment.
 class OdbcConnection {
 public:
     OdbcConnection() = default;
@@ -43,6 +44,15 @@ public:
     // may wait for another connection's lock; 0 when it names none.
     long TimeoutMs() const { return timeoutMs_; }
 
+    // Lets go of its own link and uses the open connection's: the two run
+    // their statements on the same handles, in the same transaction. A
+    // connection that is not open fails with a DbError that is not shown.
+    void Share(const OdbcConnection& open);
+    // How many connections use this one's link (0 when it is not open).
+    long SharedBy() const;
+    // The transactions open on the link (OdbcTransaction): 0 or 1.
+    int OpenTransactions() const;
+
 private:
     friend void ODBCOpenDatabase(OdbcConnection&, const std::string&);
     friend void ODBCCloseDatabase(OdbcConnection&) noexcept;
@@ -56,8 +66,14 @@ private:
 // SQL_DBMS_NAME, without regard to case or surrounding blanks).
 bool DbmsIs(const OdbcConnection& connection, const std::string& name);
 
-// Opens the connection (closing it first when open).
+// Opens the connection (closing it first when open) with a link of its own.
 void ODBCOpenDatabase(OdbcConnection& connection, const std::string& connectString);
+// Opens the connection on the link of shared, which is opened first when
+// it is not open (connection may be shared itself).
+void ODBCOpenShared(OdbcConnection& connection, OdbcConnection& shared, const std::string& connectString);
+// For OdbcTransaction: one more (+1) or one fewer (-1) transaction open on
+// the connection's link.
+void CountTransaction(OdbcConnection& connection, int change);
 // Lets go of the link. A driver that refuses to disconnect is named in the
 // web server's log; the handles are freed all the same.
 void ODBCCloseDatabase(OdbcConnection& connection) noexcept;

@@ -14,6 +14,22 @@ void ExecStatement(OdbcConnection& connection, const std::string& sql) {
     ODBCExecSQL(sql, connection, none);
 }
 
+OdbcTransaction::OdbcTransaction(OdbcConnection& connection) : connection_(connection) {
+    if (connection_.OpenTransactions() > 0)
+        Raise(Err::InvalidCall, "A transaction is already open on this connection");
+    CountTransaction(connection_, +1);
+    try {
+        Begin();
+    } catch (...) {
+        // No destructor runs for a transaction that never began.
+        if (open_) RollbackQuietly();
+        else Ended();
+        throw;
+    }
+}
+
+void OdbcTransaction::Ended() { CountTransaction(connection_, -1); }
+
 void OdbcTransaction::Begin() {
     bySql_ = DbmsIs(connection_, "SQLite");
     if (bySql_) {
@@ -44,12 +60,14 @@ void OdbcTransaction::Commit() {
         throw;
     }
     open_ = false;
+    Ended();
     if (!bySql_) ODBCSetAutoCommit(connection_, true);
 }
 
 void OdbcTransaction::Rollback() {
     if (!open_) return;
     open_ = false;
+    Ended();
     if (!connection_.IsOpen()) return;
     if (bySql_) {
         DebugLog("rollback");

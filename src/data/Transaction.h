@@ -1,5 +1,7 @@
-// A database transaction for one scope: the statements run while it is open
-// take effect when it commits, and are rolled back when it ends otherwise.
+// A database transaction for one scope: it begins when it is made, the
+// statements run while it is open take effect when it commits, and are
+// rolled back when it ends otherwise. One transaction at a time on a link:
+// the connections that share it are in it too.
 #pragma once
 
 #include "data/ODBCAPI.h"
@@ -8,11 +10,14 @@ namespace vd {
 
 class OdbcTransaction {
 public:
-    explicit OdbcTransaction(OdbcConnection& connection) : connection_(connection) {}
+    // Begins: see Begin below. A link that already has an open transaction
+    // is failure 5, since a second would silently join the first.
+    explicit OdbcTransaction(OdbcConnection& connection);
     ~OdbcTransaction();  // rolls back what was not committed; never throws
     OdbcTransaction(const OdbcTransaction&) = delete;
     OdbcTransaction& operator=(const OdbcTransaction&) = delete;
 
+private:
     // Starts a write transaction. On SQLite it takes the database's write
     // lock first ("BEGIN IMMEDIATE"), waiting for another writer as long as
     // the data source's Timeout allows, so that two writers queue instead
@@ -21,6 +26,8 @@ public:
     // turned off, and on PostgreSQL a lock waits no longer than the data
     // source's Timeout (milliseconds) when it names one.
     void Begin();
+
+public:
     // Makes the changes permanent. A commit the database refuses is rolled
     // back, and its DbError goes on to the caller.
     void Commit();
@@ -28,6 +35,7 @@ public:
     void Rollback();
 
 private:
+    void Ended();  // the link's count, once the transaction is over
     // Rollback for the paths that must not fail: a refusal is named in the
     // web server's log.
     void RollbackQuietly() noexcept;

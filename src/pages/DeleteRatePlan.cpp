@@ -78,7 +78,6 @@ void DeleteRatePlan(RunContext& run) {
         lock.emplace();
     }
     OdbcTransaction transaction(connection);
-    transaction.Begin();
     DebugLog("seeking Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " +
              std::to_string(run.Plan.RateNum));
 

@@ -136,7 +136,6 @@ void SaveRatePlan(RunContext& run) {
     for (int tries = 1;; ++tries) {
         // The row and its record take effect together, or neither does.
         OdbcTransaction transaction(connection);
-        transaction.Begin();
         const std::string token = tokened ? FreshPlanToken(run, trail.Path()) : std::string();
         const bool isNew = KeyThePlan(run, record, connection);
         const std::optional<TableInfo> before =

@@ -128,7 +128,6 @@ TEST_F(OnPostgres, ANumberTakenMeanwhileByAnotherProgramIsNumberedAgain) {
     vd::OdbcConnection other;
     vd::ODBCOpenDatabase(other, server_->Connect(SiteSqlUser, dbs.BillingDb()));
     auto transaction = std::make_unique<vd::OdbcTransaction>(other);
-    transaction->Begin();
     vd::ExecStatement(other, "insert into Rate_Schedule (application, DocType, RateNum, Rate_Description) "
                              "values ('ABC', '01', 0, 'Other')");
     std::thread commit([&] {
@@ -157,7 +156,6 @@ TEST_F(OnPostgres, AWriteWaitsNoLongerThanTheTimeoutForALockedRow) {
     vd::ODBCOpenDatabase(other, server_->Connect(SiteSqlUser, dbs.BillingDb()));
     {
         vd::OdbcTransaction holding(other);
-        holding.Begin();
         vd::ExecStatement(other, "update Rate_Schedule set Rate_Description = 'Held' where RateNum = 0");
         const CgiResult r = a.Run("", Body(RatePlanFields("0", "Changed")), {{"ODBCSYSINI", server_->OdbcSysIni()}});
         EXPECT_TRUE(Has(r.out, "lock timeout")) << r.out;
@@ -192,7 +190,6 @@ protected:
         vd::OdbcConnection holder;
         vd::ODBCOpenDatabase(holder, "DRIVER=SQLite3;Database=" + dbs.BillingDb() + ";");
         auto transaction = std::make_unique<vd::OdbcTransaction>(holder);
-        transaction->Begin();
         std::thread release([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
             transaction.reset();

@@ -266,7 +266,9 @@ TEST_F(DataLayerTest, CreateTableStatementsAndExistingTables) {
     EXPECT_EQ(dbs.Query(dbs.ParamsDb(), "select name from sqlite_master order by name"), before);
     EXPECT_EQ(Output(), "");
 
-    // A database without the table gets it with its index.
+    // A database without the table gets it with its index (in a new run:
+    // the run keeps its connection).
+    ForgetConnections();
     std::filesystem::remove(dbs.ParamsDb());
     EXPECT_TRUE(CreateParams(Data(), "Drives", CreationStatements("Drives")));
     EXPECT_TRUE(CreateParams(Data(), "Password", CreationStatements("Password")));

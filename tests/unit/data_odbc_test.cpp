@@ -3,6 +3,7 @@
 #include "data_fixture.h"
 
 #include "base/RunError.h"
+#include "data/Transaction.h"
 
 using namespace vd;
 
@@ -265,6 +266,31 @@ TEST_F(DataLayerTest, ConnectionsOpenCloseAndReportFailures) {
     EXPECT_FALSE(c.IsOpen());
     EXPECT_NE(Output().find("( 0) Error: IM002"), std::string::npos);
     EXPECT_NE(Log().find("Start of ODBCOpenDatabase"), std::string::npos);
+}
+
+TEST_F(DataLayerTest, ConnectionsShareOnlyWhenToldAndCountTheirTransaction) {
+    OdbcConnection a, b, c;
+    ASSERT_TRUE(OpenBilling(a));
+    ASSERT_TRUE(OpenBilling(b));
+    EXPECT_NE(a.Link(), b.Link());  // one connection string, two links
+    c.Share(a);
+    EXPECT_EQ(c.Link(), a.Link());
+    EXPECT_EQ(a.SharedBy(), 2);
+    {
+        OdbcTransaction t(a);
+        EXPECT_EQ(c.OpenTransactions(), 1);
+        EXPECT_EQ(b.OpenTransactions(), 0);
+        EXPECT_THROW(OdbcTransaction{c}, RunError);  // it would join the open one
+        ExecStatement(c, "insert into Rate_Schedule (application, DocType, RateNum) values ('ABC', '01', 7)");
+    }  // rolled back, with what c ran in it
+    EXPECT_EQ(a.OpenTransactions(), 0);
+    EXPECT_EQ(dbs.Query(dbs.BillingDb(), "select count(*) from Rate_Schedule where RateNum = 7")[0][0], "0");
+    {
+        OdbcTransaction t(c);
+        ExecStatement(a, "insert into Rate_Schedule (application, DocType, RateNum) values ('ABC', '01', 8)");
+        t.Commit();
+    }
+    EXPECT_EQ(dbs.Query(dbs.BillingDb(), "select count(*) from Rate_Schedule where RateNum = 8")[0][0], "1");
 }
 
 TEST(OdbcErrors, ClassificationAndStripNull) {
