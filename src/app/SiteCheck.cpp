@@ -9,20 +9,17 @@
 #include "base/TextUtil.h"
 #include "data/Databases.h"
 #include "data/ODBCAPI.h"
+#include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"
 #include "settings/AuditTrail.h"
 #include "settings/IniFiles.h"
 #include "settings/SettingsHistory.h"
 #include "settings/WebSettings.h"
 
-#include <sql.h>
-#include <sqlext.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <sys/stat.h>
@@ -86,164 +83,86 @@ std::string RealPath(const std::string& path) {
     return out;
 }
 
-bool HasSection(const std::string& file, const std::string& section) {
-    std::ifstream in(file, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const std::string t = Trim(line);
-        if (t.size() >= 2 && t.front() == '[' && t.back() == ']' && EqualsNoCase(Trim(t.substr(1, t.size() - 2)), section))
-            return true;
-    }
-    return false;
+// A database failure as a line of the report: the driver's SQLSTATE and
+// message on one line.
+std::string Diagnostic(const DbError& failure) {
+    std::string text = failure.State.empty() ? failure.Message : failure.State + " " + failure.Message;
+    for (char& c : text)
+        if (c == '\n' || c == '\r') c = ' ';
+    return text;
 }
 
-// One ODBC connection of the check's own, so that a failure becomes a line
-// of the report instead of an error page.
-class Probe {
-public:
-    ~Probe() {
-        if (dbc_) {
-            if (connected_) SQLDisconnect(dbc_);
-            SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
-        }
-        if (env_) SQLFreeHandle(SQL_HANDLE_ENV, env_);
-    }
+// The check's connection, opened as the pages open theirs: a failure
+// becomes a line of the report instead of an error page.
+struct Probe {
+    OdbcConnection connection;
 
     // "" when connected, else the driver's SQLSTATE and message.
     std::string Connect(const std::string& connectString) {
-        if (SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_) != SQL_SUCCESS) return "no ODBC environment";
-        SQLSetEnvAttr(env_, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-        if (SQLAllocHandle(SQL_HANDLE_DBC, env_, &dbc_) != SQL_SUCCESS) return "no ODBC connection handle";
-        std::string resolved = ResolveFileDsn(connectString);
-        const SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(resolved.data()), SQL_NTS,
-                                              nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
-        std::fill(resolved.begin(), resolved.end(), '\0');
-        if (!SQL_SUCCEEDED(rc)) return Diagnostic(SQL_HANDLE_DBC, dbc_);
-        connected_ = true;
-        return "";
+        try {
+            ODBCOpenDatabase(connection, connectString);
+            return "";
+        } catch (const DbError& e) {
+            return Diagnostic(e);
+        }
     }
 
-    // The column names of a query's result, or the error in *error.
-    std::vector<std::string> Columns(const std::string& sql, std::string* error) {
-        std::vector<std::string> names;
-        SQLHSTMT st = SQL_NULL_HSTMT;
-        if (SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &st) != SQL_SUCCESS) {
-            *error = Diagnostic(SQL_HANDLE_DBC, dbc_);
-            return names;
+    // The statement's result in the record, or the failure in *error.
+    bool Run(const std::string& sql, TableInfo& record, std::string* error) {
+        try {
+            ODBCExecSQL(sql, connection, record);
+            return true;
+        } catch (const DbError& e) {
+            *error = Diagnostic(e);
+            return false;
         }
-        if (!SQL_SUCCEEDED(SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS))) {
-            *error = Diagnostic(SQL_HANDLE_STMT, st);
-            SQLFreeHandle(SQL_HANDLE_STMT, st);
-            return names;
-        }
-        SQLSMALLINT count = 0;
-        SQLNumResultCols(st, &count);
-        for (SQLSMALLINT i = 1; i <= count; ++i) {
-            SQLCHAR name[256] = {};
-            SQLSMALLINT length = 0, type = 0, digits = 0, nullable = 0;
-            SQLULEN size = 0;
-            SQLDescribeCol(st, static_cast<SQLUSMALLINT>(i), name, sizeof name, &length, &type, &size, &digits,
-                           &nullable);
-            names.emplace_back(reinterpret_cast<char*>(name));
-        }
-        SQLFreeHandle(SQL_HANDLE_STMT, st);
-        return names;
     }
-
-    // The first column of every row, as text.
-    std::vector<std::string> Values(const std::string& sql, std::string* error) {
-        std::vector<std::string> values;
-        SQLHSTMT st = SQL_NULL_HSTMT;
-        if (SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &st) != SQL_SUCCESS ||
-            !SQL_SUCCEEDED(SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS))) {
-            *error = st ? Diagnostic(SQL_HANDLE_STMT, st) : Diagnostic(SQL_HANDLE_DBC, dbc_);
-            if (st) SQLFreeHandle(SQL_HANDLE_STMT, st);
-            return values;
-        }
-        while (SQL_SUCCEEDED(SQLFetch(st))) {
-            char buf[512] = {};
-            SQLLEN ind = 0;
-            SQLGetData(st, 1, SQL_C_CHAR, buf, sizeof buf, &ind);
-            values.emplace_back(ind == SQL_NULL_DATA ? "" : buf);
-        }
-        SQLFreeHandle(SQL_HANDLE_STMT, st);
-        return values;
-    }
-
-private:
-    static std::string Diagnostic(SQLSMALLINT type, SQLHANDLE handle) {
-        SQLCHAR state[8] = {}, message[1024] = {};
-        SQLINTEGER native = 0;
-        SQLSMALLINT length = 0;
-        if (!SQL_SUCCEEDED(SQLGetDiagRec(type, handle, 1, state, &native, message, sizeof message, &length)))
-            return "unknown ODBC error";
-        std::string text = std::string(reinterpret_cast<char*>(state)) + " " + reinterpret_cast<char*>(message);
-        for (char& c : text)
-            if (c == '\n' || c == '\r') c = ' ';
-        return text;
-    }
-
-    SQLHENV env_ = SQL_NULL_HENV;
-    SQLHDBC dbc_ = SQL_NULL_HDBC;
-    bool connected_ = false;
 };
 
+// The columns of a catalogue table that the pages read by position: the
+// first `read` of its ColumnNames.
 struct TableColumns {
-    const char* table;
-    std::vector<const char*> columns;  // in their binding order
+    std::string table;
+    const char* const* names;
+    size_t read;
 };
 
-// The columns the pages read, by position (scripts/schema/params.sql).
-const TableColumns ParamsTables[] = {
-    {"Users",
-     {"UserID", "UserName", "UserPass", "UserScan", "UserIndex", "UserArchive", "UserSearch", "UserSetup",
-      "UserSuper"}},
-    {"Applications", {"ApplicationID", "ApplicationName"}},
-    {"DocumentTypes",
-     {"DocTypeAppl", "DocTypeId", "DocTypeDesc", "DocTypePath", "PrimJoinField", "JoinField", "DisplayAttach",
-      "DatabaseType", "DatabaseName", "DatabaseUserID", "DatabasePassword", "DatabaseDataSourceName"}},
-    {"Drives", {"Drive"}},
-};
+template <class Entry>
+TableColumns ReadColumns(size_t read) {
+    return {Entry::TableName, Entry::ColumnNames.data(), read};
+}
 
-const TableColumns RateSchedule = {
-    "Rate_Schedule",
-    {"application", "DocType", "RateNum", "Flat_Fee", "Search_Fee", "NoHits_Fee", "DocInfo_Fee", "AllPages_Fee",
-     "Page_Fee", "Hits_Fee", "Max_Searches", "Max_DocInfo", "Max_DocView", "Max_PageView", "Rate_Description",
-     "Hide_level", "Report_Fee", "OCR_Fee", "Tax_Policy", "Billing_Policy", "Termination_Policy",
-     "Max_Searches_Overcharge", "Max_DocInfo_Overcharge", "Max_DocView_Overcharge", "Max_PageView_Overcharge"}};
-
-// "" when the first `count` columns carry the expected names.
-std::string WrongColumns(const std::vector<std::string>& found, const TableColumns& want, size_t count) {
-    if (found.size() < count)
-        return std::to_string(found.size()) + " columns, the pages read " + std::to_string(count);
+// "" when the first `count` columns carry the catalogue's names.
+std::string WrongColumns(const TableInfo& found, const TableColumns& want, size_t count) {
+    if (found.Fields.size() < count)
+        return std::to_string(found.Fields.size()) + " columns, the pages read " + std::to_string(count);
     for (size_t i = 0; i < count; ++i)
-        if (!EqualsNoCase(found[i], want.columns[i]))
-            return "column " + std::to_string(i + 1) + " is " + found[i] + ", the pages read " + want.columns[i] +
-                   " there (the order of scripts/schema)";
+        if (!EqualsNoCase(found.Fields[i].Name, want.names[i]))
+            return "column " + std::to_string(i + 1) + " is " + found.Fields[i].Name + ", the pages read " +
+                   want.names[i] + " there (the order of scripts/schema)";
     return "";
 }
 
 void CheckTable(Report& report, Probe* db, const TableColumns& want) {
-    const std::string check = std::string("table ") + want.table;
+    const std::string check = "table " + want.table;
     if (!db) return report.Line(false, check, "database not connected");
     std::string error;
-    const auto found = db->Columns(std::string("SELECT * FROM ") + want.table + " WHERE 1=0", &error);
-    if (!error.empty()) return report.Line(false, check, error);
-    const std::string wrong = WrongColumns(found, want, want.columns.size());
-    report.Line(wrong.empty(), check, wrong.empty() ? std::to_string(found.size()) + " columns" : wrong);
+    TableInfo found;
+    if (!db->Run("SELECT * FROM " + want.table + " WHERE 1=0", found, &error)) return report.Line(false, check, error);
+    const std::string wrong = WrongColumns(found, want, want.read);
+    report.Line(wrong.empty(), check, wrong.empty() ? std::to_string(found.Fields.size()) + " columns" : wrong);
 }
 
 void CheckRateSchedule(Report& report, Probe* db) {
     const std::string check = "table Rate_Schedule";
     if (!db) return report.Line(false, check, "database not connected");
     std::string error;
-    const auto found = db->Columns("SELECT * FROM Rate_Schedule WHERE 1=0", &error);
-    if (!error.empty()) return report.Line(false, check, error);
-    const size_t n = found.size();
+    TableInfo found;
+    if (!db->Run("SELECT * FROM Rate_Schedule WHERE 1=0", found, &error)) return report.Line(false, check, error);
+    const size_t n = found.Fields.size();
     if (n != 25 && n != 21 && n != 18)
         return report.Line(false, check, std::to_string(n) + " columns; the pages read 25 (or 21 or 18)");
-    const std::string wrong = WrongColumns(found, RateSchedule, n);
+    const std::string wrong = WrongColumns(found, ReadColumns<clsRate_Schedule>(n), n);
     if (!wrong.empty()) return report.Line(false, check, wrong);
     report.Line(true, check,
                 n == 25 ? "25 columns"
@@ -254,13 +173,16 @@ void CheckSupervisor(Report& report, Probe* db) {
     const std::string check = "a supervisor";
     if (!db) return report.Line(false, check, "database not connected");
     std::string error;
-    const auto rows = db->Values("SELECT UserID FROM Users WHERE UserSuper = -1", &error);
-    if (!error.empty()) return report.Line(false, check, error);
-    if (rows.empty()) return report.Line(false, check, "no row of Users has UserSuper -1");
-    std::string ids;
-    for (size_t i = 0; i < rows.size() && i < 5; ++i) ids += (i ? ", " : "") + Trim(rows[i]);
-    if (rows.size() > 5) ids += ", ...";
-    report.Line(true, check, ids);
+    TableInfo rows;
+    if (!db->Run("SELECT UserID FROM Users WHERE UserSuper = -1", rows, &error))
+        return report.Line(false, check, error);
+    std::vector<std::string> ids;
+    for (ODBCMoveFirst(rows); !rows.Eof; ODBCMoveNext(rows)) ids.push_back(Trim(rows.Field(0).Value.Text()));
+    if (ids.empty()) return report.Line(false, check, "no row of Users has UserSuper -1");
+    std::string shown;
+    for (size_t i = 0; i < ids.size() && i < 5; ++i) shown += (i ? ", " : "") + ids[i];
+    if (ids.size() > 5) shown += ", ...";
+    report.Line(true, check, shown);
 }
 
 }  // namespace
@@ -293,7 +215,7 @@ int CheckSite(const std::string& programFolder) {
         return 1;
     }
     std::string parsed;
-    if (!HasSection(ini, WebSection)) parsed = "no section [Vexdoc/Web]";
+    if (!HasIniSection(ini, WebSection)) parsed = "no section [Vexdoc/Web]";
     const std::pair<const char*, const std::string*> folders[] = {
         {"HTMLPath", &s.HTMLPath}, {"ParameterPath", &s.ParameterPath}, {"TempPath", &s.TempPath}};
     for (const auto& [key, value] : folders) {
@@ -370,7 +292,12 @@ int CheckSite(const std::string& programFolder) {
     report.Line(billingError.empty(), "billing database connects", billingError);
 
     Probe* p = paramsError.empty() ? &params : nullptr;
-    for (const auto& table : ParamsTables) CheckTable(report, p, table);
+    // The columns the pages read, by position.
+    for (const TableColumns& table : {ReadColumns<clsUsers>(clsUsers::UserSuper + 1),
+                                      ReadColumns<clsApplications>(clsApplications::ApplicationName + 1),
+                                      ReadColumns<clsDocumentTypes>(clsDocumentTypes::DatabaseDataSourceName + 1),
+                                      ReadColumns<clsDrives>(clsDrives::Drive + 1)})
+        CheckTable(report, p, table);
     CheckRateSchedule(report, billingError.empty() ? &billing : nullptr);
     CheckSupervisor(report, p);
 

@@ -486,6 +486,10 @@ std::vector<std::string> ReadIniKeys(const std::string& file, const std::string&
     return keys;
 }
 
+bool HasIniSection(const std::string& file, const std::string& section) {
+    return Load(file).Section(section).has_value();
+}
+
 std::optional<std::string> IniSectionProblem(std::string_view section) {
     if (section.empty()) return "a section name cannot be empty";
     if (HasLineBreakOrNul(section)) return "a section name cannot hold a line break or NUL";

@@ -48,6 +48,9 @@ std::string ReadIniString(const std::string& file, const std::string& section,
 // when the file or the section is missing.
 std::vector<std::string> ReadIniKeys(const std::string& file, const std::string& section);
 
+// Whether the file has a section of that name (read by the rules above).
+bool HasIniSection(const std::string& file, const std::string& section);
+
 // Why a section name or key could not be read back once written ("a key
 // cannot hold \"=\"", ...), or nothing when it can be written.
 std::optional<std::string> IniSectionProblem(std::string_view section);

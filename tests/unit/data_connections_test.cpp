@@ -176,6 +176,26 @@ TEST_F(DataLayerTest, CatalogueTableThatExistsIsLeftAlone) {
     EXPECT_EQ(dbs.Query(appDb, "select count(*) from sqlite_master")[0][0], "1");
 }
 
+// The catalogue's column names appear in its CREATE statement (and so in
+// scripts/schema/params.sql, above) or in scripts/schema/billing.sql, in
+// their order: --check reads them from the catalogue.
+TEST(Catalogue, ColumnNamesAreTheSchemasInOrder) {
+    auto inOrder = [](const std::string& text, const auto& names) {
+        size_t at = 0;
+        for (const char* name : names) {
+            at = text.find(std::string(name) + " ", at);
+            if (at == std::string::npos) return testing::AssertionFailure() << name << " missing or out of order";
+        }
+        return testing::AssertionSuccess();
+    };
+    EXPECT_TRUE(inOrder(CreationStatements("Users").Create, clsUsers::ColumnNames));
+    EXPECT_TRUE(inOrder(CreationStatements("Drives").Create, clsDrives::ColumnNames));
+    EXPECT_TRUE(inOrder(CreationStatements("Applications").Create, clsApplications::ColumnNames));
+    EXPECT_TRUE(inOrder(CreationStatements("DocumentTypes").Create, clsDocumentTypes::ColumnNames));
+    const std::string billing = vdtest::ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/billing.sql");
+    EXPECT_TRUE(inOrder(billing.substr(billing.find("CREATE TABLE Rate_Schedule")), clsRate_Schedule::ColumnNames));
+}
+
 TEST_F(DataLayerTest, CataloguePositionsMatchTheSchema) {
     EXPECT_EQ(clsUsers{}.UserID, 0);
     EXPECT_EQ(clsUsers{}.UserSuper, 8);

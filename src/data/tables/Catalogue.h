@@ -49,17 +49,27 @@ struct [[maybe_unused]] clsUsers : CatalogueEntry<"Users", "0;", 13> {
     enum : std::int16_t { UserID, UserName, UserPass, UserScan, UserIndex, UserArchive, UserSearch, UserSetup,
                           UserSuper, UserDbAll, UserAppDb, GroupID, UserInternet };
     static_assert(UserInternet + 1 == FieldCount);
+    // The columns' names in the database, in the order above.
+    static constexpr std::array<const char*, FieldCount> ColumnNames{
+        "UserID", "UserName", "UserPass", "UserScan", "UserIndex", "UserArchive", "UserSearch",
+        "UserSetup", "UserSuper", "UserDbAll", "UserAppDb", "GroupID", "UserInternet"};
 };
 
 // Archive drives and their paths.
 struct [[maybe_unused]] clsDrives : CatalogueEntry<"Drives", "0;", 4> {
     enum : std::int16_t { Drive, DriveType, PathPrefix, ArchiveEnabled };
     static_assert(ArchiveEnabled + 1 == FieldCount);
+    // The columns' names in the database, in the order above.
+    static constexpr std::array<const char*, FieldCount> ColumnNames{
+        "Drive", "DriveType", "PathPrefix", "ArchiveEnabled"};
 };
 
 struct [[maybe_unused]] clsApplications : CatalogueEntry<"Applications", "0;", 5> {
     enum : std::int16_t { ApplicationID, ApplicationName, LastImage, FolderNaming, ImagesPerFolder };
     static_assert(ImagesPerFolder + 1 == FieldCount);
+    // The columns' names in the database, in the order above.
+    static constexpr std::array<const char*, FieldCount> ColumnNames{
+        "ApplicationID", "ApplicationName", "LastImage", "FolderNaming", "ImagesPerFolder"};
 };
 
 // One row per database (application and document type).
@@ -68,6 +78,11 @@ struct [[maybe_unused]] clsDocumentTypes : CatalogueEntry<"DocumentTypes", "0;1;
                           DisplayAttach, DatabaseType, DatabaseName, DatabaseUserID, DatabasePassword,
                           DatabaseDataSourceName, MEFieldNums };
     static_assert(MEFieldNums + 1 == FieldCount);
+    // The columns' names in the database, in the order above.
+    static constexpr std::array<const char*, FieldCount> ColumnNames{
+        "DocTypeAppl", "DocTypeId", "DocTypeDesc", "DocTypePath", "PrimJoinField", "JoinField", "DisplayAttach",
+        "DatabaseType", "DatabaseName", "DatabaseUserID", "DatabasePassword", "DatabaseDataSourceName",
+        "MEFieldNums"};
 };
 
 // The security switch; the table has no key.
@@ -131,6 +146,12 @@ struct [[maybe_unused]] clsRate_Schedule : CatalogueEntry<"Rate_Schedule", "0;1;
                           Termination_Policy, Max_Searches_Overcharge, Max_DocInfo_Overcharge,
                           Max_DocView_Overcharge, Max_PageView_Overcharge };
     static_assert(Max_PageView_Overcharge + 1 == FieldCount);
+    // The columns' names in the database, in the order above.
+    static constexpr std::array<const char*, FieldCount> ColumnNames{
+        "application", "DocType", "RateNum", "Flat_Fee", "Search_Fee", "NoHits_Fee", "DocInfo_Fee", "AllPages_Fee",
+        "Page_Fee", "Hits_Fee", "Max_Searches", "Max_DocInfo", "Max_DocView", "Max_PageView", "Rate_Description",
+        "Hide_level", "Report_Fee", "OCR_Fee", "Tax_Policy", "Billing_Policy", "Termination_Policy",
+        "Max_Searches_Overcharge", "Max_DocInfo_Overcharge", "Max_DocView_Overcharge", "Max_PageView_Overcharge"};
 };
 
 struct [[maybe_unused]] clsTransactions : CatalogueEntry<"Transactions", "0;1;2;3;4", 22> {
