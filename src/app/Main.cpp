@@ -11,8 +11,10 @@
 #include "cgi/Request.h"
 #include "cgi/SignIn.h"
 #include "data/Authorization.h"
+#include "data/TableInfo.h"
 #include "pages/Pages.h"
 #include "pages/RunContext.h"
+#include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
 
 #include <cstdio>
@@ -158,6 +160,8 @@ Page Choose(const RunContext& run, const Route* route, const std::string& option
 void ResetRun() {
     ConfigureDebugLog(false, "");
     ResetFailureLog();
+    ForgetIniFiles();
+    GridNumber::ResetNumbering();
     ClearRequest();
     ResetOutput();
 }

@@ -16,7 +16,8 @@ int Main();
 int Main(const SupervisorTest& isSupervisor);
 
 // Forgets what the program's modules keep of a run (the request, the
-// response, the debug log): tests run several requests in one process.
+// response, the debug log, the failure log's scopes, the INI files read,
+// the grid numbering): tests run several requests in one process.
 void ResetRun();
 
 }  // namespace vd

@@ -4,10 +4,16 @@
 
 namespace vd {
 
-void GridNumber::Give() {
+int& GridNumber::Given_() {
     static int given = 0;
-    if (n_ == 0) n_ = ++given;
+    return given;
 }
+
+void GridNumber::Give() {
+    if (n_ == 0) n_ = ++Given_();
+}
+
+void GridNumber::ResetNumbering() { Given_() = 0; }
 
 FieldEntry& TableInfo::Field(int position) {
     if (position < 0 || static_cast<size_t>(position) >= Fields.size()) Raise(Err::Subscript);

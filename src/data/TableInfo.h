@@ -53,8 +53,11 @@ public:
     int Get() const { return n_; }
     bool Given() const { return n_ != 0; }
     void Give();  // once; the next ordinal of the run
+    // A new run numbers its grids from 1 again.
+    static void ResetNumbering();
 
 private:
+    static int& Given_();
     int n_ = 0;
 };
 
