@@ -77,6 +77,7 @@ void ReportRunError(const RunError& failure) {
 
 void ReportDbError(const DbError& failure) {
     if (failure.Shown) SendErrorPage(failure.NumberText, failure.Text);
+    else LogFailure(failure.NumberText, failure.Text);  // no page, but no silence either
 }
 
 void SendServerMessage(int number, const std::string& description, const std::optional<std::string>& extra) {

@@ -43,7 +43,8 @@ void SendErrorPage(const std::string& number, const std::string& text);
 [[noreturn]] void ReportRunError(const RunError& failure);
 
 // The error page of a database failure ("(" number ") Error: " SQLSTATE
-// message); nothing for a failure that is not shown. The run goes on.
+// message); for a failure that is not shown only its line on standard
+// error. The run goes on.
 void ReportDbError(const DbError& failure);
 
 // The fallback page; also saves the request in Request.Bak. The
