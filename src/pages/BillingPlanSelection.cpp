@@ -47,9 +47,8 @@ void SendRowHead(RunContext& run, int row, const std::string& appl, const std::s
 class PlansByDatabase {
 public:
     explicit PlansByDatabase(const TableInfo& plans) {
-        const clsRate_Schedule rs;
         for (int row = 2; row < plans.Grid.RowCount(); ++row)
-            rows_[Key(plans.Grid.CellAsText(row, rs.application).Text(), plans.Grid.CellAsText(row, rs.DocType).Text())]
+            rows_[Key(plans.Grid.CellAsText(row, ListAppl).Text(), plans.Grid.CellAsText(row, ListDocType).Text())]
                 .push_back(row);
     }
     const std::vector<int>& Of(const std::string& appl, const std::string& docType) const {
@@ -69,13 +68,12 @@ private:
 // database without plans has a row for supervisors only (who may add one).
 void SendDatabaseRow(RunContext& run, int row, const std::string& appl, const std::string& docType,
                      const std::string& description, const TableInfo& plans, const std::vector<int>& rows) {
-    const clsRate_Schedule rs;
     if (rows.empty() && !run.IsSupervisor) return;
     if (!rows.empty() && DebugLogging()) DebugLog("Rate plan found for " + appl + "-" + docType);
     SendRowHead(run, row, appl, docType, description);
     for (const int plan : rows)
-        SendLine(OptionTag(plans.Grid.CellAsText(plan, rs.RateNum).Text(),
-                           plans.Grid.CellAsText(plan, rs.Rate_Description).Text()));
+        SendLine(OptionTag(plans.Grid.CellAsText(plan, ListRateNum).Text(),
+                           plans.Grid.CellAsText(plan, ListDescription).Text()));
     SendLine("</select></td><td>");
     SendLine("<input type=submit name=Rate" + HtmlNumber(row) +
              " value=" + HtmlQuoted(run.IsSupervisor ? "Modify Plan" : "Review Plan") + "><br>");

@@ -11,7 +11,7 @@
 #include "support/Databases.h"
 #include "support/Forms.h"
 #include "support/PageText.h"
-#include "support/Postgres.h"
+#include "support/PostgresSuite.h"
 
 #include <gtest/gtest.h>
 
@@ -71,26 +71,10 @@ std::string PlanRow(int row, const std::string& options, const std::string& butt
 
 const char* const Drivers[] = {"PostgreSQL Unicode", "PostgreSQL ANSI"};
 
-class PostgresSite : public ::testing::Test {
+class PostgresSite : public OnPostgres {
 protected:
     // One server for the suite; every driver of every test gets a new site
     // and emptied databases.
-    static void SetUpTestSuite() {
-        unavailable_ = PostgresServer::Unavailable();
-        if (!unavailable_.empty()) return;
-        try {
-            server_ = std::make_unique<PostgresServer>();
-        } catch (const std::exception& e) {
-            startError_ = e.what();
-        }
-    }
-    static void TearDownTestSuite() { server_.reset(); }
-
-    void SetUp() override {
-        if (!unavailable_.empty()) GTEST_SKIP() << "No PostgreSQL server can run here: " << unavailable_;
-        ASSERT_TRUE(server_) << startError_;
-    }
-
     void UseDriver(const std::string& driver) {
         dbs.reset();
         site = std::make_unique<Site>();
@@ -117,9 +101,6 @@ protected:
 
     std::unique_ptr<Site> site;
     std::unique_ptr<SiteDatabases> dbs;
-
-    static inline std::string unavailable_, startError_;
-    static inline std::unique_ptr<PostgresServer> server_;
 };
 
 TEST_F(PostgresSite, SupervisorWorksThroughEveryPage) {

@@ -7,7 +7,7 @@
 #include "support/CgiRun.h"
 #include "support/Databases.h"
 #include "support/Forms.h"
-#include "support/Postgres.h"
+#include "support/PostgresSuite.h"
 
 #include <gtest/gtest.h>
 
@@ -82,27 +82,6 @@ TEST_P(TwoFolders, OnOneSqliteFileEveryNewPlanGetsItsOwnNumber) {
     if (!GetParam()) dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule;\n" + KeylessTable());
     PostNewPlansAtOnce(a, b, dbs, {}, 50);
 }
-
-// A throwaway server for each suite.
-class OnPostgres : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        unavailable_ = PostgresServer::Unavailable();
-        if (!unavailable_.empty()) return;
-        try {
-            server_ = std::make_unique<PostgresServer>();
-        } catch (const std::exception& e) {
-            startError_ = e.what();
-        }
-    }
-    static void TearDownTestSuite() { server_.reset(); }
-    void SetUp() override {
-        if (!unavailable_.empty()) GTEST_SKIP() << "No PostgreSQL server can run here: " << unavailable_;
-        ASSERT_TRUE(server_) << startError_;
-    }
-    static inline std::string unavailable_, startError_;
-    static inline std::unique_ptr<PostgresServer> server_;
-};
 
 class TwoFoldersOnPostgres : public OnPostgres, public ::testing::WithParamInterface<bool> {};
 

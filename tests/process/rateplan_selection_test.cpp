@@ -125,8 +125,8 @@ TEST_F(RatePlanSelection, PlansOfADatabaseAreInNumberOrder) {
                              "<option value=2>Two\r\n<option value=4>Four\r\n<option value=5>Five\r\n", false) +
                          Closing);
     const std::string log = site.Read("temp/vdconfig.log");
-    EXPECT_NE(log.find("MakeHTMLBillingPlan: SQL=select * from Rate_Schedule where Hide_level = 0 order by "
-                       "application, DocType, RateNum "),
+    EXPECT_NE(log.find("MakeHTMLBillingPlan: SQL=select application, DocType, RateNum, Rate_Description "
+                       "from Rate_Schedule where Hide_level = 0 order by application, DocType, RateNum "),
               std::string::npos)
         << log;
     EXPECT_EQ(log.find("MakeHTMLBillingPlan: SQL=", log.find("SQL=") + 1), std::string::npos) << log;

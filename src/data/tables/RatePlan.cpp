@@ -115,9 +115,11 @@ PlanValues ReadPlanValues(const TableInfo& record, bool reportsAllowed, bool ocr
 const PlanValue& ValueOf(const PlanValues& values, const PlanField& field) { return values[IndexOf(field)]; }
 
 void SelectAllPlans(TableInfo& plans, OdbcConnection& connection, bool withHidden) {
-    std::string sql = "select * from Rate_Schedule";
+    const clsRate_Schedule rs;
+    const std::string& number = plans.Field(rs.RateNum).Name;
+    std::string sql = "select application, DocType, " + number + ", Rate_Description from Rate_Schedule";
     if (!withHidden) sql += " where Hide_level = 0";
-    sql += " order by application, DocType, " + plans.Field(clsRate_Schedule{}.RateNum).Name;
+    sql += " order by application, DocType, " + number;
     if (DebugLogging()) DebugLog("MakeHTMLBillingPlan: SQL=" + sql);
     ODBCExecSQL(sql, connection, plans);
     if (DebugLogging()) DebugLog(std::to_string(plans.RecordCount) + " found");

@@ -81,9 +81,11 @@ const PlanValue& ValueOf(const PlanValues& values, const PlanField& field);
 void SetPlanKey(TableInfo& record, const std::string& appl, const std::string& docType,
                 std::int16_t rateNum);
 
-// Reads the plans of every database into plans in one statement (the
+// Reads the plans of every database into plans' grid in one statement (the
 // hidden ones only when withHidden), ordered by application, document type
-// and plan number.
+// and plan number. Only the columns a list of plans shows are read, in the
+// order of PlanListColumn.
+enum PlanListColumn { ListAppl, ListDocType, ListRateNum, ListDescription };
 void SelectAllPlans(TableInfo& plans, OdbcConnection& connection, bool withHidden);
 
 // Reads the plan of this key into the record; true when it exists.
