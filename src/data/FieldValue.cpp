@@ -21,7 +21,7 @@ std::string FieldValue::Text() const {
 double FieldValue::ToDouble() const {
     if (const auto* i = std::get_if<std::int64_t>(&v_)) return static_cast<double>(*i);
     if (const auto* d = std::get_if<double>(&v_)) return *d;
-    if (IsText()) {
+    if (CountsAsText()) {
         const std::string t = Trim(Text());
         if (IsNumberText(t)) return Val(t);
     }
@@ -31,7 +31,7 @@ double FieldValue::ToDouble() const {
 std::int16_t FieldValue::ToInt16() const { return CInt(ToDouble()); }
 
 bool FieldValue::ToBool() const {
-    if (IsText()) {
+    if (CountsAsText()) {
         const std::string t = Trim(Text());
         if (EqualsNoCase(t, "True")) return true;
         if (EqualsNoCase(t, "False")) return false;
@@ -39,7 +39,7 @@ bool FieldValue::ToBool() const {
     return ToDouble() != 0;
 }
 
-FieldValue FieldValue::AsText() const {
+FieldValue FieldValue::ToTextValue() const {
     FieldValue out;
     if (const auto* i = std::get_if<std::int64_t>(&v_)) out.v_ = IntText{*i};
     else if (const auto* d = std::get_if<double>(&v_)) out.v_ = RealText{*d};
@@ -50,7 +50,7 @@ FieldValue FieldValue::AsText() const {
 
 bool FieldValue::operator==(const FieldValue& other) const {
     if (IsNumberShownAsText() || other.IsNumberShownAsText())
-        return IsText() && other.IsText() && Text() == other.Text();
+        return CountsAsText() && other.CountsAsText() && Text() == other.Text();
     return v_ == other.v_;
 }
 

@@ -21,9 +21,11 @@ public:
 
     bool IsEmpty() const { return std::holds_alternative<std::monostate>(v_); }
     bool IsNumber() const { return std::holds_alternative<std::int64_t>(v_) || std::holds_alternative<double>(v_); }
-    bool IsText() const { return std::holds_alternative<std::string>(v_) || IsNumberShownAsText(); }
-    // Set: a number (0 included) or a non-empty text.
-    bool IsSet() const {
+    // A text, or a number that stands for its text (ToTextValue): SQL
+    // writes it quoted.
+    bool CountsAsText() const { return std::holds_alternative<std::string>(v_) || IsNumberShownAsText(); }
+    // Filled: a number (0 included) or a non-empty text.
+    bool IsFilled() const {
         const auto* s = std::get_if<std::string>(&v_);
         return s ? !s->empty() : !IsEmpty();
     }
@@ -41,10 +43,10 @@ public:
     // The value as the text it reads as: the same as FieldValue(Text()) (an
     // empty value gives ""), except that a number keeps its binary form
     // and is written out only when its text is asked for.
-    FieldValue AsText() const;
+    FieldValue ToTextValue() const;
 
     // Whether the value is this very text (a text, not a number).
-    bool HoldsText(std::string_view text) const {
+    bool IsThisText(std::string_view text) const {
         const auto* s = std::get_if<std::string>(&v_);
         return s && *s == text;
     }
@@ -52,7 +54,7 @@ public:
     bool operator==(const FieldValue& other) const;
 
 private:
-    // A number standing for its text (see AsText).
+    // A number standing for its text (see ToTextValue).
     struct IntText {
         std::int64_t v;
         bool operator==(const IntText&) const = default;

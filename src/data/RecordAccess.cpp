@@ -69,7 +69,7 @@ int SeekRec(const std::string& table, const std::string& keyList, TableInfo& rec
         std::string order;
         for (int position : KeyPositions(keyList)) {
             const FieldEntry& field = record.Field(position);
-            if (field.Value.IsSet()) sql += Equality(field.Name, field);
+            if (field.Value.IsFilled()) sql += Equality(field.Name, field);
             order += field.Name + ",";
         }
         RemoveTrailing(sql, "AND ");
@@ -78,7 +78,7 @@ int SeekRec(const std::string& table, const std::string& keyList, TableInfo& rec
     } else {
         for (int i = 0; i < record.FieldCount; ++i) {
             const FieldEntry& field = record.Field(i);
-            if (field.Value.IsSet()) sql += Equality(field.Name, field);
+            if (field.Value.IsFilled()) sql += Equality(field.Name, field);
         }
         RemoveTrailing(sql, "AND ");
         RemoveTrailing(sql, " where ");
@@ -165,7 +165,7 @@ int DeleteRec(const std::string& table, const std::string& keyList, TableInfo& r
     std::string sql = "select COUNT(" + record.Field(0).Name + ") from " + table + " where ";
     for (int position : KeyPositions(keyList)) {
         const FieldEntry& field = record.Field(position);
-        if (field.Value.IsSet()) sql += Equality(field.Name, field);
+        if (field.Value.IsFilled()) sql += Equality(field.Name, field);
     }
     RemoveTrailing(sql, "AND ");
     // Never without a condition.

@@ -24,7 +24,7 @@ void ResultGrid::SetCell(int row, int col, const std::string& text) {
     auto& cells = rows_[static_cast<size_t>(row)];
     if (static_cast<size_t>(col) >= cells.size()) cells.resize(static_cast<size_t>(col) + 1);
     FieldValue& cell = cells[static_cast<size_t>(col)];
-    if (!cell.HoldsText(text)) cell = FieldValue(text);
+    if (!cell.IsThisText(text)) cell = FieldValue(text);
     if (col >= cols_) cols_ = col + 1;
 }
 
@@ -36,7 +36,7 @@ const FieldValue* ResultGrid::At(int row, int col) const {
 
 FieldValue ResultGrid::CellAsText(int row, int col) const {
     const FieldValue* v = At(row, col);
-    return v ? v->AsText() : FieldValue(std::string());
+    return v ? v->ToTextValue() : FieldValue(std::string());
 }
 
 void ResultGrid::AddRow(std::vector<FieldValue> cells) {

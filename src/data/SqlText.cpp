@@ -57,7 +57,7 @@ std::string SqlNumber(const FieldValue& value) {
     if (value.IsNumber()) {
         const std::string text = value.Text();
         if (IsNumberText(text)) return text;  // not inf or nan
-    } else if (value.IsText()) {
+    } else if (value.CountsAsText()) {
         std::string text = Trim(value.Text());
         if (IsNumberText(text)) return text;
     }

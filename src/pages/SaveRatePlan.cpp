@@ -61,7 +61,7 @@ std::string StorePostedFields(RunContext& run, TableInfo& record, std::vector<st
         FieldValue value = PostedValue(run, *field);
         if (field->Kind == PlanKind::Text) name = value.Text();
         if (field->Kind == PlanKind::Policy) {
-            if (!value.IsSet()) continue;
+            if (!value.IsFilled()) continue;
             bool cut = false;
             value = LimitPolicy(value.Text(), column.Size, cut);
             if (cut)

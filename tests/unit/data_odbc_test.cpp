@@ -42,7 +42,7 @@ TEST_F(DataLayerTest, EmptyCriteriaLoadsColumnsWithoutRows) {
     EXPECT_EQ(users.Field(10).Name, "UserAppDb");
     EXPECT_EQ(users.Field(10).Type, FieldType::LongText);  // text: long text, size 0
     EXPECT_EQ(users.Field(10).Size, 0);
-    EXPECT_FALSE(users.Field(0).Value.IsSet());
+    EXPECT_FALSE(users.Field(0).Value.IsFilled());
     EXPECT_EQ(GridRowCount(users), 2);
     EXPECT_EQ(GridCell(users, 0, 0), "UserID");
     EXPECT_EQ(GridCell(users, 0, 12), "UserInternet");
@@ -88,18 +88,18 @@ TEST_F(DataLayerTest, TypeCodesNullTimestampsAndLongValues) {
     EXPECT_EQ(GridCell(r, 2, 6), "1");
     // After a move the values are texts; NULL is the empty text.
     ODBCMoveFirst(r);
-    EXPECT_TRUE(r.Field(0).Value.IsText());
+    EXPECT_TRUE(r.Field(0).Value.CountsAsText());
     EXPECT_EQ(r.Field(0).Value.Text(), "-1");
     ODBCMoveNext(r);
     for (int i : {0, 1, 2, 3, 4, 6, 11}) {
         EXPECT_EQ(r.Field(i).Value.Text(), "") << i;
-        EXPECT_FALSE(r.Field(i).Value.IsSet()) << i;
+        EXPECT_FALSE(r.Field(i).Value.IsFilled()) << i;
     }
     EXPECT_EQ(GridCell(r, 3, 0), "");
     EXPECT_EQ(r.Field(5).Value.Text(), "2024-05-06 07:08:09");
     // NULL in the first row of a load is empty as well.
     ASSERT_TRUE(Shown([&] { ODBCExecSQL("select s, v from Kinds where s is null", c, r); }));
-    EXPECT_FALSE(r.Field(0).Value.IsSet());
+    EXPECT_FALSE(r.Field(0).Value.IsFilled());
     EXPECT_EQ(r.Field(1).Value.Text(), "");
     ODBCCloseTbl(r);
 }
@@ -126,7 +126,7 @@ TEST_F(DataLayerTest, TextsAroundTheFetchBufferComeWhole) {
         EXPECT_EQ(r.Field(1).Value.Text(), values[k]) << values[k].size();
         // After a move a number is its text.
         if (k) {
-            EXPECT_TRUE(r.Field(2).Value.IsText());
+            EXPECT_TRUE(r.Field(2).Value.CountsAsText());
             EXPECT_EQ(r.Field(2).Value, FieldValue("0.1"));
             EXPECT_EQ(r.Field(2).Value.ToDouble(), 0.1);
         }
