@@ -3,6 +3,7 @@
 #include "base/DebugLog.h"
 #include "base/FailureLog.h"
 #include "base/Numbers.h"
+#include "base/Program.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
 #include "cgi/MessagePages.h"
@@ -173,6 +174,7 @@ int Main(const SupervisorTest& isSupervisor) {
     bool ignoreFailures = false;  // with Debug on, a failing step is logged and skipped
     int status = 0;
     SetRequestLabel(FailureLineLabel);
+    run.Data.ProgramFolder = ProgramFolder();
 
     // Every failure of the run ends here. A database failure shows the
     // database's error page and ends the run; any other shows the run-time

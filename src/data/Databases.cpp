@@ -4,7 +4,6 @@
 
 #include "base/DebugLog.h"
 #include "base/Numbers.h"
-#include "base/Program.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
 #include "data/OpenTable.h"
@@ -82,7 +81,7 @@ void OpenParamsDatabase(Databases& d, OdbcConnection& connection) {
 void OpenWVDAccounting(Databases& d, OdbcConnection& connection) {
     if (d.AccountingConnect.empty()) {
         ReadCredentials(d);
-        d.AccountingConnect = "FILEDSN=" + ProgramFolder() + "/DSN/WVDAccounting.DSN" + Credentials(d);
+        d.AccountingConnect = "FILEDSN=" + d.ProgramFolder + "/DSN/WVDAccounting.DSN" + Credentials(d);
     }
     DebugLog("OpenWVDAccounting WVDAccountingConnect=" + MaskPassword(d.AccountingConnect));
     ODBCOpenShared(connection, d.Accounting, d.AccountingConnect);

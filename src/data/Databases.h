@@ -17,6 +17,7 @@ namespace vd {
 // it; a new one knows nothing yet.
 struct Databases {
     std::string ParameterPath;  // the user's parameters folder ("/" at the end)
+    std::string ProgramFolder;  // the program's folder, which holds the billing data source (DSN/)
     std::string ParamsConnect;
     std::string AccountingConnect;
     std::string SqlUser;

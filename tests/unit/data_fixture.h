@@ -5,6 +5,7 @@
 
 #include "app/Main.h"
 #include "base/DebugLog.h"
+#include "base/Program.h"
 #include "cgi/Output.h"
 #include "data/Databases.h"
 #include "data/ODBCAPI.h"
@@ -58,6 +59,7 @@ protected:
     void ForgetConnections() {
         data_ = std::make_unique<vd::Databases>();
         Data().ParameterPath = dbs.ParameterPath();
+        Data().ProgramFolder = vd::ProgramFolder();
     }
 
     // What the code under test sent since the last call.
