@@ -191,3 +191,15 @@ TEST(FrontEnd, SelectDatabaseWithoutDatabaseGivesTheNotice) {
     EXPECT_EQ(r.out, Header + Top + "<p align=\"center\">\r\nNo Database Selected\r\n" + BottomTemplate);
     EXPECT_EQ(site.Read("temp/vdconfig.log").find("done!"), std::string::npos);
 }
+
+TEST(FrontEnd, AnyLibraryFailureEndsInTheErrorPageAndALine) {
+    Site site;
+    site.WriteTemplates();
+    site.WriteIni();
+    testing::internal::CaptureStderr();
+    auto r = RunMain(site.Root(), {{"REQUEST_METHOD", "GET"}, {"QUERY_STRING", "User=boss"}}, "",
+                     [](const std::string&) -> bool { throw std::logic_error("no verdict"); });
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(r.out.find("(51) Error: Internal error: no verdict</p>"), std::string::npos) << r.out;
+    EXPECT_EQ(err, "vdconfig: error (51) Internal error: no verdict; User=boss\n");
+}
