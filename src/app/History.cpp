@@ -261,8 +261,7 @@ int HistoryCommand(const std::vector<std::string>& args, std::ostream& out, std:
         }
     }
     if (file.empty()) {
-        UseProgramFolder(folder);
-        file = LocateSettings().Folder + "/" + AuditFileName;
+        file = LocateSettings(CommandFolder(folder)).Folder + "/" + AuditFileName;
     }
     // Not through a symbolic link in its place, and only a regular file.
     std::string why;

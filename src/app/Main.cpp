@@ -3,7 +3,7 @@
 #include "base/DebugLog.h"
 #include "base/FailureLog.h"
 #include "base/Numbers.h"
-#include "base/Program.h"
+#include "base/ProcessState.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
 #include "cgi/MessagePages.h"
@@ -12,10 +12,8 @@
 #include "cgi/Request.h"
 #include "cgi/SignIn.h"
 #include "data/Authorization.h"
-#include "data/TableInfo.h"
 #include "pages/Pages.h"
 #include "pages/RunContext.h"
-#include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
 
 #include <cstdio>
@@ -158,23 +156,14 @@ Page Choose(const RunContext& run, const Route* route, const std::string& option
 
 }  // namespace
 
-void ResetRun() {
-    ConfigureDebugLog(false, "");
-    ResetFailureLog();
-    ForgetIniFiles();
-    GridNumber::ResetNumbering();
-    ClearRequest();
-    ResetOutput();
-}
+void ResetRun() { ProcessState::Reset(); }
 
-int Main() { return Main(nullptr); }
-
-int Main(const SupervisorTest& isSupervisor) {
+int Main(const std::string& programFolder, const SupervisorTest& isSupervisor) {
     RunContext run;               // everything this run knows; the pages get it
     bool ignoreFailures = false;  // with Debug on, a failing step is logged and skipped
     int status = 0;
     SetRequestLabel(FailureLineLabel);
-    run.Data.ProgramFolder = ProgramFolder();
+    run.Data.ProgramFolder = programFolder;
 
     // Every failure of the run ends here. A database failure shows the
     // database's error page and ends the run; any other shows the run-time
@@ -206,8 +195,8 @@ int Main(const SupervisorTest& isSupervisor) {
 
     try {
         step([&] {
-            run.Settings = LoadWebSettings();
-            SetPageFrame({run.Settings.HTMLPath, run.Settings.WebPath, ""});
+            run.Settings = LoadWebSettings(programFolder);
+            SetPageFrame({run.Settings.HTMLPath, run.Settings.WebPath, "", run.Settings.File});
         });
         step([&] { ConfigureDebugLog(run.Settings.DebugEnabled, run.Settings.TempPath + "vdconfig.log"); });
         if (run.Settings.DebugEnabled) {
@@ -216,7 +205,7 @@ int Main(const SupervisorTest& isSupervisor) {
         }
         step([] { DebugLog("vdconfig started at " + GeneralDateTime()); });
         step([] { DebugLog("call loadrequest"); });
-        step([] { LoadRequest(); });
+        step([&] { LoadRequest(programFolder); });
         // Behind the web server's sign-in, the request acts for the signed-in
         // user only; a refused one reads no user and opens no database.
         bool signInRefused = true;  // until the verdict says otherwise, even when a step is skipped
@@ -228,7 +217,7 @@ int Main(const SupervisorTest& isSupervisor) {
         step([&] {
             if (signInRefused) return;
             run.User = GetField("User");
-            SetPageFrame({run.Settings.HTMLPath, run.Settings.WebPath, run.User});
+            SetPageFrame({run.Settings.HTMLPath, run.Settings.WebPath, run.User, run.Settings.File});
         });
         step([&] {
             LoadParameterPath(run.Settings, run.User);

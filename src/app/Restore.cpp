@@ -56,8 +56,7 @@ int RestoreCommand(const std::vector<std::string>& args, std::ostream& out, std:
         return 2;
     }
     const std::string admin = AdministratorName();
-    UseProgramFolder(args.size() == 2 ? args[1] : "");
-    const SettingsFile ini = LocateSettings();
+    const SettingsFile ini = LocateSettings(CommandFolder(args.size() == 2 ? args[1] : ""));
     const std::string versions = ini.Folder + "/" + ini.Base + ".history";
     auto refuse = [&](const std::string& why) {
         err << "vdconfig: " << why << "; " << ini.Path() << " not restored\n";

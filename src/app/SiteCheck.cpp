@@ -5,7 +5,6 @@
 
 #include "app/SiteFiles.h"
 
-#include "base/Program.h"
 #include "base/TextUtil.h"
 #include "data/Databases.h"
 #include "data/ODBCAPI.h"
@@ -189,15 +188,15 @@ void CheckSupervisor(Report& report, Probe* db) {
 
 std::string VersionLine() { return std::string("vdconfig ") + VDCONFIG_VERSION; }
 
-int CheckSite(const std::string& programFolder) {
-    UseProgramFolder(programFolder);
+int CheckSite(const std::string& given) {
+    const std::string programFolder = CommandFolder(given);
     if (geteuid() == 0)
         std::cerr << "vdconfig: running as root, which may write everywhere; run the check as the web server's "
                      "user (runuser -u www-data -- vdconfig --check FOLDER)\n";
 
     Report report;
-    const std::string ini = WebIniPath();
-    std::cout << "Checking the site of " << ProgramFolder() << "\n";
+    const std::string ini = SettingsFileIn(programFolder);
+    std::cout << "Checking the site of " << programFolder << "\n";
 
     const std::string iniUnreadable = Unreadable(ini);
     report.Line(iniUnreadable.empty(), "vexweb.ini found", iniUnreadable.empty() ? ini : iniUnreadable);
@@ -209,7 +208,7 @@ int CheckSite(const std::string& programFolder) {
     // The settings as a run loads them.
     WebSettingsRecord s;
     try {
-        s = LoadWebSettings();
+        s = LoadWebSettings(programFolder);
     } catch (const RunError& e) {
         report.Line(false, "vexweb.ini parsed", "(" + std::to_string(e.Number) + ") " + e.Text);
         return 1;
@@ -249,9 +248,10 @@ int CheckSite(const std::string& programFolder) {
         }
         report.Line(problem.empty(), check, problem.empty() ? path : problem);
     };
-    writableBeside("new-plan lock writable", NewPlanLock::Path());
-    writableBeside("audit trail writable", WebIniFolder() + "/" + AuditFileName);
-    writableBeside("kept versions writable", VersionFolder());
+    const std::string settingsFolder = SettingsFolderOf(ini);
+    writableBeside("new-plan lock writable", NewPlanLock::PathIn(settingsFolder));
+    writableBeside("audit trail writable", settingsFolder + "/" + AuditFileName);
+    writableBeside("kept versions writable", VersionFolder(settingsFolder));
 
     std::string missing;
     for (const char* name : {"tbltop.htm", "tblbot.htm", "errtop.htm", "errbot.htm"}) {
@@ -264,7 +264,7 @@ int CheckSite(const std::string& programFolder) {
     report.Line(temp.empty(), "TempPath writable", temp.empty() ? s.TempPath : temp);
 
     const std::string paramsDsn = s.ParameterPath + "DSN/VDWParams32.DSN";
-    const std::string billingDsn = ProgramFolder() + "/DSN/WVDAccounting.DSN";
+    const std::string billingDsn = programFolder + "/DSN/WVDAccounting.DSN";
     const std::string credentials = s.ParameterPath + "createdb.ini";
     for (const auto& [check, path] : std::vector<std::pair<std::string, std::string>>{
              {"vdglobal.ini readable", s.ParameterPath + "vdglobal.ini"},

@@ -9,9 +9,9 @@ namespace vd {
 // "vdconfig <version>".
 std::string VersionLine();
 
-// Checks the site whose program folder is given (see UseProgramFolder): one line per
+// Checks the site whose program folder is given (see CommandFolder): one line per
 // check on standard output, "OK" or "FAIL" with the reason. Returns the
 // exit status: 0 when every check passed, 1 otherwise.
-int CheckSite(const std::string& programFolder);
+int CheckSite(const std::string& given);
 
 }  // namespace vd

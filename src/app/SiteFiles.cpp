@@ -1,6 +1,7 @@
 #include "app/SiteFiles.h"
 
 #include "base/Program.h"
+#include "settings/WebSettings.h"
 
 #include <cerrno>
 #include <climits>
@@ -26,10 +27,10 @@ std::string Absolute(const std::string& folder) {
 
 }  // namespace
 
-void UseProgramFolder(const std::string& given) {
+std::string CommandFolder(const std::string& given) {
     std::string folder = given;
     if (folder.empty()) {
-        folder = ProgramFolder();
+        folder = ExecutableFolder();
         if (!HoldsSettings(folder)) {
             char cwd[PATH_MAX];
             if (getcwd(cwd, sizeof cwd)) folder = cwd;
@@ -38,18 +39,18 @@ void UseProgramFolder(const std::string& given) {
         folder += "/scripts";
     }
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    SetProgramFolder(Absolute(folder));
+    return Absolute(folder);
 }
 
-SettingsFile LocateSettings() {
-    std::string path = WebIniPath();
+SettingsFile LocateSettings(const std::string& programFolder) {
+    std::string path = SettingsFileIn(programFolder);
     struct stat st{};
     if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
         char target[PATH_MAX];
         const ssize_t n = readlink(path.c_str(), target, sizeof target);
         if (n > 0 && static_cast<size_t>(n) < sizeof target) {
             const std::string t(target, static_cast<size_t>(n));
-            path = t.front() == '/' ? t : ProgramFolder() + "/" + t;
+            path = t.front() == '/' ? t : programFolder + "/" + t;
         }
     }
     const size_t slash = path.rfind('/');

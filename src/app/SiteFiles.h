@@ -19,11 +19,11 @@ struct OpenFd {
     OpenFd& operator=(const OpenFd&) = delete;
 };
 
-// Makes the program folder of a command ProgramFolder(): the folder given
-// (a site folder whose scripts/ holds vexweb.ini stands for that program
-// folder), else the program's own folder when it holds vexweb.ini, else
-// the current folder.
-void UseProgramFolder(const std::string& given);
+// The program folder a command works on, as an absolute path: the folder
+// given (a site folder whose scripts/ holds vexweb.ini stands for that
+// program folder), else the program's own folder when it holds vexweb.ini,
+// else the current folder.
+std::string CommandFolder(const std::string& given);
 
 // Where vexweb.ini really is: the program folder's vexweb.ini, or the file
 // that its symbolic link names. That link is the site's own and is read
@@ -33,7 +33,7 @@ struct SettingsFile {
     std::string Base;    // its name there
     std::string Path() const { return Folder + "/" + Base; }
 };
-SettingsFile LocateSettings();
+SettingsFile LocateSettings(const std::string& programFolder);
 
 // Opens a file for reading without following a symbolic link in its place,
 // and only when it is a regular file. Returns the descriptor, or -1 with

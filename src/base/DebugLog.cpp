@@ -1,5 +1,6 @@
 #include "base/DebugLog.h"
 
+#include "base/ProcessState.h"
 
 #include <cstdio>
 #include <ctime>
@@ -12,10 +13,7 @@ struct LogState {
     bool enabled = false;
     std::string path;
 };
-LogState& State() {
-    static LogState state;
-    return state;
-}
+LogState& State() { return ProcessState::Of<LogState>(); }
 }  // namespace
 
 void ConfigureDebugLog(bool enabled, std::string path) {

@@ -1,5 +1,6 @@
 #include "base/FailureLog.h"
 
+#include "base/ProcessState.h"
 #include "base/TextUtil.h"
 
 #include <cstdio>
@@ -12,20 +13,16 @@ namespace {
 
 constexpr size_t MaxLine = 4000;  // a long statement is cut, the line stays readable
 
-std::vector<std::string>& Open() {
-    static std::vector<std::string> scopes;
-    return scopes;
-}
+struct FailureState {
+    std::vector<std::string> scopes;  // the open Doing scopes, the innermost last
+    std::string failed;               // the scope a failure left
+    RequestLabel label = nullptr;
+};
 
-std::string& Failed() {
-    static std::string failed;
-    return failed;
-}
-
-RequestLabel& Label() {
-    static RequestLabel label = nullptr;
-    return label;
-}
+FailureState& State() { return ProcessState::Of<FailureState>(); }
+std::vector<std::string>& Open() { return State().scopes; }
+std::string& Failed() { return State().failed; }
+RequestLabel& Label() { return State().label; }
 
 std::string OneLine(std::string text) {
     for (char& c : text)
@@ -37,11 +34,6 @@ std::string OneLine(std::string text) {
 
 void SetRequestLabel(RequestLabel label) { Label() = label; }
 
-void ResetFailureLog() {
-    Open().clear();
-    Failed().clear();
-    Label() = nullptr;
-}
 
 Doing::Doing(std::string what) : unwinding_(std::uncaught_exceptions()) {
     Failed().clear();  // a failure that was handled names nothing any more
@@ -50,7 +42,7 @@ Doing::Doing(std::string what) : unwinding_(std::uncaught_exceptions()) {
 
 Doing::~Doing() {
     if (std::uncaught_exceptions() > unwinding_ && Failed().empty()) Failed() = Open().back();
-    Open().pop_back();
+    if (!Open().empty()) Open().pop_back();  // empty only when the state was reset under the scope
 }
 
 std::string CurrentActivity() {

@@ -10,13 +10,10 @@ namespace vd {
 
 // What names the request at the end of a failure line ("; ConfigOption=
 // SAVEINI User=admin", or "" for none). Main hands in the request intake's
-// (cgi/Request.h); until then, and after ResetFailureLog, lines name no
-// request.
+// (cgi/Request.h); until then, and after a reset of the process state,
+// lines name no request.
 using RequestLabel = std::string (*)();
 void SetRequestLabel(RequestLabel label);
-
-// Forgets the open scopes, the failed one and the request label: a new run.
-void ResetFailureLog();
 
 // Names what the run is doing for as long as it lives ("writing
 // /srv/vexdoc/scripts/vexweb.ini", "running SELECT ..."). Scopes nest; the

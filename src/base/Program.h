@@ -5,13 +5,8 @@
 
 namespace vd {
 
-// The folder of the running executable, without a trailing "/".
-const std::string& ProgramFolder();
-
-// Tests that run Main inside their own process point it at a site folder.
-void SetProgramFolder(const std::string& folder);
-
-// The web settings file: ProgramFolder() + "/vexweb.ini".
-std::string WebIniPath();
+// The folder of the running executable, without a trailing "/" ("." when
+// the system cannot tell). main hands it to the run as its program folder.
+std::string ExecutableFolder();
 
 }  // namespace vd

@@ -2,7 +2,7 @@
 
 #include "base/DebugLog.h"
 #include "base/FailureLog.h"
-#include "base/Program.h"
+#include "base/ProcessState.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
 #include "settings/IniFiles.h"
@@ -12,21 +12,15 @@
 namespace vd {
 
 namespace {
-bool headerWritten = false;  // a response carries one CGI header
-PageFrame frame;             // templates, page addresses and the user of this response
+// What the response has sent so far, and its frame.
+struct Response {
+    bool headerWritten = false;  // a response carries one CGI header
+    PageFrame frame;             // templates, page addresses and the user of this response
+};
 
-void PrepareStdout() {
-    static bool prepared = false;
-    if (!prepared) {
-        // One large buffer: a page is hundreds of small Sends. stdio flushes
-        // it at exit, and FlushOutput does on every path Main takes.
-        std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
-        prepared = true;
-    }
-}
+Response& Current() { return ProcessState::Of<Response>(); }
 
 void Write(std::string_view text) {
-    PrepareStdout();
     // One thread writes: stdio's lock on every small write is wasted.
     if (!text.empty()) fwrite_unlocked(text.data(), 1, text.size(), stdout);
 }
@@ -48,20 +42,24 @@ void SendLine(const Html& markup) {
 }
 
 void SendHeader() {
-    if (headerWritten) return;
+    Response& response = Current();
+    if (response.headerWritten) return;
     Send("Content-Type: text/html\r\n");
     Send(CRLF);
-    headerWritten = true;
+    response.headerWritten = true;
 }
 
-void ResetOutput() {
-    headerWritten = false;
-    frame = PageFrame{};
+void ResetOutput() { Current() = Response{}; }
+
+void BufferOutput() {
+    // One large buffer: a page is hundreds of small Sends. stdio flushes it
+    // at exit, and FlushOutput does on every path Main takes.
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
 }
 
-void SetPageFrame(PageFrame f) { frame = std::move(f); }
+void SetPageFrame(PageFrame f) { Current().frame = std::move(f); }
 
-const PageFrame& Frame() { return frame; }
+const PageFrame& Frame() { return Current().frame; }
 
 void FlushOutput() { std::fflush(stdout); }
 
@@ -106,9 +104,10 @@ void ReplaceGraphic(std::string& line) {
     DebugLog("htmlleft=" + left);
     DebugLog("htmlright=" + right);
     std::string graphic;
+    const PageFrame& frame = Frame();
     if (!frame.GraphicUser.empty()) {
-        DebugLog("seeking UserGraphics for User " + frame.GraphicUser + " in " + WebIniPath());
-        graphic = ReadIniString(WebIniPath(), "UserGraphics", frame.GraphicUser);
+        DebugLog("seeking UserGraphics for User " + frame.GraphicUser + " in " + frame.SettingsFile);
+        graphic = ReadIniString(frame.SettingsFile, "UserGraphics", frame.GraphicUser);
     }
     if (!graphic.empty()) {
         DebugLog("usergraphic=" + graphic);
@@ -146,8 +145,8 @@ void ReplaceFields(std::string& line) {
 
 void SendTop(const std::string& name) {
     std::string file = name.empty() ? std::string("tbltop.htm") : name;
-    DebugLog("open tbltop " + frame.HtmlPath + file);
-    TemplateReader reader(frame.HtmlPath + file);
+    DebugLog("open tbltop " + Frame().HtmlPath + file);
+    TemplateReader reader(Frame().HtmlPath + file);
     std::string line;
     while (reader.Next(line)) {
         ReplaceGraphic(line);
@@ -172,6 +171,6 @@ void SendTopOrGoOn() {
     }
 }
 
-void SendBottom() { SendTemplateFile(frame.HtmlPath + "tblbot.htm"); }
+void SendBottom() { SendTemplateFile(Frame().HtmlPath + "tblbot.htm"); }
 
 }  // namespace vd

@@ -28,14 +28,19 @@ void SendLine(const char (&markup)[N]);
 void SendHeader();
 // The start of a new response: no header written, no frame known.
 void ResetOutput();
+// Gives standard output one large buffer; called once, before anything is
+// written.
+void BufferOutput();
 // The frame of the response: the folder of the templates, the address
 // prefix of the help and general error pages, and the user whose
-// [UserGraphics] entry of vexweb.ini replaces the graphic marker of the top
-// template ("" for none). Main sets it from the run's settings and user.
+// [UserGraphics] entry of the settings file replaces the graphic marker of
+// the top template ("" for none). Main sets it from the run's settings and
+// user.
 struct PageFrame {
     std::string HtmlPath;
     std::string WebPath;
     std::string GraphicUser;
+    std::string SettingsFile;  // the run's vexweb.ini
 };
 void SetPageFrame(PageFrame frame);
 const PageFrame& Frame();

@@ -2,7 +2,7 @@
 
 #include "base/DebugLog.h"
 #include "base/Numbers.h"
-#include "base/Program.h"
+#include "base/ProcessState.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
 
@@ -23,17 +23,11 @@ struct FieldTable {
     std::unordered_map<std::string, std::vector<std::string>> values;  // by lower-case name
     std::unordered_map<std::string, std::vector<FieldSource>> sources;  // beside each value
     std::vector<std::string> names;                                    // as first written
+    FieldSource adding = FieldSource::Program;                         // where the fields being stored come from
 };
 
-FieldSource& Adding() {
-    static FieldSource source = FieldSource::Program;
-    return source;
-}
-
-FieldTable& Fields() {
-    static FieldTable table;
-    return table;
-}
+FieldTable& Fields() { return ProcessState::Of<FieldTable>(); }
+FieldSource& Adding() { return Fields().adding; }
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -60,8 +54,6 @@ std::string EnvValue(const char* name) {
     const char* v = std::getenv(name);
     return v ? std::string(v) : std::string();
 }
-
-void ClearRequest() { Fields() = FieldTable{}; }
 
 const std::vector<std::string>& RequestFieldNames() { return Fields().names; }
 
@@ -209,11 +201,11 @@ void BackupRequest() {
     std::fclose(f);
 }
 
-void LoadRequest() {
-    if (chdir(ProgramFolder().c_str()) != 0) {
+void LoadRequest(const std::string& programFolder) {
+    if (chdir(programFolder.c_str()) != 0) {
         // The relative names used later (Request.Bak) then resolve in the
         // web server's folder; nothing else depends on it.
-        DebugLog("cannot change to the program folder " + ProgramFolder());
+        DebugLog("cannot change to the program folder " + programFolder);
     }
     if (EnvValue("REQUEST_METHOD").empty()) {
         static constexpr std::string_view msg =

@@ -12,9 +12,11 @@ namespace vd {
 // Largest request body read; a larger CONTENT_LENGTH is failure 6.
 constexpr long long MaxContentLength = 16LL * 1024 * 1024;
 
-// Fills the field table. Outside a web server (no REQUEST_METHOD) the
-// message goes to standard error and the run ends (RunFinished, status 1).
-void LoadRequest();
+// Makes the program folder the working folder (Request.Bak is written
+// there) and fills the field table. Outside a web server (no
+// REQUEST_METHOD) the message goes to standard error and the run ends
+// (RunFinished, status 1).
+void LoadRequest(const std::string& programFolder);
 
 // The field's values joined with ", ", or "" when absent. Names are
 // compared without regard to case.
@@ -49,9 +51,6 @@ void BackupRequest();
 // The request as a failure line names it: "; ConfigOption=OPTION User=USER",
 // either part left out when its field is empty (base/FailureLog.h).
 std::string FailureLineLabel();
-
-// Empties the table (tests run several requests in one process).
-void ClearRequest();
 
 // The field names in order of first arrival, and one field's values.
 const std::vector<std::string>& RequestFieldNames();

@@ -1,19 +1,20 @@
 #include "data/TableInfo.h"
 
+#include "base/ProcessState.h"
 #include "base/RunError.h"
 
 namespace vd {
 
-int& GridNumber::Given_() {
-    static int given = 0;
-    return given;
-}
+namespace {
+// The ordinals given so far in the run.
+struct GridsNumbered {
+    int given = 0;
+};
+}  // namespace
 
 void GridNumber::Give() {
-    if (n_ == 0) n_ = ++Given_();
+    if (n_ == 0) n_ = ++ProcessState::Of<GridsNumbered>().given;
 }
-
-void GridNumber::ResetNumbering() { Given_() = 0; }
 
 FieldEntry& TableInfo::Field(int position) {
     if (position < 0 || static_cast<size_t>(position) >= Fields.size()) Raise(Err::Subscript);

@@ -52,12 +52,9 @@ public:
     GridNumber& operator=(const GridNumber&) { return *this; }
     int Get() const { return n_; }
     bool Given() const { return n_ != 0; }
-    void Give();  // once; the next ordinal of the run
-    // A new run numbers its grids from 1 again.
-    static void ResetNumbering();
+    void Give();  // once; the next ordinal of the run (a new run numbers from 1 again)
 
 private:
-    static int& Given_();
     int n_ = 0;
 };
 

@@ -1,7 +1,6 @@
 // The read-only report of one database's options in vexweb.ini: the search
 // and hit list switches of its own section, and the starter/fallout
 // settings, criteria sets and fallout reports of its "_Starter" section.
-#include "base/Program.h"
 #include "base/TextUtil.h"
 #include "cgi/Escape.h"
 #include "cgi/Output.h"
@@ -93,7 +92,7 @@ void SendOptionRows(const std::string& ini, const std::string& section, const Op
 void ShowApplicationConfiguration(RunContext& run) {
     const std::string& appl = run.Plan.Appl;
     const std::string& docType = run.Plan.DocType;
-    const std::string ini = WebIniPath();
+    const std::string& ini = run.Settings.File;
     const std::string section = appl + "VDW" + docType;
     const std::string starter = section + "_Starter";
     const Html forDatabase = "Application " + HtmlText(appl) + "  Database " + HtmlText(docType) + "</FONT>";

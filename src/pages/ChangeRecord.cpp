@@ -14,14 +14,21 @@
 
 namespace vd {
 
-AuditTrail OpenAuditTrail() {
-    const std::string folder = WebIniFolder();
+AuditTrail OpenAuditTrail(const RunContext& run) {
+    const std::string folder = run.SettingsFolder();
     Doing doing("writing " + folder + "/" + AuditFileName);
     return AuditTrail(folder);
 }
 
+void LockPlans(const RunContext& run, std::optional<NewPlanLock>& lock) {
+    if (lock) return;
+    const std::string folder = run.SettingsFolder();
+    Doing doing("locking " + NewPlanLock::PathIn(folder));
+    lock.emplace(folder);
+}
+
 AuditTrail OpenPlanChange(RunContext& run, OdbcConnection& connection, TableInfo& record, const char* done) {
-    AuditTrail trail = OpenAuditTrail();
+    AuditTrail trail = OpenAuditTrail(run);
     DebugLog("Opening Rate_Schedule");
     try {
         InitWVDAccounting(run.Data, connection, clsRate_Schedule{}.TableName, record);

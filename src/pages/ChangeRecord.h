@@ -9,19 +9,26 @@
 
 #include "data/ODBCAPI.h"
 #include "data/TableInfo.h"
+#include "data/tables/RatePlan.h"
 #include "settings/AuditTrail.h"
 
 namespace vd {
 
-// The audit trail beside vexweb.ini, opened before a change is made; a
-// failure to open it names the file in the web server's log.
-AuditTrail OpenAuditTrail();
+struct RunContext;
+
+// The audit trail beside the run's vexweb.ini, opened before a change is
+// made; a failure to open it names the file in the web server's log.
+AuditTrail OpenAuditTrail(const RunContext& run);
+
+// Takes the new-plan lock of the run's settings folder into lock, unless
+// it is held already: plan changes that check what their form was drawn
+// from, and new plans, hold it until the change is stored.
+void LockPlans(const RunContext& run, std::optional<NewPlanLock>& lock);
 
 // The opening of a rate plan change: the audit trail first (a change it
 // cannot record is not made), then Rate_Schedule into the record on the
 // connection. A table that cannot be opened is logged as "Rate plan not
 // <done>: Rate_Schedule could not be opened" and its failure goes on.
-struct RunContext;
 AuditTrail OpenPlanChange(RunContext& run, OdbcConnection& connection, TableInfo& record, const char* done);
 
 // The end of a change made in a transaction: the entry is appended, then

@@ -73,10 +73,7 @@ void DeleteRatePlan(RunContext& run) {
     // the database's, as it does for a save.
     const bool versioned = Posted(PlanVersionField);
     std::optional<NewPlanLock> lock;
-    if (versioned) {
-        Doing doing("locking " + NewPlanLock::Path());
-        lock.emplace();
-    }
+    if (versioned) LockPlans(run, lock);
     OdbcTransaction transaction(connection);
     DebugLog("seeking Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " +
              std::to_string(run.Plan.RateNum));

@@ -2,7 +2,6 @@
 // settings, feature switches and the browser address of every archive drive.
 // It posts back with ConfigOption "SAVEINI" (SaveWebSettings).
 #include "base/DebugLog.h"
-#include "base/Program.h"
 #include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
@@ -74,7 +73,7 @@ void SendDriveRows(RunContext& run, const std::string& iniFile) {
 }  // namespace
 
 void ShowFileLocationsForm(RunContext& run, const Html& heading, const std::string& action, const std::string& method) {
-    const std::string file = WebIniPath();
+    const std::string& file = run.Settings.File;
     // The version first: a file changed while the form is drawn makes its
     // save stale rather than unnoticed.
     const std::string version = IniFileVersion(file);

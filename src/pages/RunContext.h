@@ -9,6 +9,7 @@
 #include <string>
 
 #include "data/Databases.h"
+#include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
 
 namespace vd {
@@ -29,6 +30,10 @@ struct RunContext {
     bool IsSupervisor = false;   // the Users table's verdict on User
     PlanKey Plan;
     Databases Data;  // connection strings, credentials, the parameters connection
+
+    // The folder that really holds the settings file: beside it live the
+    // audit trail, the kept versions and the new-plan lock.
+    std::string SettingsFolder() const { return SettingsFolderOf(Settings.File); }
 
     // The address every form of the configurator posts to.
     std::string FormAction() const { return Settings.WebScriptsPath + "vdconfig.exe"; }

@@ -73,15 +73,6 @@ std::string StorePostedFields(RunContext& run, TableInfo& record, std::vector<st
     return name;
 }
 
-// Plan changes that check what their form was drawn from, and new plans,
-// take the lock once and hold it until the change is stored: the requests
-// of this program folder queue here before they reach the database.
-void LockPlans(std::optional<NewPlanLock>& lock) {
-    if (lock) return;
-    Doing doing("locking " + NewPlanLock::Path());
-    lock.emplace();
-}
-
 // The plan key into the record. A new plan gets the smallest free number
 // of its database, found inside the transaction that inserts it and under
 // the database's numbering lock (PlanNumbering.h). True for a new plan.
@@ -131,7 +122,7 @@ void SaveRatePlan(RunContext& run) {
     // be the one the form showed.
     const bool versioned = run.Plan.RateNum != NewPlan && Posted(PlanVersionField);
     const bool tokened = run.Plan.RateNum == NewPlan && Posted(PlanTokenField);
-    if (run.Plan.RateNum == NewPlan || versioned) LockPlans(lock);
+    if (run.Plan.RateNum == NewPlan || versioned) LockPlans(run, lock);
     std::string name;
     for (int tries = 1;; ++tries) {
         // The row and its record take effect together, or neither does.

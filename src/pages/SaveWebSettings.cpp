@@ -1,7 +1,6 @@
 // Stores the file locations form in vexweb.ini: the settings of [Vexdoc/Web]
 // and the browser address of every drive in [Drives], all in one write.
 #include "base/DebugLog.h"
-#include "base/Program.h"
 #include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
@@ -92,7 +91,7 @@ std::vector<std::string> MissingTemplates(const std::string& htmlPath) {
 
 void SaveWebSettings(RunContext& run) {
     {
-        const std::string file = WebIniPath();
+        const std::string& file = run.Settings.File;
         const struct {
             const char* key;
             std::string (*rule)(const std::string&);
@@ -113,7 +112,7 @@ void SaveWebSettings(RunContext& run) {
         // Everything is collected first and written in one replacement of
         // the file: a save that fails anywhere writes nothing.
         // The trail is opened first: a change it cannot record is not made.
-        AuditTrail trail = OpenAuditTrail();
+        AuditTrail trail = OpenAuditTrail(run);
         IniEdit edit(file);
         std::vector<std::string> notices;
         for (const auto& setting : settings) {

@@ -1,7 +1,7 @@
 #include "settings/IniFiles.h"
 
 #include "base/DebugLog.h"
-#include "base/Program.h"
+#include "base/ProcessState.h"
 #include "base/TextUtil.h"
 
 #include <algorithm>
@@ -202,10 +202,12 @@ void ForEachEntry(std::string_view body, F f) {
     }
 }
 
-std::map<std::string, IniFile, std::less<>>& Cache() {
-    static std::map<std::string, IniFile, std::less<>> cache;
-    return cache;
-}
+// The files read so far, by path.
+struct IniCache {
+    std::map<std::string, IniFile, std::less<>> files;
+};
+
+std::map<std::string, IniFile, std::less<>>& Cache() { return ProcessState::Of<IniCache>().files; }
 
 IniFile& Load(const std::string& file) {
     IniFile& ini = Cache()[file];
@@ -714,9 +716,10 @@ std::vector<IniKeyChange> IniEntries(std::string_view text) {
     return entries;
 }
 
-bool ReadDocTypeFlag(const std::string& appl, const std::string& docType, const std::string& key) {
+bool ReadDocTypeFlag(const std::string& file, const std::string& appl, const std::string& docType,
+                     const std::string& key) {
     std::string section = appl + "VDW" + docType;
-    bool on = UCase(ReadIniString(WebIniPath(), section, key)) == "TRUE";
+    bool on = UCase(ReadIniString(file, section, key)) == "TRUE";
     DebugLog(key + (on ? "=TRUE (" : "=FALSE (") + section + ")");
     return on;
 }
@@ -726,8 +729,7 @@ std::string FollowFileLinks(const std::string& path) {
     return target.empty() ? path : target;
 }
 
-std::string WebIniFolder() { return FolderOf(FollowFileLinks(WebIniPath())); }
+std::string SettingsFolderOf(const std::string& file) { return FolderOf(FollowFileLinks(file)); }
 
-void ForgetIniFiles() { Cache().clear(); }
 
 }  // namespace vd

@@ -137,20 +137,19 @@ std::string_view IniFileText(const std::string& file);
 // name, the first key in it), in file order.
 std::vector<IniKeyChange> IniEntries(std::string_view text);
 
-// The switch key of a database's section (appl + "VDW" + docType) in
-// vexweb.ini: true exactly when its value is "TRUE" in any case.
-bool ReadDocTypeFlag(const std::string& appl, const std::string& docType, const std::string& key);
+// The switch key of a database's section (appl + "VDW" + docType) in the
+// settings file: true exactly when its value is "TRUE" in any case.
+bool ReadDocTypeFlag(const std::string& file, const std::string& appl, const std::string& docType,
+                     const std::string& key);
 
 // The file a path names once symbolic links of the file itself are followed
 // (the path unchanged when it is no link or names nothing yet).
 std::string FollowFileLinks(const std::string& path);
 
-// The folder that really holds vexweb.ini: the folder of its link target
-// when vexweb.ini is a symbolic link, else the program folder. Files that
-// belong beside the settings (the new-plan lock) live there.
-std::string WebIniFolder();
-
-// Drops every file read so far; the next read goes to the disk.
-void ForgetIniFiles();
+// The folder that really holds a settings file: the folder of its link
+// target when the file is a symbolic link, else its own folder. Files that
+// belong beside the settings (the new-plan lock, the audit trail, the kept
+// versions) live there.
+std::string SettingsFolderOf(const std::string& file);
 
 }  // namespace vd

@@ -75,7 +75,9 @@ bool IsVersionName(const std::string& name) {
     return name.find('/') == std::string::npos;
 }
 
-std::string VersionFolder() { return WebIniFolder() + "/vexweb.ini" + HistorySuffix; }
+std::string VersionFolder(const std::string& settingsFolder) {
+    return settingsFolder + "/vexweb.ini" + HistorySuffix;
+}
 
 std::string VersionName(std::time_t when, const std::string& user) {
     std::tm t{};

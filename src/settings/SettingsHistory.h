@@ -14,8 +14,9 @@ namespace vd {
 
 constexpr size_t KeptVersionCount = 50;
 
-// vexweb.ini.history in the folder that really holds vexweb.ini.
-std::string VersionFolder();
+// vexweb.ini.history in the folder that really holds vexweb.ini
+// (SettingsFolderOf).
+std::string VersionFolder(const std::string& settingsFolder);
 
 // A kept version's name: "YYYYMMDDTHHMMSSZ-" (UTC), more, ".ini"; no "/".
 bool IsVersionName(const std::string& name);

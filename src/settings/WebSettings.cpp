@@ -1,7 +1,6 @@
 #include "settings/WebSettings.h"
 
 #include "base/DebugLog.h"
-#include "base/Program.h"
 #include "base/TextUtil.h"
 #include "settings/IniFiles.h"
 
@@ -9,10 +8,13 @@ namespace vd {
 
 bool IsTrueText(const std::string& text) { return UCase(text) == "TRUE"; }
 
-WebSettingsRecord LoadWebSettings() {
-    const std::string file = WebIniPath();
-    auto read = [&](const char* key) { return ReadIniString(file, WebSection, key); };
+std::string SettingsFileIn(const std::string& programFolder) { return programFolder + "/vexweb.ini"; }
+
+WebSettingsRecord LoadWebSettings(const std::string& programFolder) {
     WebSettingsRecord s;
+    s.File = SettingsFileIn(programFolder);
+    const std::string& file = s.File;
+    auto read = [&](const char* key) { return ReadIniString(file, WebSection, key); };
     s.WebPath = read("WebPath");
     s.HomePage = read("HomePage");
     if (s.HomePage.empty()) s.HomePage = "default.htm";
@@ -47,7 +49,7 @@ WebSettingsRecord LoadWebSettings() {
 }
 
 void LoadParameterPath(WebSettingsRecord& settings, const std::string& user) {
-    const std::string file = WebIniPath();
+    const std::string& file = settings.File;
     if (!user.empty()) {
         DebugLog("Reading " + file + " - ParameterPath_" + user);
         settings.ParameterPath = ReadIniString(file, WebSection, "ParameterPath_" + user);

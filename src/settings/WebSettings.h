@@ -6,6 +6,7 @@
 namespace vd {
 
 struct WebSettingsRecord {
+    std::string File;            // the file read: the program folder's vexweb.ini
     std::string WebPath;         // browser address of the product's pages ("/" at the end)
     std::string HomePage;        // "default.htm" when missing
     std::string WebScriptsPath;  // browser address of this program
@@ -37,11 +38,15 @@ struct WebSettingsRecord {
 
 constexpr const char* WebSection = "Vexdoc/Web";
 
-// The settings of the program folder's vexweb.ini.
-WebSettingsRecord LoadWebSettings();
+// The settings file of a program folder: programFolder + "/vexweb.ini".
+std::string SettingsFileIn(const std::string& programFolder);
 
-// Resolves ParameterPath for the user: the user's own "ParameterPath_" key
-// when it holds a value, else the general "ParameterPath".
+// The settings of the program folder's vexweb.ini.
+WebSettingsRecord LoadWebSettings(const std::string& programFolder);
+
+// Resolves ParameterPath for the user from settings.File: the user's own
+// "ParameterPath_" key when it holds a value, else the general
+// "ParameterPath".
 void LoadParameterPath(WebSettingsRecord& settings, const std::string& user);
 
 // "TRUE" in any case is true; everything else is false.

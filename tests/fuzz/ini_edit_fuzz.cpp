@@ -5,6 +5,7 @@
 // every other line of the file stays as it was, in order, and committing the
 // same changes again changes no byte.
 #include "FuzzSupport.h"
+#include "base/ProcessState.h"
 #include "base/RunError.h"
 #include "settings/IniFiles.h"
 
@@ -72,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         changes.push_back(std::move(c));
     }
     vdfuzz::WriteWhole(file, before);
-    vd::ForgetIniFiles();
+    vd::ProcessState::Reset();
 
     auto commit = [&] {
         vd::IniEdit edit(file);

@@ -2,6 +2,7 @@
 // every section and key the text names (and a few it does not), asked in an
 // order taken from the input, reads the same value and the same key list.
 #include "FuzzSupport.h"
+#include "base/ProcessState.h"
 #include "settings/IniFiles.h"
 
 #include <cstdint>
@@ -10,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string file = vdfuzz::ScratchFile("read.ini");
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     vdfuzz::WriteWhole(file, text);
-    vd::ForgetIniFiles();
+    vd::ProcessState::Reset();
     const vdfuzz::Model model(text);
 
     std::vector<std::string> sections = model.sectionNames, keys = model.keyNames;

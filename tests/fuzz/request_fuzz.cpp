@@ -3,7 +3,7 @@
 // each followed by NUL, an empty entry, then the body. Every field stored
 // can be looked up under any case, and every name and value survives the
 // request backup's encoding.
-#include "base/Program.h"
+#include "base/ProcessState.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
 #include "cgi/Request.h"
@@ -15,10 +15,15 @@
 
 // LoadRequest changes to the program folder: here that is the folder the
 // fuzzer started in, whose relative corpus paths must keep working.
+std::string& ProgramFolder() {
+    static std::string folder;
+    return folder;
+}
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char cwd[4096];
     if (!getcwd(cwd, sizeof cwd)) std::abort();
-    vd::SetProgramFolder(cwd);
+    ProgramFolder() = cwd;
     return 0;
 }
 
@@ -50,9 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     dup2(pipeFds[0], STDIN_FILENO);
     close(pipeFds[0]);
 
-    vd::ClearRequest();
+    vd::ProcessState::Reset();
     try {
-        vd::LoadRequest();
+        vd::LoadRequest(ProgramFolder());
     } catch (const vd::RunError&) {
         return 0;  // a CONTENT_LENGTH that is no length or too large
     } catch (const vd::RunFinished&) {

@@ -65,12 +65,12 @@ InProcessResult RunMain(const std::string& siteRoot, const std::map<std::string,
                         const std::string& body, const std::function<bool(const std::string&)>& isSupervisor) {
     clearenv();
     for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
-    vd::SetProgramFolder(siteRoot);
     vd::ResetRun();
     InProcessResult result;
     Redirect in(0, body);
     result.out = CaptureOutput([&] {
-        result.status = isSupervisor ? vd::Main(isSupervisor) : vd::Main([](const std::string&) { return false; });
+        result.status = isSupervisor ? vd::Main(siteRoot, isSupervisor)
+                                     : vd::Main(siteRoot, [](const std::string&) { return false; });
     });
     return result;
 }

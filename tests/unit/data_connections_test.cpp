@@ -103,8 +103,8 @@ TEST_F(DataLayerTest, ParamsConnectionStringAndMaskedLog) {
 TEST_F(DataLayerTest, AccountingStringUsesTheProgramFolder) {
     OdbcConnection c;
     EXPECT_FALSE(Shown([&] { OpenWVDAccounting(Data(), c); }));  // no data source beside the test program
-    EXPECT_EQ(Data().AccountingConnect, "FILEDSN=" + ProgramFolder() + "/DSN/WVDAccounting.DSN;UID=vdadmin;PWD=s3cret;");
-    EXPECT_NE(Log().find("OpenWVDAccounting WVDAccountingConnect=FILEDSN=" + ProgramFolder() +
+    EXPECT_EQ(Data().AccountingConnect, "FILEDSN=" + ExecutableFolder() + "/DSN/WVDAccounting.DSN;UID=vdadmin;PWD=s3cret;");
+    EXPECT_NE(Log().find("OpenWVDAccounting WVDAccountingConnect=FILEDSN=" + ExecutableFolder() +
                          "/DSN/WVDAccounting.DSN;UID=vdadmin;PWD=****;"),
               std::string::npos);
     EXPECT_NE(Output().find("Error: IM002"), std::string::npos);

@@ -37,7 +37,7 @@ protected:
         vd::ResetRun();
         site.WriteTemplates();
         Data().ParameterPath = dbs.ParameterPath();
-        vd::SetPageFrame({site.HtmlPath(), "/web/", ""});
+        vd::SetPageFrame({site.HtmlPath(), "/web/", "", vd::SettingsFileIn(site.Root())});
         vd::ConfigureDebugLog(true, site.Root() + "/temp/vdconfig.log");
         ForgetConnections();
         ::testing::internal::CaptureStdout();
@@ -59,7 +59,7 @@ protected:
     void ForgetConnections() {
         data_ = std::make_unique<vd::Databases>();
         Data().ParameterPath = dbs.ParameterPath();
-        Data().ProgramFolder = vd::ProgramFolder();
+        Data().ProgramFolder = vd::ExecutableFolder();
     }
 
     // What the code under test sent since the last call.

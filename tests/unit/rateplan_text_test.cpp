@@ -1,6 +1,5 @@
 // Money texts of the rate plan form, the policy limit and the lock that
 // serialises the numbering of new plans, the description of the fields.
-#include "base/Program.h"
 #include "base/RunError.h"
 #include "data/tables/RatePlan.h"
 #include "pages/RatePlanText.h"
@@ -83,13 +82,8 @@ protected:
         char dir[] = "/tmp/vdlock.XXXXXX";
         ASSERT_NE(mkdtemp(dir), nullptr);
         folder = dir;
-        saved = vd::ProgramFolder();
-        vd::SetProgramFolder(folder);
     }
-    void TearDown() override {
-        vd::SetProgramFolder(saved);
-        std::filesystem::remove_all(folder);
-    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
     // Whether another process could take the lock now.
     bool OtherProcessCanLock() const {
         pid_t pid = fork();
@@ -105,13 +99,13 @@ protected:
         EXPECT_NE(WEXITSTATUS(status), 3);
         return WEXITSTATUS(status) == 0;
     }
-    std::string folder, saved;
+    std::string folder;
 };
 
 TEST_F(NewPlanLockTest, HeldBesideTheProgramWhileTheObjectLives) {
-    EXPECT_EQ(vd::NewPlanLock::Path(), folder + "/RatePlans.lock");
+    EXPECT_EQ(vd::NewPlanLock::PathIn(vd::SettingsFolderOf(folder + "/vexweb.ini")), folder + "/RatePlans.lock");
     {
-        vd::NewPlanLock lock;
+        vd::NewPlanLock lock(folder);
         EXPECT_FALSE(OtherProcessCanLock());
     }
     EXPECT_TRUE(OtherProcessCanLock());
@@ -121,17 +115,16 @@ TEST_F(NewPlanLockTest, LivesBesideTheTargetOfALinkedSettingsFile) {
     std::filesystem::create_directories(folder + "/state");
     close(open((folder + "/state/vexweb.ini").c_str(), O_WRONLY | O_CREAT, 0644));
     ASSERT_EQ(symlink("state/vexweb.ini", (folder + "/vexweb.ini").c_str()), 0);
-    EXPECT_EQ(vd::WebIniFolder(), folder + "/state");
-    EXPECT_EQ(vd::NewPlanLock::Path(), folder + "/state/RatePlans.lock");
-    { vd::NewPlanLock lock; }
+    const std::string settingsFolder = vd::SettingsFolderOf(folder + "/vexweb.ini");
+    EXPECT_EQ(settingsFolder, folder + "/state");
+    { vd::NewPlanLock lock(settingsFolder); }
     EXPECT_TRUE(std::filesystem::exists(folder + "/state/RatePlans.lock"));
     EXPECT_FALSE(std::filesystem::exists(folder + "/RatePlans.lock"));
 }
 
 TEST_F(NewPlanLockTest, AMissingFolderIsAFailureNotASilentPass) {
-    vd::SetProgramFolder(folder + "/gone");
     try {
-        vd::NewPlanLock lock;
+        vd::NewPlanLock lock(folder + "/gone");
         FAIL() << "no failure";
     } catch (const vd::RunError& e) {
         EXPECT_EQ(e.Number, 76);

@@ -1,4 +1,5 @@
 #include "base/Numbers.h"
+#include "base/ProcessState.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
 #include "cgi/Request.h"
@@ -34,7 +35,7 @@ TEST(UrlEncode, SpecialCharactersControlAndHighBytes) {
 }
 
 TEST(ParsePairs, PiecesNamesAndValues) {
-    ClearRequest();
+    ProcessState::Reset();
     std::string text = "a=1&&b=2&flag&c=x=y&=lost&";
     ParsePairs(text, "&");
     EXPECT_TRUE(text.empty());
@@ -47,7 +48,7 @@ TEST(ParsePairs, PiecesNamesAndValues) {
 }
 
 TEST(ParsePairs, SameNameCollectsValuesInArrivalOrder) {
-    ClearRequest();
+    ProcessState::Reset();
     std::string body = "User=ann&a=1";
     ParsePairs(body, "&");
     std::string query = "A=2&a=";
@@ -62,7 +63,7 @@ TEST(ParsePairs, SameNameCollectsValuesInArrivalOrder) {
 }
 
 TEST(ParsePairs, LargeRequestsStayLinear) {
-    ClearRequest();
+    ProcessState::Reset();
     std::string many;
     for (int i = 0; i < 100000; ++i) many += "f" + std::to_string(i) + "=v&";
     std::string big = "big=" + std::string(10 * 1024 * 1024, 'x');

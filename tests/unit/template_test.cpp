@@ -1,4 +1,3 @@
-#include "base/Program.h"
 #include "base/RunError.h"
 #include "cgi/Output.h"
 #include "settings/WebSettings.h"
@@ -14,14 +13,13 @@ namespace {
 struct TemplateSite : ::testing::Test {
     vdtest::Site site;
     void SetUp() override {
-        SetProgramFolder(site.Root());
-        SetPageFrame({site.HtmlPath(), "", ""});
+        SetPageFrame({site.HtmlPath(), "", "", SettingsFileIn(site.Root())});
         site.Write("vexweb.ini", "[UserGraphics]\r\nann=<IMG SRC=\"ann.gif\">\r\n");
     }
     std::string Top(const std::string& content, const std::string& user = "") {
         site.Write("html/tbltop.htm", content);
         return CaptureOutput([&] {
-            SetPageFrame({site.HtmlPath(), "", user});
+            SetPageFrame({site.HtmlPath(), "", user, SettingsFileIn(site.Root())});
             SendTop();
         });
     }

@@ -140,10 +140,10 @@ bool SeekPlan(TableInfo& record, OdbcConnection& connection, const std::string& 
     return !record.NoMatch;
 }
 
-std::string NewPlanLock::Path() { return WebIniFolder() + "/RatePlans.lock"; }
+std::string NewPlanLock::PathIn(const std::string& settingsFolder) { return settingsFolder + "/RatePlans.lock"; }
 
-NewPlanLock::NewPlanLock() {
-    const std::string path = Path();
+NewPlanLock::NewPlanLock(const std::string& settingsFolder) {
+    const std::string path = PathIn(settingsFolder);
     fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd_ < 0) {
         const int err = errno;

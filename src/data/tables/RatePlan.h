@@ -94,18 +94,18 @@ bool SeekPlan(TableInfo& record, OdbcConnection& connection, const std::string& 
 
 // Lets the new plans of one program folder queue before they reach the
 // database: an exclusive advisory lock on the file RatePlans.lock in the
-// folder that holds vexweb.ini (its link target's folder when it is a
-// link), held while the object lives. The numbering itself is serialised by
+// folder that really holds vexweb.ini (settings/IniFiles.h,
+// SettingsFolderOf), held while the object lives. The numbering itself is serialised by
 // the database (PlanNumbering.h), which also holds for program folders on
 // other hosts. A lock file that cannot be opened is a failure (70, 75, 76).
 class NewPlanLock {
 public:
-    NewPlanLock();
+    explicit NewPlanLock(const std::string& settingsFolder);
     ~NewPlanLock();
     NewPlanLock(const NewPlanLock&) = delete;
     NewPlanLock& operator=(const NewPlanLock&) = delete;
 
-    static std::string Path();
+    static std::string PathIn(const std::string& settingsFolder);
 
 private:
     int fd_ = -1;
