@@ -8,6 +8,7 @@
 #include "data/Transaction.h"
 #include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"
+#include "pages/PostedPlanKey.h"
 #include "pages/RunContext.h"
 #include "settings/IniFiles.h"
 
@@ -20,23 +21,29 @@ AuditTrail OpenAuditTrail(const RunContext& run) {
     return AuditTrail(folder);
 }
 
-void LockPlans(const RunContext& run, std::optional<NewPlanLock>& lock) {
-    if (lock) return;
-    const std::string folder = run.SettingsFolder();
-    Doing doing("locking " + NewPlanLock::PathIn(folder));
-    lock.emplace(folder);
+namespace {
+// The posted key is checked first: a request with a bad key touches no file.
+AuditTrail PostedKeyThenTrail(RunContext& run) {
+    ReadPostedPlanKey(run);
+    return OpenAuditTrail(run);
 }
+}  // namespace
 
-AuditTrail OpenPlanChange(RunContext& run, OdbcConnection& connection, TableInfo& record, const char* done) {
-    AuditTrail trail = OpenAuditTrail(run);
+PlanChange::PlanChange(RunContext& run, const char* done) : Run(run), Trail(PostedKeyThenTrail(run)) {
     DebugLog("Opening Rate_Schedule");
     try {
-        InitWVDAccounting(run.Data, connection, clsRate_Schedule{}.TableName, record);
+        InitWVDAccounting(run.Data, Connection, clsRate_Schedule{}.TableName, Record);
     } catch (const DbError&) {
         DebugLog(std::string("Rate plan not ") + done + ": Rate_Schedule could not be opened");
         throw;
     }
-    return trail;
+}
+
+void PlanChange::LockPlans() {
+    if (Lock) return;
+    const std::string folder = Run.SettingsFolder();
+    Doing doing("locking " + NewPlanLock::PathIn(folder));
+    Lock.emplace(folder);
 }
 
 void CommitRecorded(AuditTrail& trail, AuditEntry& entry, OdbcTransaction& transaction) {

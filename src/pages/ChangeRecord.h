@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/ODBCAPI.h"
+#include "data/OpenTable.h"
 #include "data/TableInfo.h"
 #include "data/tables/RatePlan.h"
 #include "settings/AuditTrail.h"
@@ -20,16 +21,27 @@ struct RunContext;
 // made; a failure to open it names the file in the web server's log.
 AuditTrail OpenAuditTrail(const RunContext& run);
 
-// Takes the new-plan lock of the run's settings folder into lock, unless
-// it is held already: plan changes that check what their form was drawn
-// from, and new plans, hold it until the change is stored.
-void LockPlans(const RunContext& run, std::optional<NewPlanLock>& lock);
+// One rate plan change (a save or a delete). Made, it reads the posted
+// plan key into the run, opens the audit trail (a change it cannot record
+// is not made), then Rate_Schedule
+// into Record on Connection. A table that cannot be opened is logged as
+// "Rate plan not <done>: Rate_Schedule could not be opened" and its failure
+// goes on. The table closes when the change ends, or at Closing.Close().
+struct PlanChange {
+    PlanChange(RunContext& run, const char* done);
 
-// The opening of a rate plan change: the audit trail first (a change it
-// cannot record is not made), then Rate_Schedule into the record on the
-// connection. A table that cannot be opened is logged as "Rate plan not
-// <done>: Rate_Schedule could not be opened" and its failure goes on.
-AuditTrail OpenPlanChange(RunContext& run, OdbcConnection& connection, TableInfo& record, const char* done);
+    // Takes the new-plan lock of the run's settings folder, unless it is
+    // held already: plan changes that check what their form was drawn from,
+    // and new plans, hold it until the change is stored.
+    void LockPlans();
+
+    RunContext& Run;
+    OdbcConnection Connection;
+    TableInfo Record;
+    TableCloser Closing{Record, Connection};
+    AuditTrail Trail;
+    std::optional<NewPlanLock> Lock;
+};
 
 // The end of a change made in a transaction: the entry is appended, then
 // the transaction committed; a commit the database refuses appends the

@@ -62,37 +62,34 @@ void SendDeleteQuestion(RunContext& run, const std::string& description, const s
 }  // namespace
 
 void DeleteRatePlan(RunContext& run) {
-    ReadPostedPlanKey(run);
     const clsRate_Schedule rs;
-    OdbcConnection connection;
-    TableInfo record;
-    TableCloser closing(record, connection);
-    AuditTrail trail = OpenPlanChange(run, connection, record, "deleted");
+    PlanChange change(run, "deleted");
+    OdbcConnection& connection = change.Connection;
+    TableInfo& record = change.Record;
     // A form that says which row it was drawn from deletes only that row,
     // checked under the lock that plan changes share. The lock comes before
     // the database's, as it does for a save.
     const bool versioned = Posted(PlanVersionField);
-    std::optional<NewPlanLock> lock;
-    if (versioned) LockPlans(run, lock);
+    if (versioned) change.LockPlans();
     OdbcTransaction transaction(connection);
     DebugLog("seeking Appl " + run.Plan.Appl + " Doctype " + run.Plan.DocType + " Rate_Level " +
              std::to_string(run.Plan.RateNum));
 
     const Html plan = HtmlText(run.Plan.Appl) + " - Database " + HtmlText(run.Plan.DocType);
     if (!SeekPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum)) {
-        if (versioned) SendStalePlan(run, trail.Path(), "deleted", true);
+        if (versioned) SendStalePlan(run, change.Trail.Path(), "deleted", true);
         SendMessagePage("Rate plan #" + HtmlNumber(run.Plan.RateNum) + " not found for Application " + plan, "", "",
                         "+1", "");
         EndRun();
     }
     const std::string description = record.Field(rs.Rate_Description).Value.Text();
     const std::string version = RowVersion(record);
-    if (versioned && !PostedVersionIs(PlanVersionField, version)) SendStalePlan(run, trail.Path(), "deleted", false);
+    if (versioned && !PostedVersionIs(PlanVersionField, version)) SendStalePlan(run, change.Trail.Path(), "deleted", false);
     if (UCase(GetField(ConfirmDeleteField)) != "YES") {
         DebugLog("Rate plan not deleted yet: asking first");
         transaction.Rollback();
-        lock.reset();
-        closing.Close();
+        change.Lock.reset();
+        change.Closing.Close();
         SendDeleteQuestion(run, description, version);
         EndRun();
     }
@@ -101,11 +98,11 @@ void DeleteRatePlan(RunContext& run) {
     if (deleted > 0) {
         AuditEntry entry = PlanEntry("plan deleted", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
         entry.Changes = RowChanges(before, std::nullopt);
-        CommitRecorded(trail, entry, transaction);
+        CommitRecorded(change.Trail, entry, transaction);
     } else {
         transaction.Rollback();
     }
-    closing.Close();
+    change.Closing.Close();
     if (deleted > 0)
         SendMessagePage("Rate plan " + HtmlText(description) + " has been deleted for Application " + plan,
                         "Click here to return to the rate plan screen", RatePlansAddress(run), "+1", "");

@@ -109,31 +109,28 @@ void SendConfirmation(RunContext& run, const std::string& name, const std::vecto
 }  // namespace
 
 void SaveRatePlan(RunContext& run) {
-    ReadPostedPlanKey(run);
-    const clsRate_Schedule rs;
-    OdbcConnection connection;
-    TableInfo record;
-    TableCloser closing(record, connection);
-    std::optional<NewPlanLock> lock;
     std::vector<std::string> notices;
-    AuditTrail trail = OpenPlanChange(run, connection, record, "saved");
+    const clsRate_Schedule rs;
+    PlanChange change(run, "saved");
+    OdbcConnection& connection = change.Connection;
+    TableInfo& record = change.Record;
     // A form that says what it was drawn from is checked under the lock:
     // a new plan's token must not have been saved, a stored plan's row must
     // be the one the form showed.
     const bool versioned = run.Plan.RateNum != NewPlan && Posted(PlanVersionField);
     const bool tokened = run.Plan.RateNum == NewPlan && Posted(PlanTokenField);
-    if (run.Plan.RateNum == NewPlan || versioned) LockPlans(run, lock);
+    if (run.Plan.RateNum == NewPlan || versioned) change.LockPlans();
     std::string name;
     for (int tries = 1;; ++tries) {
         // The row and its record take effect together, or neither does.
         OdbcTransaction transaction(connection);
-        const std::string token = tokened ? FreshPlanToken(run, trail.Path()) : std::string();
+        const std::string token = tokened ? FreshPlanToken(run, change.Trail.Path()) : std::string();
         const bool isNew = KeyThePlan(run, record, connection);
         const std::optional<TableInfo> before =
             isNew ? std::nullopt
                   : StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanBefore");
         if (versioned && (!before || !PostedVersionIs(PlanVersionField, RowVersion(*before))))
-            SendStalePlan(run, trail.Path(), "saved", !before);
+            SendStalePlan(run, change.Trail.Path(), "saved", !before);
         notices.clear();
         name = StorePostedFields(run, record, notices);
 
@@ -164,11 +161,11 @@ void SaveRatePlan(RunContext& run) {
         entry.Token = token;
         entry.Changes = RowChanges(
             before, StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanAfter"));
-        CommitRecorded(trail, entry, transaction);
+        CommitRecorded(change.Trail, entry, transaction);
         break;
     }
-    lock.reset();
-    closing.Close();
+    change.Lock.reset();
+    change.Closing.Close();
     SendConfirmation(run, name, notices);
     EndRun();
 }
