@@ -33,11 +33,42 @@ namespace vd {
 
 namespace {
 
+// What a check found wrong, thrown by the check and written as its FAIL
+// line. A finding is the command's answer, not a failure of the program:
+// it is no exception of the run's family.
+struct Finding {
+    std::string What;
+};
+
+// A database failure as a line of the report: the driver's SQLSTATE and
+// message on one line.
+std::string Diagnostic(const DbError& failure) {
+    std::string text = failure.State.empty() ? failure.Message : failure.State + " " + failure.Message;
+    for (char& c : text)
+        if (c == '\n' || c == '\r') c = ' ';
+    return text;
+}
+
 class Report {
 public:
     void Line(bool ok, const std::string& check, const std::string& detail) {
         std::cout << (ok ? "OK   " : "FAIL ") << check << (detail.empty() ? "" : ": " + detail) << "\n";
         failed_ = failed_ || !ok;
+    }
+    // Runs one check: what it returns is the detail of its OK line, what it
+    // finds wrong (a Finding, or a database's failure) that of its FAIL
+    // line. True when it passed.
+    template <class CheckFn>
+    bool Check(const std::string& check, CheckFn&& run) {
+        try {
+            Line(true, check, run());
+            return true;
+        } catch (const Finding& wrong) {
+            Line(false, check, wrong.What);
+        } catch (const DbError& failure) {
+            Line(false, check, Diagnostic(failure));
+        }
+        return false;
     }
     // A finding that does not fail the check.
     void Warning(const std::string& check, const std::string& detail) {
@@ -51,22 +82,19 @@ private:
 
 std::string Reason(int err) { return std::strerror(err); }
 
-// "" when the file can be opened for reading, else why not.
-std::string Unreadable(const std::string& path) {
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        std::fclose(f);
-        return "";
-    }
-    return path + ": " + Reason(errno);
+// The file can be opened for reading.
+void RequireReadable(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) throw Finding{path + ": " + Reason(errno)};
+    std::fclose(f);
 }
 
-// "" when new files can be made in the folder, else why not.
-std::string FolderUnwritable(const std::string& folder) {
+// New files can be made in the folder.
+void RequireWritableFolder(const std::string& folder) {
     struct stat st {};
-    if (stat(folder.c_str(), &st) != 0) return folder + ": " + Reason(errno);
-    if (!S_ISDIR(st.st_mode)) return folder + ": not a folder";
-    if (access(folder.c_str(), W_OK | X_OK) != 0) return folder + ": " + Reason(errno);
-    return "";
+    if (stat(folder.c_str(), &st) != 0) throw Finding{folder + ": " + Reason(errno)};
+    if (!S_ISDIR(st.st_mode)) throw Finding{folder + ": not a folder"};
+    if (access(folder.c_str(), W_OK | X_OK) != 0) throw Finding{folder + ": " + Reason(errno)};
 }
 
 std::string FolderOf(const std::string& path) {
@@ -82,41 +110,18 @@ std::string RealPath(const std::string& path) {
     return out;
 }
 
-// A database failure as a line of the report: the driver's SQLSTATE and
-// message on one line.
-std::string Diagnostic(const DbError& failure) {
-    std::string text = failure.State.empty() ? failure.Message : failure.State + " " + failure.Message;
-    for (char& c : text)
-        if (c == '\n' || c == '\r') c = ' ';
-    return text;
+// The settings a run needs to draw a page: the section, the folders with
+// their "/" at the end, the program's address.
+void RequireSettingsParsed(const std::string& ini, const WebSettingsRecord& s) {
+    if (!HasIniSection(ini, WebSection)) throw Finding{"no section [Vexdoc/Web]"};
+    const std::pair<const char*, const std::string*> folders[] = {
+        {"HTMLPath", &s.HTMLPath}, {"ParameterPath", &s.ParameterPath}, {"TempPath", &s.TempPath}};
+    for (const auto& [key, value] : folders) {
+        if (value->empty()) throw Finding{std::string(key) + " is empty"};
+        if (value->back() != '/') throw Finding{std::string(key) + "=" + *value + " does not end with /"};
+    }
+    if (s.WebScriptsPath.empty()) throw Finding{"WebScriptsPath is empty"};
 }
-
-// The check's connection, opened as the pages open theirs: a failure
-// becomes a line of the report instead of an error page.
-struct Probe {
-    OdbcConnection connection;
-
-    // "" when connected, else the driver's SQLSTATE and message.
-    std::string Connect(const std::string& connectString) {
-        try {
-            ODBCOpenDatabase(connection, connectString);
-            return "";
-        } catch (const DbError& e) {
-            return Diagnostic(e);
-        }
-    }
-
-    // The statement's result in the record, or the failure in *error.
-    bool Run(const std::string& sql, TableInfo& record, std::string* error) {
-        try {
-            ODBCExecSQL(sql, connection, record);
-            return true;
-        } catch (const DbError& e) {
-            *error = Diagnostic(e);
-            return false;
-        }
-    }
-};
 
 // The columns of a catalogue table that the pages read by position: the
 // first `read` of its ColumnNames.
@@ -131,57 +136,58 @@ TableColumns ReadColumns(size_t read) {
     return {Entry::TableName, Entry::ColumnNames.data(), read};
 }
 
-// "" when the first `count` columns carry the catalogue's names.
-std::string WrongColumns(const TableInfo& found, const TableColumns& want, size_t count) {
+// The table's columns (no rows), read on the check's connection, opened as
+// the pages open theirs; none when the database did not connect.
+TableInfo ColumnsOf(OdbcConnection* db, const std::string& table) {
+    if (!db) throw Finding{"database not connected"};
+    TableInfo found;
+    ODBCExecSQL("SELECT * FROM " + table + " WHERE 1=0", *db, found);
+    return found;
+}
+
+// The first `count` columns carry the catalogue's names.
+void RequireColumns(const TableInfo& found, const TableColumns& want, size_t count) {
     if (found.Fields.size() < count)
-        return std::to_string(found.Fields.size()) + " columns, the pages read " + std::to_string(count);
+        throw Finding{std::to_string(found.Fields.size()) + " columns, the pages read " + std::to_string(count)};
     for (size_t i = 0; i < count; ++i)
         if (!EqualsNoCase(found.Fields[i].Name, want.names[i]))
-            return "column " + std::to_string(i + 1) + " is " + found.Fields[i].Name + ", the pages read " +
-                   want.names[i] + " there (the order of scripts/schema)";
-    return "";
+            throw Finding{"column " + std::to_string(i + 1) + " is " + found.Fields[i].Name + ", the pages read " +
+                          want.names[i] + " there (the order of scripts/schema)"};
 }
 
-void CheckTable(Report& report, Probe* db, const TableColumns& want) {
-    const std::string check = "table " + want.table;
-    if (!db) return report.Line(false, check, "database not connected");
-    std::string error;
-    TableInfo found;
-    if (!db->Run("SELECT * FROM " + want.table + " WHERE 1=0", found, &error)) return report.Line(false, check, error);
-    const std::string wrong = WrongColumns(found, want, want.read);
-    report.Line(wrong.empty(), check, wrong.empty() ? std::to_string(found.Fields.size()) + " columns" : wrong);
+void CheckTable(Report& report, OdbcConnection* db, const TableColumns& want) {
+    report.Check("table " + want.table, [&] {
+        const TableInfo found = ColumnsOf(db, want.table);
+        RequireColumns(found, want, want.read);
+        return std::to_string(found.Fields.size()) + " columns";
+    });
 }
 
-void CheckRateSchedule(Report& report, Probe* db) {
-    const std::string check = "table Rate_Schedule";
-    if (!db) return report.Line(false, check, "database not connected");
-    std::string error;
-    TableInfo found;
-    if (!db->Run("SELECT * FROM Rate_Schedule WHERE 1=0", found, &error)) return report.Line(false, check, error);
-    const size_t n = found.Fields.size();
-    if (n != 25 && n != 21 && n != 18)
-        return report.Line(false, check, std::to_string(n) + " columns; the pages read 25 (or 21 or 18)");
-    const std::string wrong = WrongColumns(found, ReadColumns<clsRate_Schedule>(n), n);
-    if (!wrong.empty()) return report.Line(false, check, wrong);
-    report.Line(true, check,
-                n == 25 ? "25 columns"
-                        : std::to_string(n) + " columns: plans can be shown, saving a plan needs all 25");
+void CheckRateSchedule(Report& report, OdbcConnection* db) {
+    report.Check("table Rate_Schedule", [&] {
+        const TableInfo found = ColumnsOf(db, "Rate_Schedule");
+        const size_t n = found.Fields.size();
+        if (n != 25 && n != 21 && n != 18)
+            throw Finding{std::to_string(n) + " columns; the pages read 25 (or 21 or 18)"};
+        RequireColumns(found, ReadColumns<clsRate_Schedule>(n), n);
+        return n == 25 ? std::string("25 columns")
+                       : std::to_string(n) + " columns: plans can be shown, saving a plan needs all 25";
+    });
 }
 
-void CheckSupervisor(Report& report, Probe* db) {
-    const std::string check = "a supervisor";
-    if (!db) return report.Line(false, check, "database not connected");
-    std::string error;
-    TableInfo rows;
-    if (!db->Run("SELECT UserID FROM Users WHERE UserSuper = -1", rows, &error))
-        return report.Line(false, check, error);
-    std::vector<std::string> ids;
-    for (ODBCMoveFirst(rows); !rows.Eof; ODBCMoveNext(rows)) ids.push_back(Trim(rows.Field(0).Value.Text()));
-    if (ids.empty()) return report.Line(false, check, "no row of Users has UserSuper -1");
-    std::string shown;
-    for (size_t i = 0; i < ids.size() && i < 5; ++i) shown += (i ? ", " : "") + ids[i];
-    if (ids.size() > 5) shown += ", ...";
-    report.Line(true, check, shown);
+void CheckSupervisor(Report& report, OdbcConnection* db) {
+    report.Check("a supervisor", [&] {
+        if (!db) throw Finding{"database not connected"};
+        TableInfo rows;
+        ODBCExecSQL("SELECT UserID FROM Users WHERE UserSuper = -1", *db, rows);
+        std::vector<std::string> ids;
+        for (ODBCMoveFirst(rows); !rows.Eof; ODBCMoveNext(rows)) ids.push_back(Trim(rows.Field(0).Value.Text()));
+        if (ids.empty()) throw Finding{"no row of Users has UserSuper -1"};
+        std::string shown;
+        for (size_t i = 0; i < ids.size() && i < 5; ++i) shown += (i ? ", " : "") + ids[i];
+        if (ids.size() > 5) shown += ", ...";
+        return shown;
+    });
 }
 
 }  // namespace
@@ -198,9 +204,10 @@ int CheckSite(const std::string& given) {
     const std::string ini = SettingsFileIn(programFolder);
     std::cout << "Checking the site of " << programFolder << "\n";
 
-    const std::string iniUnreadable = Unreadable(ini);
-    report.Line(iniUnreadable.empty(), "vexweb.ini found", iniUnreadable.empty() ? ini : iniUnreadable);
-    if (!iniUnreadable.empty()) {
+    if (!report.Check("vexweb.ini found", [&] {
+            RequireReadable(ini);
+            return ini;
+        })) {
         std::cout << "The other checks need vexweb.ini.\n";
         return 1;
     }
@@ -213,17 +220,10 @@ int CheckSite(const std::string& given) {
         report.Line(false, "vexweb.ini parsed", "(" + std::to_string(e.Number) + ") " + e.Text);
         return 1;
     }
-    std::string parsed;
-    if (!HasIniSection(ini, WebSection)) parsed = "no section [Vexdoc/Web]";
-    const std::pair<const char*, const std::string*> folders[] = {
-        {"HTMLPath", &s.HTMLPath}, {"ParameterPath", &s.ParameterPath}, {"TempPath", &s.TempPath}};
-    for (const auto& [key, value] : folders) {
-        if (!parsed.empty()) break;
-        if (value->empty()) parsed = std::string(key) + " is empty";
-        else if (value->back() != '/') parsed = std::string(key) + "=" + *value + " does not end with /";
-    }
-    if (parsed.empty() && s.WebScriptsPath.empty()) parsed = "WebScriptsPath is empty";
-    report.Line(parsed.empty(), "vexweb.ini parsed", parsed);
+    report.Check("vexweb.ini parsed", [&] {
+        RequireSettingsParsed(ini, s);
+        return std::string();
+    });
     if (s.RequireSignIn)
         report.Line(true, "sign-in required", "RequireSignIn=TRUE: requests the web server did not sign in are refused");
     else
@@ -233,35 +233,45 @@ int CheckSite(const std::string& given) {
     // A save writes a temporary file in the folder that really holds the
     // file (the link's target folder) and renames it over the file.
     const std::string realIni = RealPath(ini);
-    std::string replace = FolderUnwritable(FolderOf(realIni));
-    if (replace.empty() && access(realIni.c_str(), R_OK) != 0) replace = realIni + ": " + Reason(errno);
-    report.Line(replace.empty(), "vexweb.ini replaceable", replace.empty() ? "in " + FolderOf(realIni) : replace);
+    report.Check("vexweb.ini replaceable", [&] {
+        RequireWritableFolder(FolderOf(realIni));
+        if (access(realIni.c_str(), R_OK) != 0) throw Finding{realIni + ": " + Reason(errno)};
+        return "in " + FolderOf(realIni);
+    });
 
     // Files made beside vexweb.ini when first needed: writable when they
     // exist, else their folder is.
     auto writableBeside = [&](const std::string& check, const std::string& path) {
-        std::string problem;
-        if (access(path.c_str(), F_OK) == 0) {
-            if (access(path.c_str(), R_OK | W_OK) != 0) problem = path + ": " + Reason(errno);
-        } else {
-            problem = FolderUnwritable(FolderOf(path));
-        }
-        report.Line(problem.empty(), check, problem.empty() ? path : problem);
+        report.Check(check, [&] {
+            if (access(path.c_str(), F_OK) != 0)
+                RequireWritableFolder(FolderOf(path));
+            else if (access(path.c_str(), R_OK | W_OK) != 0)
+                throw Finding{path + ": " + Reason(errno)};
+            return path;
+        });
     };
     const std::string settingsFolder = SettingsFolderOf(ini);
     writableBeside("new-plan lock writable", NewPlanLock::PathIn(settingsFolder));
     writableBeside("audit trail writable", settingsFolder + "/" + AuditFileName);
     writableBeside("kept versions writable", VersionFolder(settingsFolder));
 
-    std::string missing;
-    for (const char* name : {"tbltop.htm", "tblbot.htm", "errtop.htm", "errbot.htm"}) {
-        const std::string problem = Unreadable(s.HTMLPath + name);
-        if (!problem.empty()) missing += (missing.empty() ? "" : "; ") + problem;
-    }
-    report.Line(missing.empty(), "templates in HTMLPath", missing.empty() ? s.HTMLPath : missing);
+    report.Check("templates in HTMLPath", [&] {
+        std::string missing;
+        for (const char* name : {"tbltop.htm", "tblbot.htm", "errtop.htm", "errbot.htm"}) {
+            try {
+                RequireReadable(s.HTMLPath + name);
+            } catch (const Finding& problem) {
+                missing += (missing.empty() ? "" : "; ") + problem.What;
+            }
+        }
+        if (!missing.empty()) throw Finding{missing};
+        return s.HTMLPath;
+    });
 
-    const std::string temp = FolderUnwritable(s.TempPath);
-    report.Line(temp.empty(), "TempPath writable", temp.empty() ? s.TempPath : temp);
+    report.Check("TempPath writable", [&] {
+        RequireWritableFolder(s.TempPath);
+        return s.TempPath;
+    });
 
     const std::string paramsDsn = s.ParameterPath + "DSN/VDWParams32.DSN";
     const std::string billingDsn = programFolder + "/DSN/WVDAccounting.DSN";
@@ -270,10 +280,11 @@ int CheckSite(const std::string& given) {
              {"vdglobal.ini readable", s.ParameterPath + "vdglobal.ini"},
              {"createdb.ini readable", credentials},
              {"parameters DSN readable", paramsDsn},
-             {"billing DSN readable", billingDsn}}) {
-        const std::string problem = Unreadable(path);
-        report.Line(problem.empty(), check, problem.empty() ? path : problem);
-    }
+             {"billing DSN readable", billingDsn}})
+        report.Check(check, [&] {
+            RequireReadable(path);
+            return path;
+        });
 
     // The connections as the pages make them: the DSN file and the
     // credentials of createdb.ini.
@@ -285,20 +296,23 @@ int CheckSite(const std::string& given) {
         auth = ";UID=;PWD=;";
         report.Line(false, "createdb.ini keys", "SQLKEY1 or SQLKEY2 is not in the form vdkeys writes");
     }
-    Probe params, billing;
-    const std::string paramsError = params.Connect("FILEDSN=" + paramsDsn + auth);
-    report.Line(paramsError.empty(), "parameters database connects", paramsError);
-    const std::string billingError = billing.Connect("FILEDSN=" + billingDsn + auth);
-    report.Line(billingError.empty(), "billing database connects", billingError);
+    OdbcConnection params, billing;
+    auto connects = [&](const std::string& check, OdbcConnection& connection, const std::string& dsn) {
+        return report.Check(check, [&] {
+            ODBCOpenDatabase(connection, "FILEDSN=" + dsn + auth);
+            return std::string();
+        });
+    };
+    OdbcConnection* p = connects("parameters database connects", params, paramsDsn) ? &params : nullptr;
+    OdbcConnection* b = connects("billing database connects", billing, billingDsn) ? &billing : nullptr;
 
-    Probe* p = paramsError.empty() ? &params : nullptr;
     // The columns the pages read, by position.
     for (const TableColumns& table : {ReadColumns<clsUsers>(clsUsers::UserSuper + 1),
                                       ReadColumns<clsApplications>(clsApplications::ApplicationName + 1),
                                       ReadColumns<clsDocumentTypes>(clsDocumentTypes::DatabaseDataSourceName + 1),
                                       ReadColumns<clsDrives>(clsDrives::Drive + 1)})
         CheckTable(report, p, table);
-    CheckRateSchedule(report, billingError.empty() ? &billing : nullptr);
+    CheckRateSchedule(report, b);
     CheckSupervisor(report, p);
 
     std::cout << (report.Failed() ? "Some checks failed.\n" : "All checks passed.\n");
