@@ -276,14 +276,14 @@ int CheckSite(const std::string& given) {
     const std::string paramsDsn = s.ParameterPath + "DSN/VDWParams32.DSN";
     const std::string billingDsn = programFolder + "/DSN/WVDAccounting.DSN";
     const std::string credentials = s.ParameterPath + "createdb.ini";
-    for (const auto& [check, path] : std::vector<std::pair<std::string, std::string>>{
+    for (const auto& file : std::vector<std::pair<std::string, std::string>>{
              {"vdglobal.ini readable", s.ParameterPath + "vdglobal.ini"},
              {"createdb.ini readable", credentials},
              {"parameters DSN readable", paramsDsn},
              {"billing DSN readable", billingDsn}})
-        report.Check(check, [&] {
-            RequireReadable(path);
-            return path;
+        report.Check(file.first, [&] {
+            RequireReadable(file.second);
+            return file.second;
         });
 
     // The connections as the pages make them: the DSN file and the
