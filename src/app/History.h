@@ -20,7 +20,7 @@ struct HistoryFilter {
 void ListHistory(const std::vector<std::string>& lines, const HistoryFilter& filter, std::ostream& out);
 
 // The command: arguments after --history; the last one may name the site's
-// folder (see UseProgramFolder). Returns the exit status: 0, 1 for a trail
+// folder (see CommandFolder). Returns the exit status: 0, 1 for a trail
 // that cannot be read (a link in its place is not followed), 2 for a usage
 // error or a date that is not a day of the calendar; the reason goes to err.
 int HistoryCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
