@@ -34,7 +34,6 @@ std::string OneLine(std::string text) {
 
 void SetRequestLabel(RequestLabel label) { Label() = label; }
 
-
 Doing::Doing(std::string what) : unwinding_(std::uncaught_exceptions()) {
     Failed().clear();  // a failure that was handled names nothing any more
     Open().push_back(std::move(what));

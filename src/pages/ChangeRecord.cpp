@@ -15,21 +15,21 @@
 
 namespace vd {
 
-AuditTrail OpenAuditTrail(const RunContext& run) {
-    const std::string folder = run.SettingsFolder();
-    Doing doing("writing " + folder + "/" + AuditFileName);
-    return AuditTrail(folder);
+AuditTrail OpenAuditTrail(const std::string& settingsFolder) {
+    Doing doing("writing " + settingsFolder + "/" + AuditFileName);
+    return AuditTrail(settingsFolder);
 }
 
 namespace {
 // The posted key is checked first: a request with a bad key touches no file.
-AuditTrail PostedKeyThenTrail(RunContext& run) {
+AuditTrail PostedKeyThenTrail(RunContext& run, const std::string& settingsFolder) {
     ReadPostedPlanKey(run);
-    return OpenAuditTrail(run);
+    return OpenAuditTrail(settingsFolder);
 }
 }  // namespace
 
-PlanChange::PlanChange(RunContext& run, const char* done) : Run(run), Trail(PostedKeyThenTrail(run)) {
+PlanChange::PlanChange(RunContext& run, const char* done)
+    : Folder(run.SettingsFolder()), Trail(PostedKeyThenTrail(run, Folder)) {
     DebugLog("Opening Rate_Schedule");
     try {
         InitWVDAccounting(run.Data, Connection, clsRate_Schedule{}.TableName, Record);
@@ -41,9 +41,8 @@ PlanChange::PlanChange(RunContext& run, const char* done) : Run(run), Trail(Post
 
 void PlanChange::LockPlans() {
     if (Lock) return;
-    const std::string folder = Run.SettingsFolder();
-    Doing doing("locking " + NewPlanLock::PathIn(folder));
-    Lock.emplace(folder);
+    Doing doing("locking " + NewPlanLock::PathIn(Folder));
+    Lock.emplace(Folder);
 }
 
 void CommitRecorded(AuditTrail& trail, AuditEntry& entry, OdbcTransaction& transaction) {

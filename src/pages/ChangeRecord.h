@@ -17,25 +17,26 @@ namespace vd {
 
 struct RunContext;
 
-// The audit trail beside the run's vexweb.ini, opened before a change is
-// made; a failure to open it names the file in the web server's log.
-AuditTrail OpenAuditTrail(const RunContext& run);
+// The audit trail in the folder that really holds vexweb.ini
+// (RunContext::SettingsFolder), opened before a change is made; a failure
+// to open it names the file in the web server's log.
+AuditTrail OpenAuditTrail(const std::string& settingsFolder);
 
 // One rate plan change (a save or a delete). Made, it reads the posted
 // plan key into the run, opens the audit trail (a change it cannot record
-// is not made), then Rate_Schedule
-// into Record on Connection. A table that cannot be opened is logged as
-// "Rate plan not <done>: Rate_Schedule could not be opened" and its failure
-// goes on. The table closes when the change ends, or at Closing.Close().
+// is not made), then Rate_Schedule into Record on Connection. A table that
+// cannot be opened is logged as "Rate plan not <done>: Rate_Schedule could
+// not be opened" and its failure goes on. The table closes when the change
+// ends, or at Closing.Close().
 struct PlanChange {
     PlanChange(RunContext& run, const char* done);
 
-    // Takes the new-plan lock of the run's settings folder, unless it is
-    // held already: plan changes that check what their form was drawn from,
-    // and new plans, hold it until the change is stored.
+    // Takes the new-plan lock beside the trail, unless it is held already:
+    // plan changes that check what their form was drawn from, and new plans,
+    // hold it until the change is stored.
     void LockPlans();
 
-    RunContext& Run;
+    const std::string Folder;  // the settings folder: the trail and the lock live there
     OdbcConnection Connection;
     TableInfo Record;
     TableCloser Closing{Record, Connection};

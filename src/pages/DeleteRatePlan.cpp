@@ -84,7 +84,8 @@ void DeleteRatePlan(RunContext& run) {
     }
     const std::string description = record.Field(rs.Rate_Description).Value.Text();
     const std::string version = RowVersion(record);
-    if (versioned && !PostedVersionIs(PlanVersionField, version)) SendStalePlan(run, change.Trail.Path(), "deleted", false);
+    if (versioned && !PostedVersionIs(PlanVersionField, version))
+        SendStalePlan(run, change.Trail.Path(), "deleted", false);
     if (UCase(GetField(ConfirmDeleteField)) != "YES") {
         DebugLog("Rate plan not deleted yet: asking first");
         transaction.Rollback();

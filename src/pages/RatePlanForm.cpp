@@ -65,7 +65,8 @@ void SendHeaderRow(const char* label, const std::string& value) {
 Html RowLabel(RunContext& run, const PlanField& field) {
     static const std::int16_t allPages = clsRate_Schedule{}.AllPages_Fee;
     Html label = HtmlText(field.Label);
-    if (field.Column == allPages && ReadDocTypeFlag(run.Settings.File, run.Plan.Appl, run.Plan.DocType, "AllPagesPerPage"))
+    if (field.Column == allPages &&
+        ReadDocTypeFlag(run.Settings.File, run.Plan.Appl, run.Plan.DocType, "AllPagesPerPage"))
         label += " <b>(PER PAGE)</b>";
     return label;
 }

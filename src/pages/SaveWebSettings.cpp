@@ -112,7 +112,7 @@ void SaveWebSettings(RunContext& run) {
         // Everything is collected first and written in one replacement of
         // the file: a save that fails anywhere writes nothing.
         // The trail is opened first: a change it cannot record is not made.
-        AuditTrail trail = OpenAuditTrail(run);
+        AuditTrail trail = OpenAuditTrail(run.SettingsFolder());
         IniEdit edit(file);
         std::vector<std::string> notices;
         for (const auto& setting : settings) {

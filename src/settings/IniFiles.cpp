@@ -731,5 +731,4 @@ std::string FollowFileLinks(const std::string& path) {
 
 std::string SettingsFolderOf(const std::string& file) { return FolderOf(FollowFileLinks(file)); }
 
-
 }  // namespace vd

@@ -94,10 +94,10 @@ bool SeekPlan(TableInfo& record, OdbcConnection& connection, const std::string& 
 
 // Lets the new plans of one program folder queue before they reach the
 // database: an exclusive advisory lock on the file RatePlans.lock in the
-// folder that really holds vexweb.ini (settings/IniFiles.h,
-// SettingsFolderOf), held while the object lives. The numbering itself is serialised by
-// the database (PlanNumbering.h), which also holds for program folders on
-// other hosts. A lock file that cannot be opened is a failure (70, 75, 76).
+// folder that really holds vexweb.ini (SettingsFolderOf, settings/IniFiles.h),
+// held while the object lives. The numbering itself is serialised by the
+// database (PlanNumbering.h), which also holds for program folders on other
+// hosts. A lock file that cannot be opened is a failure (70, 75, 76).
 class NewPlanLock {
 public:
     explicit NewPlanLock(const std::string& settingsFolder);
