@@ -94,13 +94,13 @@ struct Route {
 const Route Routes[] = {
     {"SAVEINI", SaveWebSettings, Refuse, true},
     {"SERVER AND BROWSER FILE LOCATIONS",
-     [](RunContext& run) { ShowFileLocationsForm(run, "vexweb.ini settings", run.FormAction(), "POST"); }, Refuse},
+     [](RunContext& run) { ShowFileLocationsForm(run, SettingsFormHeading, run.FormAction(), "POST"); }, Refuse},
     {"RATE PLANS",
      [](RunContext& run) { MakeHTMLBillingPlan(run, "Select a Billing Plan to configure", run.FormAction(), "POST"); },
      [](RunContext& run) { MakeHTMLBillingPlan(run, "Select a Billing Plan to review", run.FormAction(), "POST"); }},
     {"SHOWPLAN",
      [](RunContext& run) {
-         MakeHTMLRatePlan(run, "Enter the applicable fees for this rate plan", run.FormAction(), "POST");
+         MakeHTMLRatePlan(run, SupervisorPlanHeading, run.FormAction(), "POST");
      },
      [](RunContext& run) {
          MakeHTMLRatePlan(run, "Below are the applicable fees for this rate plan", run.FormAction(), "POST");

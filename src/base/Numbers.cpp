@@ -55,6 +55,34 @@ double Val(std::string_view text) {
     return v;
 }
 
+std::optional<double> NumberAsTyped(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    size_t i = 0;
+    const size_t n = text.size();
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    size_t digits = 0;
+    while (i < n && digit(text[i])) ++i, ++digits;
+    if (i < n && text[i] == '.') {
+        ++i;
+        while (i < n && digit(text[i])) ++i, ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+        size_t expDigits = 0;
+        while (i < n && digit(text[i])) ++i, ++expDigits;
+        if (expDigits == 0) return std::nullopt;
+    }
+    if (i != n) return std::nullopt;
+    const double value = std::strtod(std::string(text).c_str(), nullptr);
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
 std::int16_t CInt(double value) {
     double r = std::nearbyint(value);  // default rounding mode: halves to even
     if (!(r >= -32768.0 && r <= 32767.0)) Raise(Err::Overflow);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,13 @@ namespace vd {
 // A text without a leading number gives 0. "&H" and "&O" prefixes read hex
 // and octal.
 double Val(std::string_view text);
+
+// The number that the whole text is, blanks, tabs and line breaks around it
+// aside: a sign, digits with at most one decimal point (a point), an
+// exponent ("1.5", "-2", ".5", "1e3"). Nothing when the text is anything
+// else ("$2.00", "1,50", "12 searches", "1.5.0", "1 000"), or when the
+// number is too large for a double. An empty text is no number either.
+std::optional<double> NumberAsTyped(std::string_view text);
 
 // Rounds to the nearest whole number, halves to even; a value outside
 // -32768..32767 is failure 6 "Overflow".

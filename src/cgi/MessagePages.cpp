@@ -55,6 +55,14 @@ void SendMessageBody(const Html& message, const Html& linkText, std::string_view
     }
 }
 
+void SendRefusalLines(std::string_view lead, const std::vector<std::string>& lines) {
+    const Html font = "<FONT COLOR=" + HtmlQuoted(MessageColor) + ">";
+    SendLine("<div class=refused role=alert>");
+    SendLine("<P><CENTER>" + font + "<b>" + HtmlText(lead) + "</b></FONT></CENTER></p>");
+    for (const std::string& line : lines) SendLine("<P><CENTER>" + font + HtmlText(line) + "</FONT></CENTER></p>");
+    SendLine("</div>");
+}
+
 void SendErrorPage(const std::string& number, const std::string& text) {
     LogFailure(number, text);
     try {

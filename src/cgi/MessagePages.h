@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/RunError.h"
 #include "cgi/Html.h"
@@ -32,6 +33,11 @@ void SendMessagePage(const Html& message, const Html& linkText, std::string_view
 // that put notices and a message on one page.
 void SendMessageBody(const Html& message, const Html& linkText, std::string_view linkAddress,
                      std::string_view fontSize, const std::optional<Html>& extra = std::nullopt);
+
+// Above a form that comes back to be mended: the lead line (what was not
+// done), then one line per refused field (its label and why), each a value
+// escaped here.
+void SendRefusalLines(std::string_view lead, const std::vector<std::string>& lines);
 
 // The error page between errtop.htm and errbot.htm. The number and the
 // error text are values (the text can carry database messages), escaped

@@ -63,10 +63,12 @@ std::string UnscrambleKey(const std::string& scrambled) {
     return plain;
 }
 
+std::string ParamsDataSource(const std::string& parameterPath) { return parameterPath + "DSN/VDWParams32.DSN"; }
+
 void OpenParamsDatabase(Databases& d, OdbcConnection& connection) {
     if (d.ParamsConnect.empty()) {
         ReadCredentials(d);
-        d.ParamsConnect = "FILEDSN=" + d.ParameterPath + "DSN/VDWParams32.DSN" + Credentials(d);
+        d.ParamsConnect = "FILEDSN=" + ParamsDataSource(d.ParameterPath) + Credentials(d);
     }
     DebugLog("Opendatabase gParamsConnect=" + MaskPassword(d.ParamsConnect) + " ParameterPath=" + d.ParameterPath);
     try {

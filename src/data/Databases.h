@@ -39,6 +39,9 @@ std::string MaskPassword(const std::string& connectString);
 
 // Open the connection on the run's link to the parameters or the billing
 // database.
+// The file data source of the parameters database in a parameters folder
+// (one that ends with "/").
+std::string ParamsDataSource(const std::string& parameterPath);
 void OpenParamsDatabase(Databases& databases, OdbcConnection& connection);
 void OpenWVDAccounting(Databases& databases, OdbcConnection& connection);
 std::string UnscrambleKey(const std::string& scrambled);

@@ -7,9 +7,11 @@
 
 namespace vd {
 
-void SendFormOpening(RunContext& run, const Html& heading, const std::string& action, const std::string& method) {
+void SendFormOpening(RunContext& run, const Html& heading, const std::string& action, const std::string& method,
+                     const std::vector<std::string>* refusals) {
     SendHeader();
     SendTopOrGoOn();  // the page goes on without its top template
+    if (refusals) SendRefusalLines("Settings not saved. Correct what is named below and save again.", *refusals);
     SendLine("&nbsp;<BR>");
     SendLine("<FORM action=" + HtmlQuoted(action) + " method=" + HtmlQuoted(method) + ">");
     SendLine(R"(<B><I><FONT COLOR="#990000"><FONT SIZE=+2>)" + heading + "</FONT></I></B>");

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cgi/Html.h"
 #include "pages/RunContext.h"
@@ -15,17 +16,25 @@ namespace vd {
 void ShowMainMenu(RunContext& run, const Html& heading, const std::string& action, const std::string& method);
 
 // The opening that the main menu shares with the file locations form:
-// header, top template (its failures ignored), the FORM line, the heading
-// and the help link.
-void SendFormOpening(RunContext& run, const Html& heading, const std::string& action, const std::string& method);
+// header, top template (its failures ignored), the lines of a refused save
+// when there are any, the FORM line, the heading and the help link.
+void SendFormOpening(RunContext& run, const Html& heading, const std::string& action, const std::string& method,
+                     const std::vector<std::string>* refusals = nullptr);
 // Their closing: the end of the form and of the page.
 void SendFormClosing();
 
 // Settings of vexweb.ini: the form and its save.
+constexpr char SettingsFormHeading[] = "vexweb.ini settings";
+constexpr char HtmlPathLabel[] = "Folder where dynamic web pages are created";
+constexpr char ParameterPathLabel[] = "Folder where Vexdoc is located";
 void ShowFileLocationsForm(RunContext& run, const Html& heading, const std::string& action, const std::string& method);
+// The form again after a refused save: every value as posted, the form's
+// version as posted, one line per refused field above it.
+void RedrawFileLocationsForm(RunContext& run, const std::vector<std::string>& refusals);
 void SaveWebSettings(RunContext& run);
 
 // Billing rate plans.
+constexpr char SupervisorPlanHeading[] = "Enter the applicable fees for this rate plan";
 void MakeHTMLBillingPlan(RunContext& run, const Html& heading, const std::string& action, const std::string& method);
 void MakeHTMLRatePlan(RunContext& run, const Html& heading, const std::string& action, const std::string& method);
 void SaveRatePlan(RunContext& run);

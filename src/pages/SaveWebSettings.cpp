@@ -80,59 +80,81 @@ bool IsFolder(const std::string& path) {
 
 // Templates that the posted HTMLPath lacks: without them every later page,
 // this form included, would be the bare fallback page.
-std::vector<std::string> MissingTemplates(const std::string& htmlPath) {
+std::string MissingTemplates(const std::string& htmlPath) {
     std::vector<std::string> missing;
     for (const char* name : {"tbltop.htm", "tblbot.htm"})
         if (!IsFile(htmlPath + name)) missing.push_back(name);
-    return missing;
+    if (missing.empty()) return {};
+    return missing.size() == 1 ? missing[0] : missing[0] + " and " + missing[1];
+}
+
+// The posted values without which the next request could not reach this
+// form, one line each: templates for every page, and the parameters
+// database that tells a supervisor from anyone else.
+std::vector<std::string> LockoutRefusals() {
+    std::vector<std::string> refusals;
+    const std::string htmlPath = GetField("HTMLPath");
+    if (const std::string missing = MissingTemplates(Folder(htmlPath)); !missing.empty())
+        refusals.push_back(std::string(HtmlPathLabel) + ": \"" + htmlPath + "\" holds no " + missing + ".");
+    const std::string parameterPath = GetField("ParameterPath");
+    if (!IsFile(ParamsDataSource(Folder(parameterPath))))
+        refusals.push_back(std::string(ParameterPathLabel) + ": \"" + parameterPath + "\" holds no " +
+                           ParamsDataSource("") + ", the data source of the parameters database.");
+    return refusals;
+}
+
+struct Setting {
+    const char* key;
+    std::string (*rule)(const std::string&);
+};
+
+const Setting Settings[] = {
+    {"HTMLPath", Folder},        {"ParameterPath", Folder},
+    {"BasketPath", Folder},      {"BasketAlias", GuardedFolder},
+    {"TempPath", Folder},        {"EXEPath", Folder},
+    {"BillingDBPath", Folder},   {"ReportPath", GuardedFolder},
+    {"WebPath", Address},        {"WebSecurePath", Address},
+    {"WebScriptsPath", Address}, {"WebCDPath", Address},
+    {"WebBasketPath", Address},  {"WebTempPath", Address},
+    {"WebReportPath", Address},  {"Homepage", Plain},
+    {"SMTPServer", Plain},       {"FromEmail", Plain},
+    {"ReportsAllowed", Switch},  {"OCRAllowed", Switch},
+    {"ReverseQuarters", Switch}, {"OpticalVEXRetry", Switch},
+    {"Debug", Switch},
+};
+
+// Every setting into the edit; a folder that does not exist is named in
+// the notices (the two that were checked already are not).
+void CollectSettings(IniEdit& edit, std::vector<std::string>& notices) {
+    for (const auto& setting : Settings) {
+        const std::string value = setting.rule(GetField(setting.key));
+        edit.Set(WebSection, setting.key, value);
+        const std::string_view key = setting.key;
+        const bool folder = setting.rule == Folder || setting.rule == GuardedFolder;
+        if (folder && key != "HTMLPath" && key != "ParameterPath" && !value.empty() && !IsFolder(value))
+            notices.push_back(std::string(setting.key) + " " + value + " does not exist");
+    }
 }
 
 }  // namespace
 
 void SaveWebSettings(RunContext& run) {
+    // A value that would lock the site out brings the form back, as posted,
+    // before anything is opened or written.
+    if (const std::vector<std::string> refusals = LockoutRefusals(); !refusals.empty()) {
+        for (const auto& refusal : refusals) DebugLog("Settings not saved: " + refusal);
+        RedrawFileLocationsForm(run, refusals);
+        EndRun();
+    }
     {
         const std::string& file = run.Settings.File;
-        const struct {
-            const char* key;
-            std::string (*rule)(const std::string&);
-        } settings[] = {
-            {"HTMLPath", Folder},        {"ParameterPath", Folder},
-            {"BasketPath", Folder},      {"BasketAlias", GuardedFolder},
-            {"TempPath", Folder},        {"EXEPath", Folder},
-            {"BillingDBPath", Folder},   {"ReportPath", GuardedFolder},
-            {"WebPath", Address},        {"WebSecurePath", Address},
-            {"WebScriptsPath", Address}, {"WebCDPath", Address},
-            {"WebBasketPath", Address},  {"WebTempPath", Address},
-            {"WebReportPath", Address},  {"Homepage", Plain},
-            {"SMTPServer", Plain},       {"FromEmail", Plain},
-            {"ReportsAllowed", Switch},  {"OCRAllowed", Switch},
-            {"ReverseQuarters", Switch}, {"OpticalVEXRetry", Switch},
-            {"Debug", Switch},
-        };
         // Everything is collected first and written in one replacement of
         // the file: a save that fails anywhere writes nothing.
         // The trail is opened first: a change it cannot record is not made.
         AuditTrail trail = OpenAuditTrail(run.SettingsFolder());
         IniEdit edit(file);
         std::vector<std::string> notices;
-        for (const auto& setting : settings) {
-            const std::string value = setting.rule(GetField(setting.key));
-            edit.Set(WebSection, setting.key, value);
-            const bool folder = setting.rule == Folder || setting.rule == GuardedFolder;
-            if (std::string(setting.key) == "HTMLPath") {
-                if (auto missing = MissingTemplates(value); !missing.empty()) {
-                    std::string names = missing[0];
-                    if (missing.size() > 1) names += " and " + missing[1];
-                    DebugLog("Settings not saved: HTMLPath " + value + " lacks " + names);
-                    SendMessagePage("Settings not saved: HTMLPath " + HtmlText(value) + " holds no " + HtmlText(names) +
-                                        ". Go back, correct it and save again.",
-                                    "", "", "+1", "");
-                    EndRun();
-                }
-            } else if (folder && !value.empty() && !IsFolder(value)) {
-                notices.push_back(std::string(setting.key) + " " + value + " does not exist");
-            }
-        }
+        CollectSettings(edit, notices);
         CollectDriveAddresses(run, edit, notices);
         AuditEntry entry;
         entry.Action = "settings saved";

@@ -183,10 +183,12 @@ TEST(ServerLog, AnUnwritableVexwebIniIsNamed) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
     GoodSite s;
     s.db.Exec(s.db.ParamsDb(), "INSERT INTO Drives (Drive) VALUES ('D:');");
+    const std::string body = "User=admin&ConfigOption=SAVEINI&D:=/d/&HTMLPath=" + s.site.HtmlPath() +
+                             "&ParameterPath=" + s.db.ParameterPath();
     std::vector<std::string> args = {"/usr/sbin/runuser", "-u", "nobody", "--", "/usr/bin/env", "-i",
-                                     "REQUEST_METHOD=POST", "CONTENT_LENGTH=38",
+                                     "REQUEST_METHOD=POST", "CONTENT_LENGTH=" + std::to_string(body.size()),
                                      s.site.Exe()};
-    CgiResult r = RunProgram(args, Shell, "User=admin&ConfigOption=SAVEINI&D:=/d/");
+    CgiResult r = RunProgram(args, Shell, body);
     EXPECT_NE(r.out.find("(70) Error: Permission denied</p>"), std::string::npos) << r.out;
     // The first file the save cannot write is the audit trail beside vexweb.ini.
     EXPECT_EQ(r.err, "vdconfig: error (70) Permission denied; writing " + s.site.Root() +

@@ -83,6 +83,8 @@ Fields FormFields(const std::string& page) {
     return fields;
 }
 
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 std::string Field(const Fields& fields, const std::string& name) {
     for (const auto& [n, v] : fields)
         if (n == name) return v;
@@ -273,6 +275,46 @@ TEST(SettingsSave, RoundTripThroughTheForm) {
     EXPECT_EQ(Field(again, "A"), "http://new/a/");
     EXPECT_EQ(Field(again, "CD1"), "http://cd/cd1/");
     EXPECT_EQ(Field(again, "Z9"), "http://z9/");
+}
+
+// A folder slip that would lock every supervisor out (templates gone, no
+// parameters database) stores nothing: the form comes back as typed, with
+// its version, and a line per field; mended there, it saves.
+TEST(SettingsSave, ASaveThatWouldLockTheSiteOutComesBackAsTyped) {
+    SaveSite s;
+    const std::string before = s.Ini();
+    const std::string page = s.site.Run(FormQuery).out;
+    std::smatch version;
+    ASSERT_TRUE(std::regex_search(page, version, std::regex("name=IniVersion value=\"([0-9a-f]+)\"")));
+    Fields form = FormFields(page);
+    form.emplace_back("IniVersion", version[1].str());
+    const std::string params = s.db.ParameterPath();
+    SetField(form, "ParameterPath", params.substr(0, params.size() - 1) + "x");
+    SetField(form, "HTMLPath", "/nowhere/html");
+    SetField(form, "SMTPServer", "typed \"here\"");
+
+    CgiResult r = s.Save(form);
+    EXPECT_EQ(s.Ini(), before);
+    EXPECT_FALSE(s.site.Exists("vdconfig-audit.log"));
+    EXPECT_TRUE(Has(r.out, "<div class=refused role=alert>\r\n<P><CENTER><FONT COLOR=\"#99000\"><b>Settings not saved. "
+                           "Correct what is named below and save again.</b></FONT></CENTER></p>\r\n"
+                           "<P><CENTER><FONT COLOR=\"#99000\">Folder where dynamic web pages are created: "
+                           "&quot;/nowhere/html&quot; holds no tbltop.htm and tblbot.htm.</FONT></CENTER></p>\r\n"
+                           "<P><CENTER><FONT COLOR=\"#99000\">Folder where Vexdoc is located: &quot;" +
+                               params.substr(0, params.size() - 1) +
+                               "x&quot; holds no DSN/VDWParams32.DSN, the data source of the parameters "
+                               "database.</FONT></CENTER></p>\r\n</div>\r\n&nbsp;<BR>\r\n<FORM"))
+        << r.out;
+    Fields again = FormFields(r.out);
+    EXPECT_EQ(Field(again, "SMTPServer"), "typed \"here\"");
+    EXPECT_EQ(Field(again, "HTMLPath"), "/nowhere/html");
+    EXPECT_TRUE(Has(r.out, "name=IniVersion value=\"" + version[1].str() + "\""));
+
+    SetField(again, "ParameterPath", params);
+    SetField(again, "HTMLPath", s.site.HtmlPath());
+    again.emplace_back("IniVersion", version[1].str());
+    EXPECT_TRUE(SaveSite::Confirmed(s.Save(again).out));
+    EXPECT_TRUE(Has(s.Ini(), "SMTPServer=typed \"here\"\r\n"));
 }
 
 TEST(SettingsSave, MissingKeysAreAddedWithTheSavedSpelling) {
