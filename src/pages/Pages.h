@@ -37,6 +37,10 @@ void SaveWebSettings(RunContext& run);
 constexpr char SupervisorPlanHeading[] = "Enter the applicable fees for this rate plan";
 void MakeHTMLBillingPlan(RunContext& run, const Html& heading, const std::string& action, const std::string& method);
 void MakeHTMLRatePlan(RunContext& run, const Html& heading, const std::string& action, const std::string& method);
+// The plan form again after a refused save: every value as posted, what
+// the form was drawn from as posted, one line per refused field above it.
+struct PostedPlan;
+void RedrawRatePlanForm(RunContext& run, const PostedPlan& posted);
 void SaveRatePlan(RunContext& run);
 void DeleteRatePlan(RunContext& run);
 

@@ -6,6 +6,7 @@
 #include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Output.h"
+#include "cgi/Request.h"
 #include "data/Databases.h"
 #include "data/OpenTable.h"
 #include "data/RecordAccess.h"
@@ -13,6 +14,7 @@
 #include "data/tables/RatePlan.h"
 #include "pages/FormVersion.h"
 #include "pages/Pages.h"
+#include "pages/PostedPlan.h"
 #include "pages/RatePlanText.h"
 #include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
@@ -73,6 +75,7 @@ Html RowLabel(RunContext& run, const PlanField& field) {
 
 // What the input of a money, count or text field holds.
 std::string InputValue(const PlanField& field, const PlanValue& value) {
+    if (value.Typed) return value.Text;
     if (field.Kind == PlanKind::Money) return MoneyText(value.Number);
     if (field.Kind == PlanKind::Count) return std::to_string(static_cast<std::int16_t>(value.Number));
     return value.Text;
@@ -126,11 +129,14 @@ void SendPolicies(RunContext& run, const PlanValues& values) {
 
 // drawnFrom: the hidden field that tells a supervisor's save what the form
 // was drawn from (the stored row's version, or a new plan's one-time
-// token); nothing for anyone else.
+// token); nothing for anyone else. The lines of a refused save go above
+// the form.
 void SendFormStart(RunContext& run, const Html& heading, const std::string& action, const std::string& method,
-                   const Html& drawnFrom) {
+                   const Html& drawnFrom, const std::vector<std::string>& refusals = {}) {
     SendHeader();
     SendTop("");
+    if (!refusals.empty())
+        SendRefusalLines("Rate plan not saved. Correct what is named below and save again.", refusals);
     SendLine("<form action=" + HtmlQuoted(action) + " method=" + HtmlQuoted(method) + ">");
     SendLine(HiddenInput("ConfigOption", "SAVEPLAN"));
     SendLine(HiddenInput("Appl", run.Plan.Appl));
@@ -147,7 +153,32 @@ void SendButtons(RunContext& run) {
     if (run.Plan.RateNum != NewPlan) SendLine(SubmitButton("DataAction", "DELETE"));
 }
 
+void SendFormRest(RunContext& run, const PlanValues& values, const std::string& applicationName,
+                  const std::string& description) {
+    SendHeaderRow("Application", applicationName);
+    SendHeaderRow("Database", description);
+    SendFieldRows(run, values);
+    SendLine("</table></center>");
+    SendLine("<br>");
+    SendPolicies(run, values);
+    SendButtons(run);
+    SendLine("</form>");
+    SendBottom();
+}
+
 }  // namespace
+
+void RedrawRatePlanForm(RunContext& run, const PostedPlan& posted) {
+    std::string applicationName, description;
+    ReadNames(run, applicationName, description);
+    // What the refused form was drawn from goes back with it, as posted.
+    Html drawnFrom;
+    for (const char* field : {PlanTokenField, PlanVersionField})
+        if (Posted(field)) drawnFrom = HiddenInput(field, GetField(field));
+    SendFormStart(run, SupervisorPlanHeading, run.FormAction(), "POST", drawnFrom, posted.Refusals);
+    SendFormRest(run, posted.Values, applicationName, description);
+    DebugLog("end of html");
+}
 
 void MakeHTMLRatePlan(RunContext& run, const Html& heading, const std::string& action, const std::string& method) {
     const clsRate_Schedule rs;
@@ -181,15 +212,7 @@ void MakeHTMLRatePlan(RunContext& run, const Html& heading, const std::string& a
         drawnFrom = run.Plan.RateNum == NewPlan ? HiddenInput(PlanTokenField, NewFormToken())
                                                 : HiddenInput(PlanVersionField, RowVersion(plan));
     SendFormStart(run, heading, action, method, drawnFrom);
-    SendHeaderRow("Application", applicationName);
-    SendHeaderRow("Database", description);
-    SendFieldRows(run, values);
-    SendLine("</table></center>");
-    SendLine("<br>");
-    SendPolicies(run, values);
-    SendButtons(run);
-    SendLine("</form>");
-    SendBottom();
+    SendFormRest(run, values, applicationName, description);
 
     closing.Close();
     DebugLog("end of html");

@@ -20,6 +20,7 @@
 #include "pages/ChangeRecord.h"
 #include "pages/FormVersion.h"
 #include "pages/Pages.h"
+#include "pages/PostedPlan.h"
 #include "pages/PostedPlanKey.h"
 #include "pages/RatePlanText.h"
 #include "settings/IniFiles.h"
@@ -32,33 +33,33 @@ namespace vd {
 
 namespace {
 
-// The posted value of a field as its column stores it; a field of a setting
-// that is off is stored as 0.
-FieldValue PostedValue(RunContext& run, const PlanField& field) {
+// The posted value of a field (checked already) as its column stores it; a
+// field of a setting that is off is stored as 0.
+FieldValue PostedValue(RunContext& run, const PlanField& field, const PlanValue& posted) {
     if (!PlanFieldUsed(field, run.Settings.ReportsAllowed, run.Settings.OCRAllowed)) return 0.0;
-    const std::string posted = GetField(field.FormName);
     switch (field.Kind) {
         case PlanKind::Money:
-            return Val(posted);
+            return PostedNumber(posted);
         case PlanKind::Count:
-            return CInt(Val(posted));
+            return CInt(PostedNumber(posted));
         case PlanKind::Flag:
-            return UCase(posted) == "YES" ? -1 : 0;
+            return posted.Number != 0 ? -1 : 0;
         case PlanKind::Text:
         case PlanKind::Policy:
             break;
     }
-    return posted;
+    return posted.Text;
 }
 
 // Every posted field into the record, in column order; gives the plan's
 // name. An empty policy stays null (a cleared policy is removed), and one
 // longer than its column is cut, which a notice says.
-std::string StorePostedFields(RunContext& run, TableInfo& record, std::vector<std::string>& notices) {
+std::string StorePostedFields(RunContext& run, const PostedPlan& posted, TableInfo& record,
+                              std::vector<std::string>& notices) {
     std::string name;
     for (const PlanField* field : PlanFieldsByColumn()) {
         FieldEntry& column = record.Field(field->Column);
-        FieldValue value = PostedValue(run, *field);
+        FieldValue value = PostedValue(run, *field, ValueOf(posted.Values, *field));
         if (field->Kind == PlanKind::Text) name = value.Text();
         if (field->Kind == PlanKind::Policy) {
             if (!value.IsFilled()) continue;
@@ -109,6 +110,15 @@ void SendConfirmation(RunContext& run, const std::string& name, const std::vecto
 }  // namespace
 
 void SaveRatePlan(RunContext& run) {
+    // A field that cannot be stored as typed brings the form back, as
+    // posted, before anything is opened or written.
+    ReadPostedPlanKey(run);
+    const PostedPlan posted = ReadPostedPlan(run);
+    if (!posted.Refusals.empty()) {
+        for (const auto& refusal : posted.Refusals) DebugLog("Rate plan not saved: " + refusal);
+        RedrawRatePlanForm(run, posted);
+        EndRun();
+    }
     std::vector<std::string> notices;
     const clsRate_Schedule rs;
     PlanChange change(run, "saved");
@@ -132,7 +142,7 @@ void SaveRatePlan(RunContext& run) {
         if (versioned && (!before || !PostedVersionIs(PlanVersionField, RowVersion(*before))))
             SendStalePlan(run, change.Trail.Path(), "saved", !before);
         notices.clear();
-        name = StorePostedFields(run, record, notices);
+        name = StorePostedFields(run, posted, record, notices);
 
         try {
             if (isNew)

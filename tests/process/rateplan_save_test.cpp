@@ -123,43 +123,75 @@ TEST_F(RatePlanSave, FirstPlanIsZeroAndADeletedNumberIsReused) {
     EXPECT_EQ(Numbers(), (std::vector<std::string>{"0", "1"}));
 }
 
-TEST_F(RatePlanSave, NumbersAreReadByTheirLeadingNumber) {
+TEST_F(RatePlanSave, NumbersAreStoredAsTheyStand) {
     AddPlan(4, "old");
     Fields f = PlanForm("4");
     f["Max_Searches"] = "12.5";  // halves to even
     f["Max_Docinfo"] = "13.5";
-    f["Max_DocView"] = " 2 0 ";  // blanks are ignored
-    f["Flat_Fee"] = "1,5";       // reading stops at the comma
-    f["Search_Fee"] = "";
-    f["NoHits_Fee"] = "$3";
+    f["Max_DocView"] = " 20\r\n";  // blanks around are no part of it
+    f["Search_Fee"] = "";          // an empty fee is 0
     f["Hits_Fee"] = "1.5e2";
     CgiResult r = Post(f);
-    EXPECT_NE(r.out.find("has been saved"), std::string::npos);
+    EXPECT_NE(r.out.find("has been saved"), std::string::npos) << r.out;
     std::vector<std::string> plan = Plan(4);
     ASSERT_EQ(plan.size(), 25u);
     EXPECT_EQ(plan[10], "12");
     EXPECT_EQ(plan[11], "14");
     EXPECT_EQ(plan[12], "20");
-    EXPECT_EQ(plan[3], "1.0");
     EXPECT_EQ(plan[4], "0.0");
-    EXPECT_EQ(plan[5], "0.0");
     EXPECT_EQ(plan[9], "150.0");
-    EXPECT_EQ(Numbers(), (std::vector<std::string>{"4"}));
 }
 
-TEST_F(RatePlanSave, OverflowingMaximumGivesTheErrorPageAndWritesNothing) {
+// A value the plan cannot store as typed (a fee with a slip in it, a count
+// its column cannot hold, no name) stores nothing: the form comes back as
+// typed, with its token, and a line per field; mended there, it saves.
+TEST_F(RatePlanSave, ValuesThatCannotBeStoredAsTypedBringTheFormBack) {
     Fields f = PlanForm("32767");
+    f["PlanToken"] = std::string(32, 'a');
+    f["Flat_Fee"] = "$2.00";
+    f["Search_Fee"] = "1,50";
+    f["Max_Searches"] = "12 searches";
+    f["NoHits_Fee"] = "1.5.0";
     f["Max_DocView"] = "40000";
+    f["Rate_Description"] = " ";
     CgiResult r = Post(f);
-    EXPECT_EQ(r.out, ErrorPage("(6) Error: Overflow"));
     EXPECT_TRUE(Numbers().empty());
+    const std::string line = "<P><CENTER><FONT COLOR=\"#99000\">";
+    EXPECT_EQ(r.out.rfind(Header + Top + "<div class=refused role=alert>\r\n" + line +
+                              "<b>Rate plan not saved. Correct what is named below and save again.</b></FONT>"
+                              "</CENTER></p>\r\n" +
+                              line + "Billing Plan: a plan needs a name.</FONT></CENTER></p>\r\n",
+                          0),
+              0u)
+        << r.out;
+    for (const char* expected : {
+             "Monthly fee to use this database: &quot;$2.00&quot; is not a number.",
+             "Fee charged for each search performed: &quot;1,50&quot; is not a number.",
+             "Fee charged on search where no matching document were found: &quot;1.5.0&quot; is not a number.",
+             "Maximum number of searches allowed per month: &quot;12 searches&quot; is not a number.",
+             "Maximum number of document image views (or e-mails) allowed per month: &quot;40000&quot; is more "
+             "than 32767.",
+             "<input type=hidden name=PlanToken value=\"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\">",
+             "<input type=hidden name=RateNum value=\"32767\">",
+             "NAME=Flat_Fee ID=Flat_Fee VALUE=\"$2.00\"",
+             "NAME=Max_DocView ID=Max_DocView VALUE=\"40000\"",
+         })
+        EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
 
+    f["Flat_Fee"] = "2.00";
+    f["Search_Fee"] = "1.50";
+    f["Max_Searches"] = " 12 ";
+    f["NoHits_Fee"] = "1.5";
+    f["Max_DocView"] = "400";
+    f["Rate_Description"] = "Gold";
+    EXPECT_NE(Post(f).out.find("Rate plan Gold has been saved"), std::string::npos);
+    EXPECT_EQ(Plan(0)[3], "2.0");
+    EXPECT_EQ(Plan(0)[10], "12");
+}
+
+TEST_F(RatePlanSave, AnOverflowingPlanNumberGivesTheErrorPageAndWritesNothing) {
     AddPlan(1, "old");
-    f["RateNum"] = "1";
-    EXPECT_EQ(Post(f).out, ErrorPage("(6) Error: Overflow"));
-    EXPECT_EQ(Plan(1)[14], "'old'");
-
-    f = PlanForm("40000");  // a plan number out of range
+    Fields f = PlanForm("40000");
     EXPECT_EQ(Post(f).out, ErrorPage("(6) Error: Overflow"));
     EXPECT_EQ(Numbers(), (std::vector<std::string>{"1"}));
 }

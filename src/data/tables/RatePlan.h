@@ -62,6 +62,7 @@ bool PlanFieldUsed(const PlanField& field, bool reportsAllowed, bool ocrAllowed)
 struct PlanValue {
     double Number = 0;
     std::string Text;
+    bool Typed = false;  // Text is what a form posted, shown as it was typed
 };
 
 // The values of a plan, one per entry of PlanFields(); a new plan is all
