@@ -195,7 +195,17 @@ int Main(const std::string& programFolder, const SupervisorTest& isSupervisor) {
 
     try {
         step([&] {
-            run.Settings = LoadWebSettings(programFolder);
+            try {
+                run.Settings = LoadWebSettings(programFolder);
+            } catch (const RunError& e) {
+                // Settings that cannot be read name no templates: the page
+                // is the one that needs none, with this failure on it. Its
+                // Request.Bak goes to the program folder, as after
+                // LoadRequest (which would change there anyway).
+                if (chdir(programFolder.c_str()) != 0) {}  // else the web server's folder holds it
+                SendServerMessage(e.Number, e.Text);
+                EndRun();
+            }
             SetPageFrame({run.Settings.HTMLPath, run.Settings.WebPath, "", run.Settings.File});
         });
         step([&] { ConfigureDebugLog(run.Settings.DebugEnabled, run.Settings.TempPath + "vdconfig.log"); });

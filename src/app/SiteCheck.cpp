@@ -292,9 +292,12 @@ int CheckSite(const std::string& given) {
     try {
         auth = ";UID=" + UnscrambleKey(ReadIniString(credentials, "DEFAULT", "SQLKEY1")) +
                ";PWD=" + UnscrambleKey(ReadIniString(credentials, "DEFAULT", "SQLKEY2")) + ";";
-    } catch (const RunError&) {
+    } catch (const RunError& e) {
         auth = ";UID=;PWD=;";
-        report.Line(false, "createdb.ini keys", "SQLKEY1 or SQLKEY2 is not in the form vdkeys writes");
+        // A file that cannot be read is named by its own check above.
+        report.Line(false, "createdb.ini keys",
+                    e.Number == Err::InvalidCall ? std::string("SQLKEY1 or SQLKEY2 is not in the form vdkeys writes")
+                                                 : "(" + std::to_string(e.Number) + ") " + e.Text);
     }
     OdbcConnection params, billing;
     auto connects = [&](const std::string& check, OdbcConnection& connection, const std::string& dsn) {

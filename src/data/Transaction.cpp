@@ -79,14 +79,19 @@ void OdbcTransaction::Rollback() {
 }
 
 void OdbcTransaction::RollbackQuietly() noexcept {
+    // The rollback's own line; the failure that led here keeps its scope
+    // for its own.
     try {
-        Rollback();
-    } catch (const DbError& e) {
         try {
+            Rollback();
+        } catch (const DbError& e) {
             LogFailure(e.NumberText, e.Text);
-        } catch (const std::exception&) {
+        } catch (const RunError& e) {
+            LogFailure(std::to_string(e.Number), e.Text);
+        } catch (const std::exception& e) {
+            LogFailure(std::to_string(Err::Internal), ErrorText(Err::Internal) + ": " + e.what());
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception&) {  // no line can be written (out of memory): nothing more to do
     }
 }
 

@@ -71,16 +71,16 @@ std::string NewFormToken() {
     return token;
 }
 
-bool IsFormToken(std::string_view token) {
-    if (token.size() != DigestLength) return false;
-    for (char c : token)
+bool IsFormVersion(std::string_view text) {
+    if (text.size() != DigestLength) return false;
+    for (char c : text)
         if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
     return true;
 }
 
 std::string FreshPlanToken(RunContext& run, const std::string& trailPath) {
     const std::string token = GetField(PlanTokenField);
-    if (!IsFormToken(token)) SendStalePlan(run, trailPath, "saved", false);
+    if (!IsFormVersion(token)) SendStalePlan(run, trailPath, "saved", false);
     const std::string trail = ReadAuditTrail(trailPath);
     const auto record = LastChange(trail, "\"token\":\"" + token + "\"");
     if (!record) return token;
@@ -99,18 +99,40 @@ std::string FreshPlanToken(RunContext& run, const std::string& trailPath) {
 }
 
 void SendStaleSettings(RunContext& run, const std::string& trailPath) {
+    const std::string afresh = run.FormAction() + "?ConfigOption=SERVER AND BROWSER FILE LOCATIONS";
+    if (!IsFormVersion(GetField(IniVersionField))) {
+        DebugLog("Settings not saved: the form's IniVersion is not one this program writes");
+        SendMessagePage("Settings not saved: this form was not drawn by this program. Open the settings afresh and "
+                        "save again.",
+                        "Click here to open the settings form afresh", afresh, "+1", "");
+        EndRun();
+    }
     DebugLog("Settings not saved: vexweb.ini changed since the form was drawn");
     const Html by = LastChangeBy(trailPath, [](const std::string& trail) { return LastSettingsChange(trail); });
     SendMessagePage("Settings not saved: vexweb.ini was saved" + by +
                         ", after this form was opened. Nothing was written.",
-                    "Click here to open the settings form afresh",
-                    run.FormAction() + "?ConfigOption=SERVER AND BROWSER FILE LOCATIONS", "+1", "");
+                    "Click here to open the settings form afresh", afresh, "+1", "");
     EndRun();
 }
 
 void SendStalePlan(RunContext& run, const std::string& trailPath, const char* done, bool gone) {
     const PlanKey& plan = run.Plan;
-    DebugLog(std::string("Rate plan not ") + done + ": the form is not drawn from the stored plan");
+    const std::string action = done;
+    // A new plan's save carries a token; a stored plan's, and any delete, the
+    // row's version.
+    const char* field = plan.RateNum == NewPlan && action == "saved" ? PlanTokenField : PlanVersionField;
+    if (!IsFormVersion(GetField(field))) {
+        DebugLog("Rate plan not " + action + ": the form's " + field + " is not one this program writes");
+        const std::string afresh = run.FormAction() + "?ConfigOption=SHOWPLAN&Rate0=Open&Appl0=" +
+                                   UrlEncode(plan.Appl) + "&DocType0=" + UrlEncode(plan.DocType) + "&RateNum0=" +
+                                   (plan.RateNum == NewPlan ? std::string("N") : std::to_string(plan.RateNum));
+        SendMessagePage("Rate plan not " + HtmlText(action) +
+                            ": this form was not drawn by this program. Open the plan afresh and " +
+                            HtmlText(action == "saved" ? "save" : "delete") + " again.",
+                        "Click here to open the plan afresh", afresh, "+1", "");
+        EndRun();
+    }
+    DebugLog("Rate plan not " + action + ": the form is not drawn from the stored plan");
     const std::string key = AuditKeyText(plan.Appl, plan.DocType, plan.RateNum);
     const Html by = LastChangeBy(trailPath, [&](const std::string& trail) { return LastPlanChange(trail, key); });
     const Html which = "Rate plan #" + HtmlNumber(plan.RateNum) + " of Application " + HtmlText(plan.Appl) +

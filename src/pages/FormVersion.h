@@ -3,7 +3,8 @@
 // version of vexweb.ini on the settings form, the version of the stored row
 // on the plan form, a one-time token on the new-plan form. A post without
 // the field (a script, the product's other pages) is taken as before; a
-// field that is malformed or belongs to something else is stale.
+// field that belongs to something else is stale, and one that is not in the
+// shape this program writes tells a form this program did not draw.
 #pragma once
 
 #include <string>
@@ -35,25 +36,32 @@ std::string RowVersion(const TableInfo& row);
 // digits. A source that fails is failure 75.
 std::string NewFormToken();
 
-// 32 lowercase hex digits.
-bool IsFormToken(std::string_view token);
+// Whether the text has the shape of what this program puts on a form as a
+// version (ContentDigest) or a token (NewFormToken): 32 lowercase hex digits.
+bool IsFormVersion(std::string_view text);
 
 // The token of a new plan's post, to go on its record, when the trail has
 // no record of it. A malformed token, or one that another database's plan
-// was added from, is refused (SendStalePlan); a token a plan was already
+// was added from, is refused (SendStalePlan, which tells them apart); a token a plan was already
 // added from answers "already saved as plan #n" and stores nothing. Both
 // end the run. Called under the new-plan lock, so a second post waits for
 // the first.
 std::string FreshPlanToken(RunContext& run, const std::string& trailPath);
 
 // The settings save was refused: the page says so, names who saved last
-// and when (when the trail knows), links to a fresh form; the run ends.
+// and when (when the trail knows), links to a fresh form; the run ends. A
+// posted IniVersion that this program cannot have written gets the page
+// "Settings not saved: this form was not drawn by this program. ..." with
+// the same link instead.
 [[noreturn]] void SendStaleSettings(RunContext& run, const std::string& trailPath);
 
 // A plan change was refused (done: "saved" or "deleted"): the row changed or
 // is gone since the form was drawn, or the form's token or version is not
 // this plan's. Names the last change of the plan from the trail, links to
-// the plan afresh (or to the rate plans when it is gone); the run ends.
+// the plan afresh (or to the rate plans when it is gone); the run ends. A
+// version or token that this program cannot have written gets the page
+// "Rate plan not saved: this form was not drawn by this program. ..."
+// ("deleted", "delete" for a delete), linking to the plan's form afresh.
 [[noreturn]] void SendStalePlan(RunContext& run, const std::string& trailPath, const char* done, bool gone);
 
 }  // namespace vd

@@ -168,6 +168,7 @@ void SaveWebSettings(RunContext& run) {
             edit.Commit(observer);
         } catch (const RunError&) {
             if (guard.Stale()) SendStaleSettings(run, trail.Path());
+            if (FailureNamed()) throw;  // the versions folder, say
             Doing doing("writing " + WrittenFile(file));
             throw;
         }

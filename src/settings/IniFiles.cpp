@@ -1,6 +1,7 @@
 #include "settings/IniFiles.h"
 
 #include "base/DebugLog.h"
+#include "base/FailureLog.h"
 #include "base/ProcessState.h"
 #include "base/TextUtil.h"
 
@@ -209,22 +210,38 @@ struct IniCache {
 
 std::map<std::string, IniFile, std::less<>>& Cache() { return ProcessState::Of<IniCache>().files; }
 
+// A file that is there but cannot be read, named as the one being read.
+[[noreturn]] void Unreadable(const std::string& file, const RunError& failure) {
+    Doing doing("reading " + file);
+    throw failure;
+}
+
+// A missing file (or folder on its path) reads as empty; one that is there
+// but cannot be read (no permission, a folder in its place) is a failure.
 IniFile& Load(const std::string& file) {
     IniFile& ini = Cache()[file];
     struct stat st{};
-    if (stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (stat(file.c_str(), &st) != 0) {
+        const int err = errno;
         ini = IniFile{};
-        return ini;
+        if (err == ENOENT || err == ENOTDIR) return ini;
+        Unreadable(file, FileError(err));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ini = IniFile{};
+        Unreadable(file, RunError(Err::PathFileAccess));
     }
     if (ini.Same(st)) return ini;
     ini = IniFile{};
     int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return ini;
+    if (fd < 0) Unreadable(file, FileError(errno));
     FileText content;
     struct stat fst{};
     bool ok = fstat(fd, &fst) == 0 && ReadAll(fd, static_cast<size_t>(fst.st_size), content);
+    const int err = errno;
     close(fd);
-    if (ok) ini.Reset(std::move(content), fst);
+    if (!ok) Unreadable(file, FileError(err));
+    ini.Reset(std::move(content), fst);
     return ini;
 }
 

@@ -14,6 +14,9 @@
 // - Names are matched without regard to case. The first section of a name
 //   wins (a repeated section's entries are not read), and within it the
 //   first entry of a key. Anything missing reads as "".
+// - A file that is there but cannot be read (no permission, a folder in its
+//   place) is a failure (70 Permission denied, 75 Path/File access error)
+//   naming the file ("reading FILE"); a missing file reads as empty.
 //
 // Reads: each file is read once and kept; sections are found by scanning
 // line starts only as far as the asked-for one, and only that section's

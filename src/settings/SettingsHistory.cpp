@@ -1,6 +1,7 @@
 #include "settings/SettingsHistory.h"
 
 #include "base/DebugLog.h"
+#include "base/FailureLog.h"
 #include "base/RunError.h"
 
 #include <algorithm>
@@ -36,6 +37,7 @@ std::vector<std::string> VersionsIn(int folder) {
 // the failure.
 std::string KeepVersion(const IniReplacement& r, const std::string& user) {
     const std::string history = r.Base + HistorySuffix;
+    Doing doing("writing " + r.Folder + "/" + history);
     const bool made = mkdirat(r.FolderFd, history.c_str(), 0750) == 0;
     if (!made && errno != EEXIST) throw FileError(errno);
     const int dir = openat(r.FolderFd, history.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);

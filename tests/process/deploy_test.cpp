@@ -2,6 +2,7 @@
 // line every error page leaves in the web server's log (standard error).
 #include "support/CgiRun.h"
 #include "support/Databases.h"
+#include "support/Forms.h"
 
 #include "data/Databases.h"
 #include "settings/IniFiles.h"
@@ -193,6 +194,85 @@ TEST(ServerLog, AnUnwritableVexwebIniIsNamed) {
     // The first file the save cannot write is the audit trail beside vexweb.ini.
     EXPECT_EQ(r.err, "vdconfig: error (70) Permission denied; writing " + s.site.Root() +
                          "/vdconfig-audit.log; ConfigOption=SAVEINI User=admin\n");
+}
+
+namespace {
+
+// The program run as nobody, who cannot read or write what root made
+// private; the request as a web server starts it.
+CgiResult RunAsNobody(const Site& site, const std::string& query, const std::string& body = "") {
+    std::vector<std::string> args = {"/usr/sbin/runuser", "-u", "nobody", "--", "/usr/bin/env", "-i",
+                                     "REQUEST_METHOD=" + std::string(body.empty() ? "GET" : "POST"),
+                                     "QUERY_STRING=" + query, "CONTENT_LENGTH=" + std::to_string(body.size()),
+                                     site.Exe()};
+    return RunProgram(args, Shell, body);
+}
+
+}  // namespace
+
+TEST(ServerLog, AnIniFileThatCannotBeReadIsTheFailureNamingIt) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
+    GoodSite s;
+    // vexweb.ini: no templates are known, so the page is the one that needs none.
+    chmod(s.site.Path("vexweb.ini").c_str(), 0600);
+    CgiResult r = RunAsNobody(s.site, "User=admin");
+    EXPECT_NE(r.out.find("<XMP>\r\n\r\nPermission denied (70).\r\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "vdconfig: error (70) Permission denied; reading " + s.site.Path("vexweb.ini") + "\n");
+    // createdb.ini: the supervisor test fails, which is a refusal with the line.
+    chmod(s.site.Path("vexweb.ini").c_str(), 0644);
+    chmod((s.db.ParameterPath() + "createdb.ini").c_str(), 0600);
+    r = RunAsNobody(s.site, "User=admin");
+    EXPECT_NE(r.out.find("You are not authorized to perform this function."), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "vdconfig: error (70) Permission denied; reading " + s.db.ParameterPath() +
+                         "createdb.ini; User=admin\n");
+    // A missing one reads as empty, as before: no credentials, and the menu.
+    std::remove((s.db.ParameterPath() + "createdb.ini").c_str());
+    r = RunAsNobody(s.site, "User=admin");
+    EXPECT_NE(r.out.find("Configuration Settings"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(ServerLog, AVersionThatCannotBeKeptNamesTheVersionsFolder) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to run the program as another user";
+    GoodSite s;
+    // nobody may replace vexweb.ini and append to the trail, not keep versions.
+    chmod(s.site.Root().c_str(), 0777);
+    chmod(s.site.Path("vexweb.ini").c_str(), 0666);
+    s.site.Write("vdconfig-audit.log", "");
+    chmod(s.site.Path("vdconfig-audit.log").c_str(), 0666);
+    mkdir(s.site.Path("vexweb.ini.history").c_str(), 0555);
+    const std::string ini = s.site.Read("vexweb.ini");
+    CgiResult r = RunAsNobody(s.site, "", "User=admin&ConfigOption=SAVEINI&HTMLPath=" + s.site.HtmlPath());
+    EXPECT_NE(r.out.find("(70) Error: Permission denied</p>"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err, "vdconfig: error (70) Permission denied; writing " + s.site.Path("vexweb.ini.history") +
+                         "; ConfigOption=SAVEINI User=admin\n");
+    EXPECT_EQ(s.site.Read("vexweb.ini"), ini);
+}
+
+TEST(ServerLog, ARefusedPlanWriteNamesItsStatementWhateverTheRollbackDoes) {
+    GoodSite s;
+    s.db.AddDocType("ABC", "01", "Deeds");
+    Fields plan = RatePlanFields("32767", "Gold");
+    plan["User"] = "admin";
+    ASSERT_NE(s.site.Run("", Body(plan)).out.find("Rate plan Gold has been saved"), std::string::npos);
+    s.db.Exec(s.db.BillingDb(),
+              "CREATE TRIGGER frozen_insert BEFORE INSERT ON Rate_Schedule BEGIN SELECT RAISE(ABORT, 'plans are "
+              "frozen'); END; CREATE TRIGGER frozen_update BEFORE UPDATE ON Rate_Schedule BEGIN SELECT RAISE(ABORT, "
+              "'plans are frozen'); END;");
+    // A new plan (its refusal is looked into, in the transaction rolled
+    // back) and a stored one (rolled back on the way out).
+    for (const auto& [number, statement] : {std::pair{"32767", "insert into Rate_Schedule values ("},
+                                            std::pair{"0", "update Rate_Schedule set "}}) {
+        plan["RateNum"] = number;
+        CgiResult r = s.site.Run("", Body(plan));
+        EXPECT_NE(r.out.find("plans are frozen"), std::string::npos) << r.out;
+        EXPECT_EQ(r.err.rfind("vdconfig: error ("), 0u) << r.err;
+        EXPECT_NE(r.err.find("plans are frozen"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("; running " + std::string(statement)), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << "one line: " << r.err;
+    }
+    EXPECT_EQ(s.db.Query(s.db.BillingDb(), "select Rate_Description from Rate_Schedule"),
+              (std::vector<std::vector<std::string>>{{"Gold"}}));
 }
 
 namespace {

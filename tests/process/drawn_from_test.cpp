@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <regex>
 #include <string>
 #include <vector>
@@ -98,11 +99,9 @@ TEST_F(DrawnFrom, AStaleSettingsFormIsRefusedAndTheFirstChangeKept) {
     EXPECT_EQ(site.Read("vexweb.ini"), ini);
     EXPECT_EQ(Trail(), trail);
 
-    // Malformed, empty or doubled versions are stale too.
-    for (const std::string& bad : {std::string("x"), std::string(""), first.at("IniVersion") + "0"}) {
-        second["IniVersion"] = bad;
-        EXPECT_TRUE(Has(Post(second).out, "Settings not saved: vexweb.ini was saved")) << bad;
-    }
+    // Another file's version is stale too.
+    second["IniVersion"] = std::string(32, '0');
+    EXPECT_TRUE(Has(Post(second).out, "Settings not saved: vexweb.ini was saved"));
     EXPECT_EQ(site.Read("vexweb.ini"), ini);
 
     // Without the field the save goes through, as a script's post does.
@@ -139,12 +138,10 @@ TEST_F(DrawnFrom, AStalePlanFormIsRefusedForSaveAndDelete) {
     EXPECT_EQ(Plans(), (std::vector<std::vector<std::string>>{{"01", "0", "Gold plus"}}));
     EXPECT_EQ(Trail(), trail);
 
-    // Another plan's version, or a malformed one, is stale; none saves as before.
+    // Another plan's version is stale; none saves as before.
     ASSERT_TRUE(Has(Post(PlanForm("32767", "Silver")).out, "Rate plan Silver has been saved"));
     Fields other = PlanForm("1", "Silver");
     other["RateNum"] = "0";
-    EXPECT_TRUE(Has(Post(other).out, "was not saved: it was changed"));
-    other["PlanVersion"] = "not a version";
     EXPECT_TRUE(Has(Post(other).out, "was not saved: it was changed"));
     other.erase("PlanVersion");
     EXPECT_TRUE(Has(Post(other).out, "Rate plan Silver has been saved"));
@@ -177,12 +174,10 @@ TEST_F(DrawnFrom, ANewPlanFormPostedAgainStoresNothing) {
     EXPECT_EQ(Plans().size(), 1u);
     EXPECT_EQ(Lines(Trail()), records);
 
-    // The same token for another database, or a malformed one: refused.
+    // The same token for another database: refused.
     form["DocType"] = "02";
     EXPECT_TRUE(Has(Post(form).out, "No rate plan was saved for Application ABC - Database 02: this new plan form "
                                     "is not one of its own."));
-    form["PlanToken"] = "0123";
-    EXPECT_TRUE(Has(Post(form).out, "No rate plan was saved for Application ABC - Database 02"));
     EXPECT_EQ(Plans().size(), 1u);
 
     // Without a token every post is a new plan, as before.
@@ -190,6 +185,53 @@ TEST_F(DrawnFrom, ANewPlanFormPostedAgainStoresNothing) {
     EXPECT_TRUE(Has(Post(form).out, "Rate plan Gold has been saved"));
     EXPECT_TRUE(Has(Post(form).out, "Rate plan Gold has been saved"));
     EXPECT_EQ(Plans().size(), 3u);
+}
+
+// A version or token that this program cannot have written (not 32
+// lowercase hex digits) says so, instead of naming a save or change that
+// never happened, and links to a fresh form.
+TEST_F(DrawnFrom, AVersionThisProgramCannotHaveWrittenSaysSo) {
+    ASSERT_TRUE(Has(Post(PlanForm("32767", "Gold")).out, "Rate plan Gold has been saved"));
+    const std::string ini = site.Read("vexweb.ini"), trail = Trail();
+
+    Fields settings = SettingsForm();
+    std::string upper = settings.at("IniVersion");
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const std::string& bad : {std::string("x"), std::string(""), settings.at("IniVersion") + "0", upper}) {
+        settings["IniVersion"] = bad;
+        EXPECT_EQ(Post(settings).out,
+                  Header + Top +
+                      "<P><CENTER><FONT SIZE=+1 COLOR=\"#99000\">Settings not saved: this form was not drawn by this "
+                      "program. Open the settings afresh and save again.</FONT></CENTER></p>\r\n"
+                      "<BR><BR><CENTER><FONT COLOR=\"#99000\"><A HREF=\"/cgi/vdconfig.exe?ConfigOption=SERVER AND "
+                      "BROWSER FILE LOCATIONS\">Click here to open the settings form afresh</A></FONT></CENTER>\r\n" +
+                      BottomTemplate)
+            << bad;
+    }
+
+    Fields stored = PlanForm("0", "Gold plus");
+    stored["PlanVersion"] = "not a version";
+    CgiResult r = Post(stored);
+    EXPECT_TRUE(Has(r.out, "Rate plan not saved: this form was not drawn by this program. Open the plan afresh and "
+                           "save again."))
+        << r.out;
+    EXPECT_TRUE(Has(r.out, "ConfigOption=SHOWPLAN&amp;Rate0=Open&amp;Appl0=ABC&amp;DocType0=01&amp;RateNum0=0\">"
+                           "Click here to open the plan afresh</A>"))
+        << r.out;
+    stored["DataAction"] = "DELETE";
+    stored["ConfirmDelete"] = "YES";
+    EXPECT_TRUE(Has(Post(stored).out, "Rate plan not deleted: this form was not drawn by this program. Open the "
+                                      "plan afresh and delete again."));
+
+    Fields added = PlanForm("32767", "Silver");
+    added["PlanToken"] = "0123";
+    r = Post(added);
+    EXPECT_TRUE(Has(r.out, "Rate plan not saved: this form was not drawn by this program.")) << r.out;
+    EXPECT_TRUE(Has(r.out, "DocType0=01&amp;RateNum0=N\">Click here to open the plan afresh</A>")) << r.out;
+
+    EXPECT_EQ(Plans(), (std::vector<std::vector<std::string>>{{"01", "0", "Gold"}}));
+    EXPECT_EQ(site.Read("vexweb.ini"), ini);
+    EXPECT_EQ(Trail(), trail);
 }
 
 TEST_F(DrawnFrom, ADeleteAsksFirstAndTheQuestionConfirms) {
