@@ -2,6 +2,7 @@
 
 #include "app/SiteFiles.h"
 #include "base/TextUtil.h"
+#include "settings/AuditLookup.h"
 #include "settings/AuditTrail.h"
 
 #include <cctype>
@@ -17,8 +18,8 @@ namespace {
 // The little JSON the trail holds: objects, arrays, strings, numbers and
 // null. Strings keep their UTF-8.
 struct Json {
-    enum Kind { Null, Text, Number, Array, Object } kind = Null;
-    std::string text;  // a string, or a number as written
+    enum Kind { Null, Text, Number, Bool, Array, Object } kind = Null;
+    std::string text;  // a string, or a number or truth value as written
     std::vector<Json> items;
     std::vector<std::string> names;  // an object's member names, beside their values in items
 
@@ -129,6 +130,8 @@ private:
             return Eat(']');
         }
         if (s_.substr(i_, 4) == "null") return i_ += 4, true;
+        for (const std::string_view truth : {"true", "false"})
+            if (s_.substr(i_, truth.size()) == truth) return v.kind = Json::Bool, v.text = truth, i_ += truth.size(), true;
         const size_t start = i_;
         while (i_ < s_.size() && (std::isdigit(static_cast<unsigned char>(s_[i_])) || s_[i_] == '-' || s_[i_] == '.'))
             ++i_;
@@ -197,6 +200,9 @@ void Show(const Json& r, std::ostream& out) {
     if (!r.Str("remote_addr").empty()) out << " from " << r.Shows("remote_addr");
     out << "\n";
     if (!r.Str("failed").empty()) out << "    FAILED: " << r.Shows("failed") << "\n";
+    if (const Json* pending = r.Get("pending"); pending && pending->kind == Json::Bool && pending->text == "true")
+        out << "    NOT CONFIRMED: the change may not have been made (its run ended before it was committed, or "
+               "it is under way)\n";
     const Json* changes = r.Get("changes");
     if (!changes || changes->items.empty()) out << "    (no value changed)\n";
     else
@@ -222,11 +228,19 @@ bool IsDate(const std::string& d) {
 }  // namespace
 
 void ListHistory(const std::vector<std::string>& lines, const HistoryFilter& filter, std::ostream& out) {
-    for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
-        if (it->empty()) continue;
+    // A pending record is shown only while nothing after it says what became
+    // of it: its confirmation or its failed copy stands for it.
+    std::string all;
+    std::vector<size_t> ends;
+    for (const std::string& line : lines) ends.push_back((all += line + "\n").size());
+    for (size_t k = lines.size(); k-- > 0;) {
+        const std::string& line = lines[k];
+        if (line.empty()) continue;
+        if (IsPending(line) && SettlementOf(line, std::string_view(all).substr(ends[k])) != Settlement::Unconfirmed)
+            continue;
         Json record;
-        if (!Parser(*it).Parse(record) || record.kind != Json::Object) {
-            out << "(not a record) " << Visible(*it) << "\n";
+        if (!Parser(line).Parse(record) || record.kind != Json::Object) {
+            out << "(not a record) " << Visible(line) << "\n";
             continue;
         }
         if (Matches(record, filter)) Show(record, out);

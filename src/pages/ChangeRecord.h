@@ -33,7 +33,10 @@ struct PlanChange {
 
     // Takes the new-plan lock beside the trail, unless it is held already:
     // plan changes that check what their form was drawn from, and new plans,
-    // hold it until the change is stored.
+    // hold it until the change is stored. Under it, a pending record of a
+    // new plan from a form with a token (left by a run that ended before its
+    // confirmation) is settled: confirmed when the plan was stored, else
+    // copied as failed.
     void LockPlans();
 
     const std::string Folder;  // the settings folder: the trail and the lock live there
@@ -44,9 +47,13 @@ struct PlanChange {
     std::optional<NewPlanLock> Lock;
 };
 
-// The end of a change made in a transaction: the entry is appended, then
-// the transaction committed; a commit the database refuses appends the
-// entry again as failed, and its failure goes on.
+// The end of a change made in a transaction: the entry is appended as
+// pending, the transaction committed, and the entry appended again as its
+// confirmation. A commit the database refuses appends the entry as failed
+// instead, and its failure goes on. So a run ended at any moment leaves no
+// record of a change that did not happen: at most a pending one, which
+// --history shows as not confirmed. A confirmation that cannot be written
+// after the commit is named in the web server's log; the change stands.
 class OdbcTransaction;
 void CommitRecorded(AuditTrail& trail, AuditEntry& entry, OdbcTransaction& transaction);
 
@@ -58,8 +65,9 @@ AuditWho RequestWho();
 std::optional<TableInfo> StoredPlan(const TableInfo& table, OdbcConnection& connection, const std::string& appl,
                                     const std::string& docType, std::int16_t rateNum, const std::string& name);
 
-// Every column whose value differs between the two rows (a missing row has
-// no values), in the table's column order.
+// Every column of Rate_Schedule whose value differs between the two rows (a
+// missing row has no values), in the table's column order, named as the
+// catalogue names it (not as the driver spells it).
 std::vector<AuditChange> RowChanges(const std::optional<TableInfo>& before, const std::optional<TableInfo>& after);
 
 // An entry for a change of the plan key.

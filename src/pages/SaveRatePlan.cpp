@@ -164,8 +164,8 @@ void SaveRatePlan(RunContext& run) {
             DebugLog("Rate plan not saved for Application " + run.Plan.Appl + " - Database " + run.Plan.DocType);
             throw;
         }
-        // The record is written before the commit; a commit that fails is
-        // recorded as failed.
+        // The record is written as pending before the commit and confirmed
+        // after it; a commit that fails is recorded as failed.
         AuditEntry entry =
             PlanEntry(before ? "plan updated" : "plan added", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
         entry.Token = token;

@@ -1,6 +1,7 @@
 #include "settings/AuditLookup.h"
 
 #include "base/RunError.h"
+#include "settings/AuditTrail.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -26,7 +27,63 @@ std::string_view AfterTime(std::string_view record) {
     return at == record.npos ? record : record.substr(at);
 }
 
+// The record without its pending member and its time: what its
+// confirmation holds after the time.
+std::string Confirmed(std::string_view pending) {
+    std::string record(AfterTime(pending));
+    const size_t at = record.find(PendingMember);
+    if (at != record.npos) record.erase(at, PendingMember.size());
+    return record;
+}
+
+// The record of the trail that starts at from, without its line end.
+std::string_view RecordAt(std::string_view trail, size_t from) {
+    const size_t end = trail.find('\n', from);
+    return trail.substr(from, end == trail.npos ? trail.npos : end - from);
+}
+
 }  // namespace
+
+bool IsPending(std::string_view record) {
+    // Inside a text every quote is escaped, so the member is found only as
+    // a member; it stands before the changes.
+    const size_t at = record.find(PendingMember);
+    return at != record.npos && at < record.find(",\"changes\":");
+}
+
+Settlement SettlementOf(std::string_view pending, std::string_view later) {
+    if (!pending.empty() && pending.back() == '\n') pending.remove_suffix(1);
+    const std::string confirmed = Confirmed(pending);
+    // A failed copy holds the record's members up to the failure.
+    const std::string_view head = AfterTime(pending).substr(0, AfterTime(pending).find(PendingMember));
+    for (size_t from = 0; from < later.size();) {
+        const std::string_view record = RecordAt(later, from);
+        from += record.size() + 1;
+        if (record.find(Failed) != record.npos) {
+            if (AfterTime(WithoutFailure(record)) == head) return Settlement::Failed;
+        } else if (AfterTime(record) == confirmed) {
+            return Settlement::Confirmed;
+        }
+    }
+    return Settlement::Unconfirmed;
+}
+
+std::string_view RecordsAfter(std::string_view trail, std::string_view record) {
+    const size_t end = static_cast<size_t>(record.data() - trail.data()) + record.size();
+    return end + 1 >= trail.size() ? std::string_view() : trail.substr(end + 1);
+}
+
+std::vector<std::string_view> UnconfirmedRecords(std::string_view trail, std::string_view text) {
+    std::vector<std::string_view> found;
+    for (size_t from = 0; from < trail.size();) {
+        const std::string_view record = RecordAt(trail, from);
+        from += record.size() + 1;
+        if (record.find(text) != record.npos && IsPending(record) &&
+            SettlementOf(record, RecordsAfter(trail, record)) == Settlement::Unconfirmed)
+            found.push_back(record);
+    }
+    return found;
+}
 
 std::string ReadAuditTrail(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -84,7 +141,10 @@ std::optional<std::string_view> LastChange(std::string_view trail, std::string_v
         const size_t from = newline == trail.npos ? 0 : newline + 1;
         const std::string_view record = trail.substr(from, end - from);
         if (record.find(text) != record.npos && (alsoText.empty() || record.find(alsoText) != record.npos)) {
-            if (record.find(Failed) != record.npos)
+            if (IsPending(record)) {
+                // Confirmed, it was found newer; failed, it is undone.
+                if (!undone.empty() && AfterTime(record).substr(0, undone.size()) == undone) undone = {};
+            } else if (record.find(Failed) != record.npos)
                 undone = AfterTime(WithoutFailure(record));
             else if (!undone.empty() && AfterTime(record).substr(0, undone.size()) == undone)
                 undone = {};

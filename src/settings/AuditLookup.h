@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vd {
 
@@ -23,7 +24,8 @@ struct AuditSaver {
 std::string AuditMember(std::string_view record, std::string_view name);
 
 // The newest record that has every one of the texts and is not undone by
-// a record of the same change marked failed; nothing when there is none.
+// a record of the same change marked failed, nor pending (a pending change
+// that happened has its confirmation after it); nothing when there is none.
 std::optional<std::string_view> LastChange(std::string_view trail, std::string_view text,
                                            std::string_view alsoText = {});
 
@@ -34,5 +36,19 @@ std::optional<AuditSaver> LastSettingsChange(std::string_view trail);
 std::optional<AuditSaver> LastPlanChange(std::string_view trail, const std::string& keyText);
 
 AuditSaver SaverOf(std::string_view record);
+
+// What became of a pending record, by the records after it: confirmed (the
+// same record, without the pending member), failed (its failed copy), or
+// neither: not confirmed, the change may or may not have been committed.
+enum class Settlement { Confirmed, Failed, Unconfirmed };
+bool IsPending(std::string_view record);
+Settlement SettlementOf(std::string_view pending, std::string_view laterRecords);
+
+// The pending records of the trail that have every one of the texts and
+// are still not confirmed, oldest first.
+std::vector<std::string_view> UnconfirmedRecords(std::string_view trail, std::string_view text);
+
+// The records that follow record, a view into trail.
+std::string_view RecordsAfter(std::string_view trail, std::string_view record);
 
 }  // namespace vd

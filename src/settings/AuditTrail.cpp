@@ -95,6 +95,7 @@ std::string AuditLine(const AuditEntry& e, std::time_t when) {
     if (!e.Token.empty()) Member(out, "token", e.Token);
     if (!e.Version.empty()) Member(out, "version", e.Version);
     if (!e.Restored.empty()) Member(out, "restored", e.Restored);
+    if (e.Pending) out += PendingMember;
     if (!e.Failure.empty()) Member(out, "failed", e.Failure);
     out += ",\"changes\":[";
     bool first = true;
@@ -130,8 +131,25 @@ AuditTrail::~AuditTrail() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-void AuditTrail::Append(const AuditEntry& entry) {
-    const std::string line = AuditLine(entry, std::time(nullptr));
+void AuditTrail::Append(const AuditEntry& entry) { Write(AuditLine(entry, std::time(nullptr))); }
+
+void AuditTrail::Settle(std::string_view pendingRecord, const std::string& failure) {
+    // The pending member stands where AuditLine puts a failure, just before
+    // the changes; the time is the record's first member.
+    const size_t mark = pendingRecord.find(PendingMember);
+    const size_t afterTime = pendingRecord.find(",\"user\":");
+    if (mark == pendingRecord.npos || afterTime == pendingRecord.npos || afterTime > mark)
+        Raise(Err::PathFileAccess, "The audit trail " + path_ + " holds a pending record that cannot be settled");
+    std::string line = "{\"time\":";
+    Json(line, IsoUtc(std::time(nullptr)));
+    line.append(pendingRecord.substr(afterTime, mark - afterTime));
+    if (!failure.empty()) Member(line, "failed", failure);
+    line.append(pendingRecord.substr(mark + PendingMember.size()));
+    if (line.back() != '\n') line += '\n';
+    Write(line);
+}
+
+void AuditTrail::Write(const std::string& line) {
     // One write of the whole line: O_APPEND places it after every other
     // record, whole.
     ssize_t n;

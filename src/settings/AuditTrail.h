@@ -6,11 +6,16 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vd {
 
 constexpr const char* AuditFileName = "vdconfig-audit.log";
+
+// The member that marks a record written before its change was committed,
+// as it stands in the line (just before "changes").
+constexpr std::string_view PendingMember = ",\"pending\":true";
 
 // Who asked for a change: the field "User", and the web server's
 // REMOTE_USER and REMOTE_ADDR ("" when absent).
@@ -40,6 +45,10 @@ struct AuditEntry {
     std::string Token;     // the one-time token of the new-plan form a plan was added from
     std::vector<AuditChange> Changes;
     std::string Failure;  // set when the change recorded before did not happen
+    // Written before the change is committed: the record of a change that
+    // may not have happened. Its confirmation, the same record without this
+    // member, follows once the change is committed (or its failed copy).
+    bool Pending = false;
 };
 
 // The entry as one line of JSON, newline included. Bytes that are not
@@ -69,9 +78,14 @@ public:
 
     // Appends the record; a write that fails or stops short is a failure.
     void Append(const AuditEntry& entry);
+    // Appends what became of a pending record read back from the trail: its
+    // confirmation, or with failure its failed copy; the time is now's.
+    void Settle(std::string_view pendingRecord, const std::string& failure);
     const std::string& Path() const { return path_; }
 
 private:
+    void Write(const std::string& line);
+
     std::string path_;
     int fd_ = -1;
 };

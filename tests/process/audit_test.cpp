@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
@@ -30,12 +31,21 @@ struct AuditSite {
     CgiResult Post(const Fields& f) const {
         return site.Run("", Body(f), {{"REMOTE_USER", "Boss"}, {"REMOTE_ADDR", "127.0.0.9"}});
     }
-    std::vector<std::string> Records() const {
+    // Every line of the trail.
+    std::vector<std::string> Lines() const {
         std::vector<std::string> lines;
         if (!site.Exists("vdconfig-audit.log")) return lines;
         const std::string text = site.Read("vdconfig-audit.log");
         for (size_t p = 0, e; (e = text.find('\n', p)) != std::string::npos; p = e + 1) lines.push_back(text.substr(p, e - p));
         return lines;
+    }
+    // The records of changes that happened: the pending records, written
+    // before each commit, left out.
+    std::vector<std::string> Records() const {
+        std::vector<std::string> records;
+        for (std::string& line : Lines())
+            if (line.find(R"(,"pending":true,"changes":)") == std::string::npos) records.push_back(std::move(line));
+        return records;
     }
     std::string History(const std::vector<std::string>& args = {}) const;
 };
@@ -114,6 +124,16 @@ TEST(AuditTrail, EachPlanChangeLeavesOneRecordWithItsValues) {
     ASSERT_EQ(records.size(), 4u);
     EXPECT_TRUE(Has(records[3], R"("action":"plan deleted")")) << records[3];
     EXPECT_TRUE(Has(records[3], R"({"field":"Flat_Fee","old":"12","new":null})")) << records[3];
+    // Each record follows its pending copy, which is the same but for the
+    // time and the pending member.
+    const auto lines = s.Lines();
+    ASSERT_EQ(lines.size(), 8u);
+    for (size_t i = 0; i < 8; i += 2) {
+        EXPECT_EQ(lines[i + 1], records[i / 2]);
+        std::string pending = lines[i];
+        pending.erase(pending.find(R"(,"pending":true)"), 15);
+        EXPECT_EQ(pending.substr(pending.find(",\"user\"")), records[i / 2].substr(records[i / 2].find(",\"user\"")));
+    }
 
     // Newest first, readable, with filters.
     const std::string all = s.History();
@@ -138,6 +158,23 @@ TEST(AuditTrail, NoChangeWithoutItsRecord) {
     ASSERT_TRUE(Has(s.Post(RatePlanFields("32767", "Gold")).out, "has been saved"));
     EXPECT_TRUE(Has(s.Post(RatePlanFields("32767", "Gold")).out, "Error: "));
     EXPECT_EQ(s.Records().size(), 1u);
+}
+
+TEST(AuditTrail, ColumnsAreNamedAsTheCatalogueNamesThem) {
+    AuditSite s;
+    // A database whose driver reports the columns in lower case.
+    std::string schema = ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/billing.sql");
+    const size_t table = schema.find("CREATE TABLE Rate_Schedule (") + 28;
+    std::transform(schema.begin() + static_cast<long>(table), schema.end(), schema.begin() + static_cast<long>(table),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    s.dbs.Exec(s.dbs.BillingDb(), "drop table Rate_Schedule;\n" + schema);
+    ASSERT_EQ(s.dbs.Query(s.dbs.BillingDb(), "select name from pragma_table_info('Rate_Schedule') where cid = 3")[0][0],
+              "flat_fee");
+    ASSERT_TRUE(Has(s.Post(RatePlanFields("32767", "Gold")).out, "has been saved"));
+    const auto records = s.Records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_TRUE(Has(records[0], R"({"field":"Flat_Fee","old":null,"new":"10"})")) << records[0];
+    EXPECT_TRUE(Has(records[0], R"({"field":"Max_PageView_Overcharge","old":null,"new":"3"})")) << records[0];
 }
 
 TEST(AuditTrail, SimultaneousNewPlansLeaveOneWholeRecordEach) {

@@ -234,6 +234,36 @@ TEST_F(DrawnFrom, AVersionThisProgramCannotHaveWrittenSaysSo) {
     EXPECT_EQ(Trail(), trail);
 }
 
+TEST_F(DrawnFrom, ANewPlanRecordLeftPendingIsSettledByItsRowBeforeTheFormCounts) {
+    // The trail as a run leaves it when it ends after its pending record,
+    // before the confirmation.
+    auto dropConfirmation = [&] {
+        std::string trail = Trail();
+        trail.erase(trail.rfind('\n', trail.size() - 2) + 1);
+        site.Write("vdconfig-audit.log", trail);
+    };
+    auto history = [&] { return RunProgram({site.Exe(), "--history"}, {{"PATH", "/usr/bin:/bin"}}).out; };
+
+    // Ended after the commit: the plan is stored, and the form counts as saved.
+    const Fields stored = PlanForm("32767", "Gold");
+    ASSERT_TRUE(Has(Post(stored).out, "Rate plan Gold has been saved"));
+    dropConfirmation();
+    EXPECT_TRUE(Has(history(), "  plan added  ABC-01 plan 0  by boss\n    NOT CONFIRMED: ")) << history();
+    EXPECT_TRUE(Has(Post(stored).out, "This form was already saved as plan #0"));
+    EXPECT_FALSE(Has(history(), "NOT CONFIRMED")) << history();
+
+    // Ended before the commit: nothing is stored, and the form saves it.
+    const Fields lost = PlanForm("32767", "Silver");
+    ASSERT_TRUE(Has(Post(lost).out, "Rate plan Silver has been saved"));
+    dropConfirmation();
+    dbs.Exec(dbs.BillingDb(), "delete from Rate_Schedule where RateNum = 1");
+    EXPECT_TRUE(Has(Post(lost).out, "Rate plan Silver has been saved"));
+    EXPECT_EQ(Plans().size(), 2u);
+    const std::string listed = history();
+    EXPECT_TRUE(Has(listed, "plan 1  by boss\n    FAILED: the change was not committed\n")) << listed;
+    EXPECT_FALSE(Has(listed, "NOT CONFIRMED")) << listed;
+}
+
 TEST_F(DrawnFrom, ADeleteAsksFirstAndTheQuestionConfirms) {
     ASSERT_TRUE(Has(Post(PlanForm("32767", "Gold")).out, "Rate plan Gold has been saved"));
     Fields form = PlanForm("0", "Gold");

@@ -180,6 +180,8 @@ void PostgresSite::SupervisorWork() {
                              .substr(Header.size() + Top.size()));
     EXPECT_EQ(Plans(), (Rows{{"ABC", "01", "0", "Gold's \\ plus?", "0", "12.5", "1234.5", "32767",
                               std::string(254, 't'), "9000"}}));
+    // The trail names the column as the catalogue does, not as the server.
+    EXPECT_TRUE(Has(site->Read("vdconfig-audit.log"), R"({"field":"Flat_Fee","old":"10","new":"12.5"})"));
 
     // A second plan, then the first one hidden: the clerk sees only the second.
     EXPECT_EQ(Post(PlanForm("32767", "Gr\xC3\xBCn")).out,

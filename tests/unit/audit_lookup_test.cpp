@@ -10,7 +10,7 @@ using namespace vd;
 namespace {
 
 std::string Record(const std::string& user, const std::string& action, std::time_t when, const std::string& failed = "",
-                   std::optional<int> plan = std::nullopt) {
+                   std::optional<int> plan = std::nullopt, bool pending = false) {
     AuditEntry e;
     e.Action = action;
     e.Who.User = user;
@@ -20,6 +20,7 @@ std::string Record(const std::string& user, const std::string& action, std::time
         e.Plan = plan;
     }
     e.Failure = failed;
+    e.Pending = pending;
     e.Changes.push_back({"", "user", "\"action\":\"settings saved\"", "x"});
     return AuditLine(e, when);
 }
@@ -39,6 +40,25 @@ TEST(AuditLookup, TheLastChangeThatHappenedNamesItsUserAndTime) {
     EXPECT_EQ(LastPlanChange(trail, AuditKeyText("ABC", "01", 2))->User, "bob");
     EXPECT_FALSE(LastPlanChange(trail, AuditKeyText("ABC", "01", 22)));
     EXPECT_FALSE(LastSettingsChange(""));
+}
+
+TEST(AuditLookup, APendingRecordCountsOnlyOnceConfirmed) {
+    const std::string pending = Record("bob", "plan updated", 2000, "", 2, true);
+    const std::string key = AuditKeyText("ABC", "01", 2);
+    EXPECT_TRUE(IsPending(pending));
+    EXPECT_FALSE(LastPlanChange(pending, key));
+    EXPECT_EQ(UnconfirmedRecords(pending, key).size(), 1u);
+    // Another change between the record and its confirmation changes nothing.
+    const std::string other = Record("cy", "plan updated", 2001, "", 3);
+    const std::string confirmed = pending + other + Record("bob", "plan updated", 2002, "", 2);
+    EXPECT_EQ(SettlementOf(pending, other + Record("bob", "plan updated", 2002, "", 2)), Settlement::Confirmed);
+    EXPECT_TRUE(UnconfirmedRecords(confirmed, key).empty());
+    EXPECT_EQ(LastPlanChange(confirmed, key)->Time, IsoUtc(2002));
+    // Its failed copy undoes it; a confirmation of another user's change is not its own.
+    const std::string failed = pending + Record("bob", "plan updated", 2003, "not committed", 2);
+    EXPECT_EQ(SettlementOf(pending, failed.substr(pending.size())), Settlement::Failed);
+    EXPECT_FALSE(LastPlanChange(failed, key));
+    EXPECT_EQ(SettlementOf(pending, Record("cy", "plan updated", 2002, "", 2)), Settlement::Unconfirmed);
 }
 
 TEST(ContentDigest, EveryByteAndTheLengthCount) {
