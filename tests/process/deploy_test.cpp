@@ -242,7 +242,8 @@ TEST(ServerLog, AVersionThatCannotBeKeptNamesTheVersionsFolder) {
     chmod(s.site.Path("vdconfig-audit.log").c_str(), 0666);
     mkdir(s.site.Path("vexweb.ini.history").c_str(), 0555);
     const std::string ini = s.site.Read("vexweb.ini");
-    CgiResult r = RunAsNobody(s.site, "", "User=admin&ConfigOption=SAVEINI&HTMLPath=" + s.site.HtmlPath());
+    CgiResult r = RunAsNobody(s.site, "", "User=admin&ConfigOption=SAVEINI&HTMLPath=" + s.site.HtmlPath() +
+                                                  "&ParameterPath=" + s.db.ParameterPath());
     EXPECT_NE(r.out.find("(70) Error: Permission denied</p>"), std::string::npos) << r.out;
     EXPECT_EQ(r.err, "vdconfig: error (70) Permission denied; writing " + s.site.Path("vexweb.ini.history") +
                          "; ConfigOption=SAVEINI User=admin\n");
