@@ -13,10 +13,12 @@
 #include "pages/FormVersion.h"
 #include "pages/Pages.h"
 #include "settings/IniFiles.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsVersion.h"
 #include "settings/WebSettings.h"
 
-#include <initializer_list>
+#include <string_view>
+#include <vector>
 
 namespace vd {
 
@@ -80,89 +82,40 @@ void SendDriveRows(RunContext& run, const std::string& iniFile, const Shown& sho
     table.Close();
 }
 
-struct TextRow {
-    const char* label;
-    const char* name;
-    const std::string& value;
-};
+// What the key's input shows: its record value, or the file's value read
+// with the form's own buffer.
+std::string LoadedText(const WebSettingsRecord& s, const SettingsKey& key) {
+    if (key.FormBuffer) return ReadIniString(s.File, WebSection, key.Key, key.FormBuffer);
+    return key.Text ? s.*key.Text : std::string();
+}
 
-void SendTextRows(std::initializer_list<TextRow> rows, const Shown& shown) {
-    for (const auto& row : rows) {
-        SendTextRow(row.label, row.name, shown.Text(row.name, row.value));
-        SendSeparator();
+// The rows of one group of the form, each followed by a separator; the last
+// two address rows close their cells instead.
+void SendGroupRows(const WebSettingsRecord& s, SettingGroup group, const Shown& shown) {
+    std::vector<const SettingsKey*> rows;
+    for (const SettingsKey* key : SettingsFormRows())
+        if (key->Group == group) rows.push_back(key);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const SettingsKey& key = *rows[i];
+        if (group == SettingGroup::Switches) {
+            if (std::string_view(key.Field) == "Debug")
+                DebugLog(std::string("debug=") + (s.DebugEnabled ? "True" : "False"));
+            SendCheckboxRow(key.Label, key.Field, shown.Switch(key.Field, s.*key.On));
+        } else {
+            SendTextRow(key.Label, key.Field, shown.Text(key.Field, LoadedText(s, key)));
+        }
+        if (group == SettingGroup::Addresses && i + 2 >= rows.size())
+            SendLine("</TD></TR>");
+        else
+            SendSeparator();
     }
+    if (group == SettingGroup::Addresses) SendLine("<TR VALIGN=TOP>");
 }
 
-void SendFolderRows(const WebSettingsRecord& s, const Shown& shown) {
-    SendSectionHeader("Server Side Folder Settings");
+void SendGroup(const WebSettingsRecord& s, const Html& title, SettingGroup group, const Shown& shown) {
+    SendSectionHeader(title);
     SendSeparator();
-    SendTextRows(
-        {
-            {HtmlPathLabel, "HTMLPath", s.HTMLPath},
-            {ParameterPathLabel, "ParameterPath", s.ParameterPath},
-            {"Folder where baskets are located", "BasketPath", s.BasketPath},
-            {"Alias folder where baskets are located", "BasketAlias", s.BasketAlias},
-            {"Folder where temporary files are created", "TempPath", s.TempPath},
-            {"Folder where Webvexdoc executables exist", "EXEPath", s.EXEPath},
-            {"Folder where billing database exists", "BillingDBPath", s.BillingDBPath},
-            {"Folder where reports are located", "ReportPath", s.ReportPath},
-        },
-        shown);
-}
-
-void SendAddressRows(const WebSettingsRecord& s, const Shown& shown) {
-    SendSectionHeader("Browser Side Folder Settings");
-    SendSeparator();
-    SendTextRows(
-        {
-            {"Internet Address to the Webvexdoc server", "WebPath", s.WebPath},
-            {"Secure Internet Address to the Webvexdoc server", "WebSecurePath", s.WebSecurePath},
-            {"Internet Address to where Webvexdoc executables exist", "WebScriptsPath", s.WebScriptsPath},
-            {"Internet Address where archived files are located", "WebCDPath", s.WebCDPath},
-            {"Internet Address where baskets are located", "WebBasketPath", s.WebBasketPath},
-        },
-        shown);
-    // The last two address rows close their cells instead of separating.
-    SendTextRow("Internet Address where temporary files are created", "WebTempPath",
-                shown.Text("WebTempPath", s.WebTempPath));
-    SendLine("</TD></TR>");
-    SendTextRow("Internet Address where reports are located", "WebReportPath",
-                shown.Text("WebReportPath", s.WebReportPath));
-    SendLine("</TD></TR>");
-    SendLine("<TR VALIGN=TOP>");
-}
-
-void SendOtherRows(const WebSettingsRecord& s, const Shown& shown) {
-    // The two mail settings are read with a 255-character buffer: 254 characters show.
-    constexpr size_t MailReadBuffer = 255;
-    const std::string smtpServer = ReadIniString(s.File, WebSection, "SMTPServer", MailReadBuffer);
-    const std::string fromEmail = ReadIniString(s.File, WebSection, "FromEmail", MailReadBuffer);
-    SendSectionHeader("Other Settings");
-    SendSeparator();
-    SendTextRows(
-        {
-            {"Default homepage for Webvexdoc", "Homepage", s.HomePage},
-            {"IP Address or Host name of SMTP (Outbound) Server", "SMTPServer", smtpServer},
-            {"Return address to use on outbound SMTP mail", "FromEmail", fromEmail},
-        },
-        shown);
-    const struct {
-        const char* label;
-        const char* name;
-        bool on;
-    } switches[] = {
-        {"Enable Crystal Reporting", "ReportsAllowed", s.ReportsAllowed},
-        {"Enable OCR of images", "OCRAllowed", s.OCRAllowed},
-        {"Enable retry on opening Optical.vex file", "OpticalVexRetry", s.OpticalVexRetry},
-        {"Enable Reverse Quarters for Township-Range-Section", "ReverseQuarters", s.ReverseQuarters},
-        {"Enable logging of detail debug statements", "Debug", s.DebugEnabled},
-    };
-    for (const auto& row : switches) {
-        if (std::string_view(row.name) == "Debug")
-            DebugLog(std::string("debug=") + (s.DebugEnabled ? "True" : "False"));
-        SendCheckboxRow(row.label, row.name, shown.Switch(row.name, row.on));
-        SendSeparator();
-    }
+    SendGroupRows(s, group, shown);
 }
 
 // The form; with refusals, the lines above it and the values as posted,
@@ -179,9 +132,10 @@ void SendSettingsForm(RunContext& run, const Html& heading, const std::string& a
     SendFormOpening(run, heading, action, method, refusals);
     SendLine(R"(<TABLE BORDER=0 CELLSPACING=0 CELLPADDING=0 WIDTH="100%" >)");
     SendLine("<TR VALIGN=TOP>");
-    SendFolderRows(s, shown);
-    SendAddressRows(s, shown);
-    SendOtherRows(s, shown);
+    SendGroup(s, "Server Side Folder Settings", SettingGroup::Folders, shown);
+    SendGroup(s, "Browser Side Folder Settings", SettingGroup::Addresses, shown);
+    SendGroup(s, "Other Settings", SettingGroup::Other, shown);
+    SendGroupRows(s, SettingGroup::Switches, shown);  // the boxes follow under the same header
     SendSectionHeader("Browser Side Drive Settings");
     SendDriveRows(run, file, shown);
 

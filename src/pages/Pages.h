@@ -25,8 +25,6 @@ void SendFormClosing();
 
 // Settings of vexweb.ini: the form and its save.
 constexpr char SettingsFormHeading[] = "vexweb.ini settings";
-constexpr char HtmlPathLabel[] = "Folder where dynamic web pages are created";
-constexpr char ParameterPathLabel[] = "Folder where Vexdoc is located";
 void ShowFileLocationsForm(RunContext& run, const Html& heading, const std::string& action, const std::string& method);
 // The form again after a refused save: every value as posted, the form's
 // version as posted, one line per refused field above it.

@@ -15,10 +15,12 @@
 #include "pages/Pages.h"
 #include "settings/IniFiles.h"
 #include "settings/SettingsHistory.h"
+#include "settings/SettingsKeys.h"
 #include "settings/SettingsVersion.h"
 #include "settings/WebSettings.h"
 
 #include <sys/stat.h>
+#include <optional>
 #include <vector>
 
 namespace vd {
@@ -38,7 +40,6 @@ std::string GuardedFolder(const std::string& value) { return value.empty() ? val
 std::string Address(const std::string& value) { return WithEnding(value, '/'); }
 // A checked box posts a value, whatever it is; an unchecked one posts nothing.
 std::string Switch(const std::string& value) { return value.empty() ? "FALSE" : "TRUE"; }
-std::string Plain(const std::string& value) { return value; }
 
 // The file as the error log names it: a link with the file it leads to.
 std::string WrittenFile(const std::string& file) {
@@ -88,51 +89,58 @@ std::string MissingTemplates(const std::string& htmlPath) {
     return missing.size() == 1 ? missing[0] : missing[0] + " and " + missing[1];
 }
 
-// The posted values without which the next request could not reach this
-// form, one line each: templates for every page, and the parameters
-// database that tells a supervisor from anyone else.
+// What the save writes for a posted value.
+std::string Written(const SettingsKey& key, const std::string& posted) {
+    switch (key.Rule) {
+        case SettingRule::Folder: return Folder(posted);
+        case SettingRule::GuardedFolder: return GuardedFolder(posted);
+        case SettingRule::Address: return Address(posted);
+        case SettingRule::Switch: return Switch(posted);
+        case SettingRule::Plain: break;
+    }
+    return posted;
+}
+
+// Why the key's posted value would keep the next request from the form,
+// or nothing: templates for every page, and the parameters database that
+// tells a supervisor from anyone else.
+std::optional<std::string> LockoutProblem(const SettingsKey& key, const std::string& posted) {
+    const std::string folder = Written(key, posted);
+    switch (key.Guard) {
+        case SettingGuard::HoldsTemplates:
+            if (const std::string missing = MissingTemplates(folder); !missing.empty()) return "holds no " + missing + ".";
+            break;
+        case SettingGuard::HoldsParamsDataSource:
+            if (!IsFile(ParamsDataSource(folder)))
+                return "holds no " + ParamsDataSource("") + ", the data source of the parameters database.";
+            break;
+        case SettingGuard::None:
+            break;
+    }
+    return std::nullopt;
+}
+
+// One line per posted value that would lock the site out.
 std::vector<std::string> LockoutRefusals() {
     std::vector<std::string> refusals;
-    const std::string htmlPath = GetField("HTMLPath");
-    if (const std::string missing = MissingTemplates(Folder(htmlPath)); !missing.empty())
-        refusals.push_back(std::string(HtmlPathLabel) + ": \"" + htmlPath + "\" holds no " + missing + ".");
-    const std::string parameterPath = GetField("ParameterPath");
-    if (!IsFile(ParamsDataSource(Folder(parameterPath))))
-        refusals.push_back(std::string(ParameterPathLabel) + ": \"" + parameterPath + "\" holds no " +
-                           ParamsDataSource("") + ", the data source of the parameters database.");
+    for (const SettingsKey& key : SettingsKeys()) {
+        const std::string posted = GetField(key.Field);
+        if (auto problem = LockoutProblem(key, posted))
+            refusals.push_back(std::string(key.Label) + ": \"" + posted + "\" " + *problem);
+    }
     return refusals;
 }
 
-struct Setting {
-    const char* key;
-    std::string (*rule)(const std::string&);
-};
-
-const Setting Settings[] = {
-    {"HTMLPath", Folder},        {"ParameterPath", Folder},
-    {"BasketPath", Folder},      {"BasketAlias", GuardedFolder},
-    {"TempPath", Folder},        {"EXEPath", Folder},
-    {"BillingDBPath", Folder},   {"ReportPath", GuardedFolder},
-    {"WebPath", Address},        {"WebSecurePath", Address},
-    {"WebScriptsPath", Address}, {"WebCDPath", Address},
-    {"WebBasketPath", Address},  {"WebTempPath", Address},
-    {"WebReportPath", Address},  {"Homepage", Plain},
-    {"SMTPServer", Plain},       {"FromEmail", Plain},
-    {"ReportsAllowed", Switch},  {"OCRAllowed", Switch},
-    {"ReverseQuarters", Switch}, {"OpticalVEXRetry", Switch},
-    {"Debug", Switch},
-};
-
-// Every setting into the edit; a folder that does not exist is named in
-// the notices (the two that were checked already are not).
+// Every key of the form into the edit; a folder that does not exist is
+// named in the notices (the guarded ones were checked already).
 void CollectSettings(IniEdit& edit, std::vector<std::string>& notices) {
-    for (const auto& setting : Settings) {
-        const std::string value = setting.rule(GetField(setting.key));
-        edit.Set(WebSection, setting.key, value);
-        const std::string_view key = setting.key;
-        const bool folder = setting.rule == Folder || setting.rule == GuardedFolder;
-        if (folder && key != "HTMLPath" && key != "ParameterPath" && !value.empty() && !IsFolder(value))
-            notices.push_back(std::string(setting.key) + " " + value + " does not exist");
+    for (const SettingsKey& key : SettingsKeys()) {
+        if (key.Group == SettingGroup::NotOnForm) continue;  // kept as it is
+        const std::string value = Written(key, GetField(key.Field));
+        edit.Set(WebSection, key.Key, value);
+        const bool folder = key.Rule == SettingRule::Folder || key.Rule == SettingRule::GuardedFolder;
+        if (folder && key.Guard == SettingGuard::None && !value.empty() && !IsFolder(value))
+            notices.push_back(std::string(key.Key) + " " + value + " does not exist");
     }
 }
 

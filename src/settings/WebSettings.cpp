@@ -3,6 +3,7 @@
 #include "base/DebugLog.h"
 #include "base/TextUtil.h"
 #include "settings/IniFiles.h"
+#include "settings/SettingsKeys.h"
 
 namespace vd {
 
@@ -13,37 +14,21 @@ std::string SettingsFileIn(const std::string& programFolder) { return programFol
 WebSettingsRecord LoadWebSettings(const std::string& programFolder) {
     WebSettingsRecord s;
     s.File = SettingsFileIn(programFolder);
-    const std::string& file = s.File;
-    auto read = [&](const char* key) { return ReadIniString(file, WebSection, key); };
-    s.WebPath = read("WebPath");
-    s.HomePage = read("HomePage");
-    if (s.HomePage.empty()) s.HomePage = "default.htm";
-    s.WebScriptsPath = read("WebScriptsPath");
-    s.WebSecurePath = read("WebSecurePath");
-    if (s.WebSecurePath.empty()) s.WebSecurePath = s.WebScriptsPath;
-    s.HTMLPath = read("HTMLPath");
-    LoadParameterPath(s, "");
-    s.WebCDPath = read("WebCDPath");
-    s.BasketPath = read("BasketPath");
-    s.BasketAlias = read("BasketAlias");
-    s.WebBasketPath = read("WebBasketPath");
-    s.TempPath = read("TempPath");
-    s.WebTempPath = read("WebTempPath");
-    s.EXEPath = read("EXEPath");
-    s.FromEmail = read("FromEmail");
-    s.BillingDBPath = read("BillingDBPath");
-    s.DebugEnabled = IsTrueText(read("Debug"));
-    s.ReportsAllowed = IsTrueText(read("ReportsAllowed"));
-    if (s.ReportsAllowed) {
-        s.ReportPath = read("ReportPath");
-        s.WebReportPath = read("WebReportPath");
+    auto load = [&s](const SettingsKey& key) {
+        if (key.On) s.*key.On = IsTrueText(ReadIniString(s.File, WebSection, key.Key));
+        if (key.Text) s.*key.Text = ReadIniString(s.File, WebSection, key.Key);
+    };
+    for (const SettingsKey& key : SettingsKeys())
+        if (!key.PerUser && !key.WithReports) load(key);
+    // The keys that depend on others: the report folders on their switch,
+    // ParameterPath on the user, defaults on what was read.
+    for (const SettingsKey& key : SettingsKeys()) {
+        if (key.WithReports && s.ReportsAllowed) load(key);
+        if (key.PerUser) LoadParameterPath(s, "");
+        if (!key.Text || !(s.*key.Text).empty()) continue;
+        if (key.WhenEmpty) s.*key.Text = key.WhenEmpty;
+        if (key.EmptyFrom) s.*key.Text = s.*key.EmptyFrom;
     }
-    s.OCRAllowed = IsTrueText(read("OCRAllowed"));
-    s.PDFAllowed = IsTrueText(read("PDFAllowed"));
-    s.ReverseQuarters = IsTrueText(read("ReverseQuarters"));
-    s.OpticalVexRetry = IsTrueText(read("OpticalVexRetry"));
-    s.SuppressEmail = IsTrueText(read("SuppressEmail"));
-    s.RequireSignIn = IsTrueText(read("RequireSignIn"));
     s.DateFormat = ReadIniString(s.ParameterPath + "vdglobal.ini", "Config", "Date Format");
     return s;
 }
