@@ -146,6 +146,10 @@ struct [[maybe_unused]] clsRate_Schedule : CatalogueEntry<"Rate_Schedule", "0;1;
                           Termination_Policy, Max_Searches_Overcharge, Max_DocInfo_Overcharge,
                           Max_DocView_Overcharge, Max_PageView_Overcharge };
     static_assert(Max_PageView_Overcharge + 1 == FieldCount);
+    // The column counts of the layouts a plan can be shown from: the whole
+    // table, the one without the overcharge columns, and the one without the
+    // policies too. Saving a plan needs the whole.
+    static constexpr std::array<int, 3> Layouts{FieldCount, Termination_Policy + 1, OCR_Fee + 1};
     // The columns' names in the database, in the order above.
     static constexpr std::array<const char*, FieldCount> ColumnNames{
         "application", "DocType", "RateNum", "Flat_Fee", "Search_Fee", "NoHits_Fee", "DocInfo_Fee", "AllPages_Fee",
