@@ -9,6 +9,7 @@
 #include "data/Databases.h"
 #include "data/ODBCAPI.h"
 #include "data/tables/Catalogue.h"
+#include "data/tables/PlanTokens.h"
 #include "data/tables/RatePlan.h"
 #include "settings/AuditTrail.h"
 #include "settings/IniFiles.h"
@@ -184,6 +185,26 @@ void CheckRateSchedule(Report& report, OdbcConnection* db) {
     });
 }
 
+// The program's own table of saved new-plan forms: its columns when it is
+// there; a warning when it is missing, since each program folder then knows
+// only the forms on its own trail.
+void CheckPlanTokens(Report& report, OdbcConnection* db) {
+    const std::string check = "table " + clsPlanTokens::TableName;
+    bool kept = true;
+    try {
+        kept = !db || PlanTokensKept(*db);
+    } catch (const DbError& failure) {
+        report.Line(false, check, Diagnostic(failure));
+        return;
+    }
+    if (!kept) {
+        report.Warning(check, "missing from the billing database: a new-plan form posted again through another "
+                              "program folder on this database is saved again (schema/plan-tokens.sql makes it)");
+        return;
+    }
+    CheckTable(report, db, ReadColumns<clsPlanTokens>(clsPlanTokens::FieldCount));
+}
+
 void CheckSupervisor(Report& report, OdbcConnection* db) {
     report.Check("a supervisor", [&] {
         if (!db) throw Finding{"database not connected"};
@@ -317,6 +338,7 @@ void CheckDatabases(Report& report, Databases& databases) {
                                       ReadColumns<clsDrives>(clsDrives::Drive + 1)})
         CheckTable(report, p, table);
     CheckRateSchedule(report, b);
+    CheckPlanTokens(report, b);
     CheckSupervisor(report, p);
 }
 

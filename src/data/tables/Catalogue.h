@@ -158,6 +158,18 @@ struct [[maybe_unused]] clsRate_Schedule : CatalogueEntry<"Rate_Schedule", "0;1;
         "Max_Searches_Overcharge", "Max_DocInfo_Overcharge", "Max_DocView_Overcharge", "Max_PageView_Overcharge"};
 };
 
+// The program's own table: one row per new-plan form saved, its token and
+// the plan it added, at what time (UTC, 2026-12-09T03:30:00Z). Made by
+// scripts/schema/plan-tokens.sql; a database without it is read as before
+// (PlanTokens.h).
+struct [[maybe_unused]] clsPlanTokens : CatalogueEntry<"VD_Plan_Tokens", "0;", 5> {
+    enum : std::int16_t { Token, application, DocType, RateNum, SavedAt };
+    static_assert(SavedAt + 1 == FieldCount);
+    // The columns' names in the database, in the order above.
+    static constexpr std::array<const char*, FieldCount> ColumnNames{"Token", "application", "DocType", "RateNum",
+                                                                     "SavedAt"};
+};
+
 struct [[maybe_unused]] clsTransactions : CatalogueEntry<"Transactions", "0;1;2;3;4", 22> {
     static inline const std::string KeyList2{"2;0;1;3;4"};
     static constexpr std::array<std::int16_t, 22> Position = Positions<22>();
