@@ -120,6 +120,9 @@ const Route Routes[] = {
      },
      Refuse},
     {"SELECT DATABASE", ChooseDatabase, Refuse, false, false},
+    {"HISTORY", ShowHistory, Refuse},
+    {"RESTOREINI", RestoreSettingsVersion, Refuse, true},
+    {"RESTOREPLAN", RestoreDeletedPlan, Refuse, true},
 };
 
 void ShowMenu(RunContext& run) { ShowMainMenu(run, "Configuration Settings", run.FormAction(), "POST"); }

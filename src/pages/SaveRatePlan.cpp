@@ -17,6 +17,7 @@
 #include "data/tables/Catalogue.h"
 #include "data/tables/PlanNumbering.h"
 #include "data/tables/RatePlan.h"
+#include "pages/ChangeList.h"
 #include "pages/ChangeRecord.h"
 #include "pages/FormVersion.h"
 #include "pages/Pages.h"
@@ -96,13 +97,15 @@ bool KeyThePlan(RunContext& run, TableInfo& record, OdbcConnection& connection) 
 constexpr int NewPlanTries = 5;
 
 // The notices and the confirmation make one page.
-void SendConfirmation(RunContext& run, const std::string& name, const std::vector<std::string>& notices) {
+void SendConfirmation(RunContext& run, const std::string& name, const std::vector<std::string>& notices,
+                      const std::vector<AuditChange>& changes) {
     SendHeader();
     SendTop();
     for (const std::string& notice : notices) SendNoticeBody(HtmlText(notice));
     SendMessageBody("Rate plan " + HtmlText(name) + " has been saved for Application " + HtmlText(run.Plan.Appl) +
                         " - Database " + HtmlText(run.Plan.DocType),
-                    "Click here to return to the rate plan screen", RatePlansAddress(run), "+1", "");
+                    "Click here to return to the rate plan screen", RatePlansAddress(run), "+1",
+                    ChangesBlock(run, changes));
     DebugLog("open tblbot");
     SendBottom();
 }
@@ -131,6 +134,7 @@ void SaveRatePlan(RunContext& run) {
     const bool tokened = run.Plan.RateNum == NewPlan && Posted(PlanTokenField);
     if (run.Plan.RateNum == NewPlan || versioned) change.LockPlans();
     std::string name;
+    std::vector<AuditChange> changes;  // as the record has them
     for (int tries = 1;; ++tries) {
         // The row and its record take effect together, or neither does.
         OdbcTransaction transaction(connection);
@@ -172,11 +176,12 @@ void SaveRatePlan(RunContext& run) {
         entry.Changes = RowChanges(
             before, StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanAfter"));
         CommitRecorded(change.Trail, entry, transaction);
+        changes = entry.Changes;
         break;
     }
     change.Lock.reset();
     change.Closing.Close();
-    SendConfirmation(run, name, notices);
+    SendConfirmation(run, name, notices, changes);
     EndRun();
 }
 

@@ -704,6 +704,10 @@ std::string_view IniFileText(const std::string& file) { return Load(file).text; 
 
 void IniEdit::ReplaceAll(std::string text) { whole_ = std::move(text); }
 
+std::vector<IniKeyChange> IniTextChanges(std::string_view before, std::string_view after) {
+    return EntryChanges(IniEntries(before), IniEntries(after));
+}
+
 std::vector<IniKeyChange> IniEntries(std::string_view text) {
     std::vector<IniKeyChange> entries;
     std::vector<std::string_view> seen;
