@@ -123,12 +123,7 @@ Html OfferOf(RunContext& run, const AuditJson& r, const std::string& versions) {
     return Html();
 }
 
-void SendRecord(RunContext& run, const std::string& line, const std::string& versions) {
-    AuditJson r;
-    if (!ParseAuditRecord(line, r)) {
-        SendLine("<tr><td colspan=4><i>(not a record)</i> " + Shown(line) + "</td></tr>");
-        return;
-    }
+void SendRecord(RunContext& run, const AuditJson& r, const std::string& versions) {
     SendLine("<tr valign=top><td>" + Shown(r.Str("time")) + "</td><td>" + WhoOf(r) + "</td><td>" + WhatOf(r) +
              ChangeListHtml(ChangesOf(r)) + "</td><td>" + OfferOf(run, r, versions) + "</td></tr>");
 }
@@ -145,10 +140,14 @@ std::optional<std::uint64_t> SendRecords(RunContext& run, const TrailFilter& f, 
     int shown = 0;
     std::string line;
     while (shown < RecordsPerPage && trail.Older(line)) {
-        if (line.empty() || (IsPending(line) && trail.SettledLater(line))) continue;
+        if (line.empty() || !MayMatch(line, f) || (IsPending(line) && trail.SettledLater(line))) continue;
         AuditJson r;
-        if (ParseAuditRecord(line, r) && !MatchesFilter(r, f)) continue;
-        SendRecord(run, line, versions);
+        if (!ParseAuditRecord(line, r))
+            SendLine("<tr><td colspan=4><i>(not a record)</i> " + Shown(line) + "</td></tr>");
+        else if (MatchesFilter(r, f))
+            SendRecord(run, r, versions);
+        else
+            continue;
         ++shown;
     }
     if (shown == 0) SendLine("<tr><td colspan=4>No change is on record here.</td></tr>");

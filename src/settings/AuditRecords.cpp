@@ -74,9 +74,12 @@ private:
     bool String(std::string& out) {
         if (!Eat('"')) return false;
         while (i_ < s_.size() && s_[i_] != '"') {
-            const char c = s_[i_++];
-            if (c != '\\') out += c;
-            else if (!Escaped(out)) return false;
+            // Plain text up to the next quote or escape goes in at once.
+            size_t plain = i_;
+            while (plain < s_.size() && s_[plain] != '"' && s_[plain] != '\\') ++plain;
+            out.append(s_.substr(i_, plain - i_));
+            i_ = plain;
+            if (i_ < s_.size() && s_[i_] == '\\' && (++i_, !Escaped(out))) return false;
         }
         return Eat('"');
     }
@@ -194,6 +197,22 @@ bool MatchesFilter(const AuditJson& r, const TrailFilter& f) {
     if (!f.User.empty() && !EqualsNoCase(r.Str("user"), f.User) && !EqualsNoCase(r.Str("remote_user"), f.User))
         return false;
     return KindMatches(r.Str("action"), f.Kind) && DatabaseMatches(r, f.Database);
+}
+
+bool MayMatch(std::string_view line, const TrailFilter& f) {
+    // A value the trail writes as it stands (no escape) is in the line.
+    for (const std::string* value : {&f.User, &f.Database}) {
+        const std::string_view v = value == &f.Database ? std::string_view(*value).substr(0, value->find('-')) : *value;
+        if (v.empty()) continue;
+        bool plain = true;
+        for (char c : v) plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '@');
+        if (!plain) continue;
+        const auto at = std::search(line.begin(), line.end(), v.begin(), v.end(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        });
+        if (at == line.end()) return false;
+    }
+    return true;
 }
 
 std::vector<AuditChange> ChangesOf(const AuditJson& record) {

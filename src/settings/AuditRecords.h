@@ -49,6 +49,11 @@ bool IsTrailKind(const std::string& kind);
 
 bool MatchesFilter(const AuditJson& record, const TrailFilter& filter);
 
+// False when the line cannot be a record the filter matches, told without
+// reading it as a record (a user or application that is not in it);
+// true does not say that it matches.
+bool MayMatch(std::string_view line, const TrailFilter& filter);
+
 // The record's member "changes" as the trail's writer had it.
 std::vector<AuditChange> ChangesOf(const AuditJson& record);
 
