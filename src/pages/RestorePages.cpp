@@ -49,8 +49,10 @@ bool Confirmed() { return UCase(GetField(ConfirmRestoreField)) == "YES"; }
 // file in the versions folder (a link there is not followed).
 std::optional<std::string> KeptVersion(const std::string& settingsFolder, const std::string& name) {
     if (!IsVersionName(name)) return std::nullopt;
-    const std::string path = VersionFolder(settingsFolder) + "/" + name;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    const int folder = ::open(VersionFolder(settingsFolder).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0) return std::nullopt;
+    const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    ::close(folder);
     if (fd < 0) return std::nullopt;
     struct stat st{};
     std::string text;
