@@ -37,8 +37,10 @@ TrailFilter PostedFilter() {
 // One line per filter field that cannot be taken.
 std::vector<std::string> FilterRefusals(const TrailFilter& f) {
     std::vector<std::string> refusals;
-    if (!f.Since.empty() && !IsCalendarDay(f.Since)) refusals.push_back("Since: \"" + f.Since + "\" is not a day (YYYY-MM-DD).");
-    if (!f.Until.empty() && !IsCalendarDay(f.Until)) refusals.push_back("Until: \"" + f.Until + "\" is not a day (YYYY-MM-DD).");
+    if (!f.Since.empty() && !IsCalendarDay(f.Since))
+        refusals.push_back("Since: \"" + f.Since + "\" is not a day (YYYY-MM-DD).");
+    if (!f.Until.empty() && !IsCalendarDay(f.Until))
+        refusals.push_back("Until: \"" + f.Until + "\" is not a day (YYYY-MM-DD).");
     if (!IsTrailKind(f.Kind)) refusals.push_back("Kind: \"" + f.Kind + "\" is not settings, plans or restores.");
     return refusals;
 }
@@ -58,7 +60,8 @@ void SendFilterForm(RunContext& run, const TrailFilter& f) {
     SendLine("<form action=" + HtmlQuoted(run.FormAction()) + " method=\"GET\" class=\"vd-history-filter\">");
     SendLine(HiddenInput("ConfigOption", "HISTORY"));
     Html kinds = SelectTag("Kind") + OptionTag("", "every change", f.Kind.empty());
-    for (const char* kind : {"settings", "plans", "restores"}) kinds += OptionTag(kind, kind, EqualsNoCase(f.Kind, kind));
+    for (const char* kind : {"settings", "plans", "restores"})
+        kinds += OptionTag(kind, kind, EqualsNoCase(f.Kind, kind));
     SendLine("Kind " + kinds + "</select>");
     SendLine("&nbsp;Who " + TextInput("Who", f.User, 12));
     SendLine("&nbsp;Database " + TextInput("Database", f.Database, 8));

@@ -205,7 +205,8 @@ bool MayMatch(std::string_view line, const TrailFilter& f) {
         const std::string_view v = value == &f.Database ? std::string_view(*value).substr(0, value->find('-')) : *value;
         if (v.empty()) continue;
         bool plain = true;
-        for (char c : v) plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '@');
+        for (char c : v)
+            plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '_' || c == '@');
         if (!plain) continue;
         const auto at = std::search(line.begin(), line.end(), v.begin(), v.end(), [](char a, char b) {
             return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
@@ -224,7 +225,8 @@ std::vector<AuditChange> ChangesOf(const AuditJson& record) {
         if (!v || v->kind == AuditJson::Null) return std::nullopt;
         return v->text;
     };
-    for (const AuditJson& c : list->items) changes.push_back({c.Str("section"), c.Str("field"), value(c, "old"), value(c, "new")});
+    for (const AuditJson& c : list->items)
+        changes.push_back({c.Str("section"), c.Str("field"), value(c, "old"), value(c, "new")});
     return changes;
 }
 

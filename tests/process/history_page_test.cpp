@@ -35,8 +35,12 @@ struct HistorySite {
     }
     std::string Trail() const { return site.Exists("vdconfig-audit.log") ? site.Read("vdconfig-audit.log") : ""; }
     Fields Settings(const std::string& homepage) const {
-        return {{"User", "boss"},           {"ConfigOption", "SAVEINI"},      {"Homepage", homepage},
-                {"HTMLPath", site.HtmlPath()}, {"TempPath", site.Path("temp/")}, {"ParameterPath", dbs.ParameterPath()}};
+        return {{"User", "boss"},
+                {"ConfigOption", "SAVEINI"},
+                {"Homepage", homepage},
+                {"HTMLPath", site.HtmlPath()},
+                {"TempPath", site.Path("temp/")},
+                {"ParameterPath", dbs.ParameterPath()}};
     }
     // The single value of a hidden input on a page.
     static std::string Hidden(const std::string& page, const std::string& name) {
@@ -69,13 +73,14 @@ TEST(HistoryPage, OnlySupervisorsSeeItOrPutAnythingBack) {
 
 TEST(HistoryPage, EveryValueFromTheTrailIsEscapedForItsPlace) {
     HistorySite s;
-    s.site.Write("vdconfig-audit.log",
-                 Record("2026-12-09T03:30:00Z<script>",
-                        ",\"remote_user\":\"<b>x</b>\",\"remote_addr\":\"1\\\"onmouseover=\\\"y\",\"action\":\"plan "
-                        "deleted\",\"key\":{\"application\":\"A\\\"><img src=x>\",\"database\":\"0'1\",\"plan\":1},"
-                        "\"changes\":[{\"field\":\"Rate_Description\",\"old\":\"</td><script>alert(1)</script>\\u001b[2J\","
-                        "\"new\":null}]") +
-                     "not json <iframe>\n");
+    s.site.Write(
+        "vdconfig-audit.log",
+        Record("2026-12-09T03:30:00Z<script>",
+               ",\"remote_user\":\"<b>x</b>\",\"remote_addr\":\"1\\\"onmouseover=\\\"y\",\"action\":\"plan "
+               "deleted\",\"key\":{\"application\":\"A\\\"><img src=x>\",\"database\":\"0'1\",\"plan\":1},"
+               "\"changes\":[{\"field\":\"Rate_Description\",\"old\":\"</td><script>alert(1)</script>\\u001b[2J\","
+               "\"new\":null}]") +
+            "not json <iframe>\n");
     const std::string out = s.Get("User=boss&ConfigOption=HISTORY").out;
     EXPECT_FALSE(Has(out, "<script>")) << out;
     EXPECT_FALSE(Has(out, "<img src=x>")) << out;
@@ -95,15 +100,18 @@ TEST(HistoryPage, NewestFirstFromTheEndFiftyAPageAsFiltered) {
         char time[32];
         std::snprintf(time, sizeof time, "2026-12-%02dT00:00:%02dZ", 1 + i / 10, i % 60);
         const bool plan = i % 2 == 0;
-        trail += Record(time, std::string(",\"remote_user\":\"") + (i % 3 == 0 ? "Alex" : "kim") + "\",\"action\":\"" +
-                                  (plan ? "plan updated\",\"key\":{\"application\":\"ABC\",\"database\":\"0" +
-                                              std::to_string(i % 4 / 2 + 1) + "\",\"plan\":" + std::to_string(i) + "}"
-                                        : std::string("settings saved\"")) +
-                                  ",\"changes\":[{\"field\":\"n\",\"old\":null,\"new\":\"" + std::to_string(i) + "\"}]");
+        trail +=
+            Record(time, std::string(",\"remote_user\":\"") + (i % 3 == 0 ? "Alex" : "kim") + "\",\"action\":\"" +
+                             (plan ? "plan updated\",\"key\":{\"application\":\"ABC\",\"database\":\"0" +
+                                         std::to_string(i % 4 / 2 + 1) + "\",\"plan\":" + std::to_string(i) + "}"
+                                   : std::string("settings saved\"")) +
+                             ",\"changes\":[{\"field\":\"n\",\"old\":null,\"new\":\"" + std::to_string(i) + "\"}]");
     }
     // A pending record and its confirmation show once; one left pending shows as not confirmed.
-    const std::string pending = R"(,"action":"plan deleted","key":{"application":"ABC","database":"01","plan":500},"pending":true,"changes":[])";
-    trail += Record("2026-12-31T00:00:00Z", pending) + Record("2026-12-31T00:00:01Z", std::regex_replace(pending, std::regex(",\"pending\":true"), "")) +
+    const std::string pending =
+        R"(,"action":"plan deleted","key":{"application":"ABC","database":"01","plan":500},"pending":true,"changes":[])";
+    trail += Record("2026-12-31T00:00:00Z", pending) +
+             Record("2026-12-31T00:00:01Z", std::regex_replace(pending, std::regex(",\"pending\":true"), "")) +
              Record("2026-12-31T00:00:02Z", std::regex_replace(pending, std::regex("500"), "501"));
     s.site.Write("vdconfig-audit.log", trail);
     std::string out = s.Get("User=boss&ConfigOption=HISTORY").out;
@@ -169,9 +177,11 @@ TEST(HistoryPage, AKeptVersionComesBackOnlyOnceConfirmedThroughTheSaveCommit) {
     EXPECT_TRUE(Has(done.out, "ConfigOption=HISTORY\">See the history of changes")) << done.out;
     EXPECT_EQ(s.site.Read("vexweb.ini"), original);
     const std::string record = s.Trail().substr(trail.size());
-    EXPECT_TRUE(std::regex_search(record, std::regex("^\\{\"time\":\"[^\"]+\",\"user\":\"boss\",\"remote_user\":\"Boss\","
-                                                     "\"remote_addr\":\"192.0.2.7\",\"action\":\"version restored\","
-                                                     "\"version\":\"[^\"]+\",\"restored\":\"" + version + "\"")))
+    EXPECT_TRUE(
+        std::regex_search(record, std::regex("^\\{\"time\":\"[^\"]+\",\"user\":\"boss\",\"remote_user\":\"Boss\","
+                                             "\"remote_addr\":\"192.0.2.7\",\"action\":\"version restored\","
+                                             "\"version\":\"[^\"]+\",\"restored\":\"" +
+                                             version + "\"")))
         << record;
     std::smatch replaced;
     ASSERT_TRUE(std::regex_search(record, replaced, std::regex("\"version\":\"([^\"]+)\"")));
@@ -203,8 +213,9 @@ TEST(HistoryPage, ARestoreOfSettingsIsRefusedWithNothingWritten) {
         unchanged(s.Post(f), "is not a kept version of vexweb.ini. Nothing was written.");
     }
     // By GET, and from another site's page.
-    unchanged(s.Get("User=boss&ConfigOption=RESTOREINI&Version=" + version + "&IniVersion=" + drawn + "&ConfirmRestore=YES"),
-              "You are not authorized");
+    unchanged(
+        s.Get("User=boss&ConfigOption=RESTOREINI&Version=" + version + "&IniVersion=" + drawn + "&ConfirmRestore=YES"),
+        "You are not authorized");
     unchanged(s.Post(confirm, {{"HTTP_HOST", "config.example"}, {"HTTP_ORIGIN", "http://evil.example"}}),
               "You are not authorized");
     // A confirmation this program did not draw.
