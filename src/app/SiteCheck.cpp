@@ -190,6 +190,35 @@ void CheckSupervisor(Report& report, OdbcConnection* db) {
     });
 }
 
+// How a connection reaches its database and signs in, as its connection
+// string says: a SQLite file; a server over its Unix socket without a
+// password (the server signs the web server's user in: peer); or over TCP
+// with the password of createdb.ini.
+std::string SignInWay(const OdbcConnection& db, const std::string& connect) {
+    const std::string resolved = ResolveFileDsn(connect);
+    if (DbmsIs(db, "SQLite")) return "SQLite file " + ConnectionAttribute(resolved, "Database");
+    const std::string dbms = Trim(db.DbmsName());
+    std::string server = ConnectionAttribute(resolved, "Servername");
+    if (server.empty()) server = ConnectionAttribute(resolved, "Server");
+    const std::string port = ConnectionAttribute(resolved, "Port");
+    const bool password = !ConnectionAttribute(resolved, "PWD").empty();
+    if (server.empty() || server[0] == '/')
+        return dbms + " over the Unix socket" + (server.empty() ? "" : " in " + server) +
+               (password ? ", signing in with the password of createdb.ini" : ", peer sign-in (no password)");
+    return dbms + " over TCP to " + server + (port.empty() ? "" : ":" + port) +
+           (password ? ", signing in with the password of createdb.ini" : ", without a password");
+}
+
+// The connection as the pages open it; its OK line says how it signs in.
+OdbcConnection* Connects(Report& report, const std::string& check, OdbcConnection& connection,
+                         const std::string& connect) {
+    const bool ok = report.Check(check, [&] {
+        ODBCOpenDatabase(connection, connect);
+        return SignInWay(connection, connect);
+    });
+    return ok ? &connection : nullptr;
+}
+
 }  // namespace
 
 std::string VersionLine() { return std::string("vdconfig ") + VDCONFIG_VERSION; }
@@ -300,14 +329,16 @@ int CheckSite(const std::string& given) {
                                                  : "(" + std::to_string(e.Number) + ") " + e.Text);
     }
     OdbcConnection params, billing;
-    auto connects = [&](const std::string& check, OdbcConnection& connection, const std::string& dsn) {
-        return report.Check(check, [&] {
-            ODBCOpenDatabase(connection, "FILEDSN=" + dsn + auth);
-            return std::string();
-        });
-    };
-    OdbcConnection* p = connects("parameters database connects", params, paramsDsn) ? &params : nullptr;
-    OdbcConnection* b = connects("billing database connects", billing, billingDsn) ? &billing : nullptr;
+    OdbcConnection* p = Connects(report, "parameters database connects", params, "FILEDSN=" + paramsDsn + auth);
+    OdbcConnection* b = nullptr;
+    if (p && SameDataSource("FILEDSN=" + billingDsn + auth, "FILEDSN=" + paramsDsn + auth)) {
+        billing.Share(params);
+        b = &billing;
+        report.Line(true, "billing database connects",
+                    "the parameters database's connection (both data sources name one database)");
+    } else {
+        b = Connects(report, "billing database connects", billing, "FILEDSN=" + billingDsn + auth);
+    }
 
     // The columns the pages read, by position.
     for (const TableColumns& table : {ReadColumns<clsUsers>(clsUsers::UserSuper + 1),

@@ -533,6 +533,13 @@ std::string ResolveFileDsn(const std::string& connectString) {
     return out;
 }
 
+std::string ConnectionAttribute(const std::string& connectString, const std::string& key) {
+    std::string value;
+    for (const auto& a : SplitAttributes(connectString))
+        if (SameKey(a.key, key)) value = a.value;
+    return value;
+}
+
 bool DbmsIs(const OdbcConnection& connection, const std::string& name) {
     return EqualsNoCase(Trim(connection.DbmsName()), name);
 }
