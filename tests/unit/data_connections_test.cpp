@@ -146,8 +146,8 @@ TEST_F(DataLayerTest, FileDsnIsResolvedFromItsOdbcSection) {
 // whichever opens first; another database gets its own.
 TEST_F(DataLayerTest, DataSourcesOnOneDatabaseShareOneConnection) {
     const std::string params = vdtest::ReadFile(dbs.ParameterPath() + "DSN/VDWParams32.DSN");
-    site.Write("one/WVDAccounting.DSN", params);
-    site.Write("other/WVDAccounting.DSN", params + "Timeout=5000\r\n");
+    site.Write("one/DSN/WVDAccounting.DSN", params);
+    site.Write("other/DSN/WVDAccounting.DSN", params + "StepAPI=0\r\n");
     for (const bool paramsFirst : {true, false}) {
         ForgetConnections();
         Data().ProgramFolder = site.Root() + "/one";
