@@ -11,6 +11,7 @@
 #include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"
 #include "pages/Pages.h"
+#include "settings/IniFiles.h"
 
 #include <string>
 #include <unordered_map>
@@ -97,11 +98,16 @@ void MakeHTMLBillingPlan(RunContext& run, const Html& heading, const std::string
     TableInfo docTypes, plans;
     TableCloser closeDocTypes(docTypes, paramsConnection), closePlans(plans, billingConnection);
 
+    // The page reads no more settings: the settings file's text goes before
+    // the databases are read.
+    ReadUserGraphicNow();
+    ForgetIniText(run.Settings.File);
     DebugLog("open DocumentTypes table");
     InitParams(run.Data, paramsConnection, dt.TableName, docTypes);
     DebugLog("open billing table");
     InitWVDAccounting(run.Data, billingConnection, rs.TableName, plans);
     const PlansByDatabase planOptions = ReadPlans(run, billingConnection, plans);
+    closePlans.Close();  // the options are all that is kept of the plans
     SendSelectionStart(heading, action, method);
 
     int row = 0;
@@ -118,7 +124,6 @@ void MakeHTMLBillingPlan(RunContext& run, const Html& heading, const std::string
     SendLine("</form>");
     SendBottom();
 
-    closePlans.Close();
     closeDocTypes.Close();
     DebugLog("end of html");
 }
