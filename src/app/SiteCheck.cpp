@@ -219,6 +219,25 @@ void CheckSupervisor(Report& report, OdbcConnection* db) {
     });
 }
 
+// How a connection reaches its database and signs in, as its connection
+// string says: a SQLite file; a server over its Unix socket without a
+// password (the server signs the web server's user in: peer); or over TCP
+// with the password of createdb.ini.
+std::string SignInWay(const OdbcConnection& db, const std::string& connect) {
+    const std::string resolved = ResolveFileDsn(connect);
+    if (DbmsIs(db, "SQLite")) return "SQLite file " + ConnectionAttribute(resolved, "Database");
+    const std::string dbms = Trim(db.DbmsName());
+    std::string server = ConnectionAttribute(resolved, "Servername");
+    if (server.empty()) server = ConnectionAttribute(resolved, "Server");
+    const std::string port = ConnectionAttribute(resolved, "Port");
+    const bool password = !ConnectionAttribute(resolved, "PWD").empty();
+    if (server.empty() || server[0] == '/')
+        return dbms + " over the Unix socket" + (server.empty() ? "" : " in " + server) +
+               (password ? ", signing in with the password of createdb.ini" : ", peer sign-in (no password)");
+    return dbms + " over TCP to " + server + (port.empty() ? "" : ":" + port) +
+           (password ? ", signing in with the password of createdb.ini" : ", without a password");
+}
+
 // vexweb.ini found and read as a run reads it; false when the other checks
 // cannot go on.
 bool CheckSettingsFile(Report& report, const std::string& programFolder, const std::string& ini,
@@ -327,11 +346,13 @@ void CheckDatabases(Report& report, Databases& databases) {
     OdbcConnection params, billing;
     OdbcConnection* p = report.Check("parameters database connects", [&] {
         OpenParamsDatabase(databases, params);
-        return std::string();
+        return SignInWay(params, databases.ParamsConnect);
     }) ? &params : nullptr;
     OdbcConnection* b = report.Check("billing database connects", [&] {
         OpenWVDAccounting(databases, billing);
-        return std::string();
+        if (p && SameDataSource(databases.AccountingConnect, databases.ParamsConnect))
+            return std::string("the parameters database's connection (both data sources name one database)");
+        return SignInWay(billing, databases.AccountingConnect);
     }) ? &billing : nullptr;
     for (const TableColumns& table : {ReadColumns<clsUsers>(clsUsers::UserSuper + 1),
                                       ReadColumns<clsApplications>(clsApplications::ApplicationName + 1),

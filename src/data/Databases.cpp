@@ -27,6 +27,16 @@ namespace {
 
 std::string Credentials(const Databases& d) { return ";UID=" + d.SqlUser + ";PWD=" + d.SqlPassword + ";"; }
 
+// A run's first connection to the one database is shared by the other
+// data source when both resolve to the same connection string (the same
+// driver, database and role): one connection, one sign-in.
+void ShareWhenSame(OdbcConnection& connection, const std::string& connect, const OdbcConnection& other,
+                   const std::string& otherConnect) {
+    if (connection.IsOpen() || !other.IsOpen() || !SameDataSource(connect, otherConnect)) return;
+    DebugLog("Both data sources name one database: one connection for both");
+    connection.Share(other);
+}
+
 }  // namespace
 
 std::string MaskPassword(const std::string& connectString) {
@@ -64,6 +74,10 @@ std::string UnscrambleKey(const std::string& scrambled) {
     return plain;
 }
 
+bool SameDataSource(const std::string& a, const std::string& b) {
+    return !a.empty() && ResolveFileDsn(a) == ResolveFileDsn(b);
+}
+
 std::string ParamsDataSource(const std::string& parameterPath) { return parameterPath + "DSN/VDWParams32.DSN"; }
 
 std::string BillingDataSource(const std::string& programFolder) { return programFolder + "/DSN/WVDAccounting.DSN"; }
@@ -74,6 +88,7 @@ void OpenParamsDatabase(Databases& d, OdbcConnection& connection) {
         d.ParamsConnect = "FILEDSN=" + ParamsDataSource(d.ParameterPath) + Credentials(d);
     }
     DebugLog("Opendatabase gParamsConnect=" + MaskPassword(d.ParamsConnect) + " ParameterPath=" + d.ParameterPath);
+    ShareWhenSame(d.Params, d.ParamsConnect, d.Accounting, d.AccountingConnect);
     try {
         ODBCOpenShared(connection, d.Params, d.ParamsConnect);
     } catch (const DbError&) {
@@ -89,6 +104,7 @@ void OpenWVDAccounting(Databases& d, OdbcConnection& connection) {
         d.AccountingConnect = "FILEDSN=" + BillingDataSource(d.ProgramFolder) + Credentials(d);
     }
     DebugLog("OpenWVDAccounting WVDAccountingConnect=" + MaskPassword(d.AccountingConnect));
+    ShareWhenSame(d.Accounting, d.AccountingConnect, d.Params, d.ParamsConnect);
     ODBCOpenShared(connection, d.Accounting, d.AccountingConnect);
 }
 

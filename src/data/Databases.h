@@ -14,7 +14,8 @@ namespace vd {
 // first needed and kept for the run: every table of the parameters
 // database shares the link of Params, every table of the billing database
 // that of Accounting (and with it a transaction open there). The run owns
-// it; a new one knows nothing yet.
+// it; a new one knows nothing yet. When both data sources resolve to the
+// same connection string, Params and Accounting share one connection.
 struct Databases {
     std::string ParameterPath;  // the user's parameters folder ("/" at the end)
     std::string ProgramFolder;  // the program's folder, which holds the billing data source (DSN/)
@@ -37,6 +38,10 @@ constexpr int ScrambleDivisor = 7;
 // The connection string as it may be logged: a non-empty PWD value shows
 // as "****"; everything else stays.
 std::string MaskPassword(const std::string& connectString);
+
+// True when two connection strings reach the same database as the same
+// user: their file data sources resolved, they are the same string.
+bool SameDataSource(const std::string& a, const std::string& b);
 
 // Open the connection on the run's link to the parameters or the billing
 // database.

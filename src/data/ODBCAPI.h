@@ -110,6 +110,10 @@ int ClassifyOdbcError(long native, const std::string& sqlState);
 // the other entries of the string (which win over the file's). A string
 // without FILEDSN comes back unchanged.
 std::string ResolveFileDsn(const std::string& connectString);
+// The value of a connection string's entry (braces removed; the last one
+// when the key stands twice), "" without one. Keys compare without regard
+// to case.
+std::string ConnectionAttribute(const std::string& connectString, const std::string& key);
 
 // The columns of a table and no rows.
 void ODBCOpenTbl(OdbcConnection& connection, const std::string& table, TableInfo& record,

@@ -163,4 +163,11 @@ std::string ResolveFileDsn(const std::string& connectString) {
     return out;
 }
 
+std::string ConnectionAttribute(const std::string& connectString, const std::string& key) {
+    std::string value;
+    for (const auto& a : SplitAttributes(connectString))
+        if (SameKey(a.key, key)) value = a.value;
+    return value;
+}
+
 }  // namespace vd

@@ -85,6 +85,8 @@ TEST(CommandLine, CheckPassesOnAGoodSite) {
                               "table VD_Plan_Tokens: 5 columns", "a supervisor: admin"})
         EXPECT_EQ(LineOf(r.out, check).rfind("OK   ", 0), 0u) << check << "\n" << r.out;
     EXPECT_NE(r.out.find("All checks passed."), std::string::npos);
+    EXPECT_EQ(LineOf(r.out, "parameters database connects"),
+              "OK   parameters database connects: SQLite file " + good.db.ParamsDb());
     // A site open to requests nobody signed in is a warning, not a failure.
     EXPECT_EQ(LineOf(r.out, "sign-in required").rfind("WARN ", 0), 0u) << r.out;
     good.site.WriteIni(good.db.IniLine() + "RequireSignIn=TRUE\r\n");

@@ -119,6 +119,28 @@ TEST_F(PostgresSite, RecordAccessOnTheServersTypes) {
     }
 }
 
+// --check says how each data source signs in; two that name one database
+// share the parameters database's connection.
+TEST_F(PostgresSite, CheckSaysHowEachDataSourceSignsIn) {
+    UseDriver(Drivers[0]);
+    dbs->AddUser("boss", "-1");
+    auto check = [&] {
+        return RunProgram({site->Exe(), "--check", site->Root()},
+                          {{"PATH", "/usr/bin:/bin"}, {"ODBCSYSINI", server_->OdbcSysIni()}});
+    };
+    const std::string tcp = "PostgreSQL over TCP to 127.0.0.1:" + std::to_string(server_->Port()) +
+                            ", signing in with the password of createdb.ini";
+    CgiResult r = check();
+    EXPECT_NE(r.out.find("OK   parameters database connects: " + tcp + "\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("OK   billing database connects: " + tcp + "\n"), std::string::npos) << r.out;
+    site->Write("DSN/WVDAccounting.DSN", site->Read("params/DSN/VDWParams32.DSN"));
+    r = check();
+    EXPECT_NE(r.out.find("OK   billing database connects: the parameters database's connection (both data sources "
+                         "name one database)\n"),
+              std::string::npos)
+        << r.out;
+}
+
 void PostgresSite::SupervisorWork() {
     dbs->AddUser("boss", "-1");
     dbs->AddUser("clerk", "0");

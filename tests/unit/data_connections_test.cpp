@@ -141,6 +141,39 @@ TEST_F(DataLayerTest, FileDsnIsResolvedFromItsOdbcSection) {
     EXPECT_TRUE(Shown([&] { ODBCOpenDatabase(c, "FILEDSN=" + dbs.ParameterPath() + "DSN/VDWParams32.DSN;UID=a;PWD=b;"); }));
 }
 
+// Two data sources that resolve to one connection string (another file,
+// the same driver, database and user) share the run's first connection,
+// whichever opens first; another database gets its own.
+TEST_F(DataLayerTest, DataSourcesOnOneDatabaseShareOneConnection) {
+    const std::string params = vdtest::ReadFile(dbs.ParameterPath() + "DSN/VDWParams32.DSN");
+    site.Write("one/DSN/WVDAccounting.DSN", params);
+    site.Write("other/DSN/WVDAccounting.DSN", params + "StepAPI=0\r\n");
+    for (const bool paramsFirst : {true, false}) {
+        ForgetConnections();
+        Data().ProgramFolder = site.Root() + "/one";
+        OdbcConnection a, b;
+        auto openParams = [&] { OpenParamsDatabase(Data(), a); };
+        if (paramsFirst) {
+            ASSERT_TRUE(Shown(openParams));
+        }
+        ASSERT_TRUE(Shown([&] { OpenWVDAccounting(Data(), b); }));
+        if (!paramsFirst) {
+            ASSERT_TRUE(Shown(openParams));
+        }
+        EXPECT_EQ(Data().Params.Link(), Data().Accounting.Link());
+        EXPECT_EQ(a.Link(), b.Link());
+        EXPECT_NE(Log().find("Both data sources name one database: one connection for both"), std::string::npos);
+    }
+    ForgetConnections();
+    ClearLog();
+    Data().ProgramFolder = site.Root() + "/other";
+    OdbcConnection a, b;
+    ASSERT_TRUE(Shown([&] { OpenParamsDatabase(Data(), a); }));
+    ASSERT_TRUE(Shown([&] { OpenWVDAccounting(Data(), b); }));
+    EXPECT_NE(Data().Params.Link(), Data().Accounting.Link());
+    EXPECT_EQ(Log().find("one connection for both"), std::string::npos);
+}
+
 TEST_F(DataLayerTest, InitParamsOpensTheConnectionOnce) {
     TableInfo drives;
     ASSERT_TRUE(Shown([&] { InitParams(Data(), Data().Params, "Drives", drives); }));
