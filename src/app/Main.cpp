@@ -217,13 +217,21 @@ int Main(const std::string& programFolder, const SupervisorTest& isSupervisor) {
         step([] { DebugLog("call loadrequest"); });
         step([&] { LoadRequest(programFolder); });
         // Behind the web server's sign-in, the request acts for the signed-in
-        // user only; a refused one reads no user and opens no database.
+        // user only; a refused one reads no user and opens no database. What
+        // the query string and the cookies show is judged before the body is
+        // read, so a request refused on them reads none of it.
         bool signInRefused = true;  // until the verdict says otherwise, even when a step is skipped
-        step([&] {
-            const SignInVerdict verdict = BindUserToSignIn(run.Settings.RequireSignIn);
+        auto judge = [&](SignInVerdict (*check)(bool)) {
+            const SignInVerdict verdict = check(run.Settings.RequireSignIn);
             if (verdict.Refused) LogRefusal(verdict.Why);
             signInRefused = verdict.Refused;
-        });
+        };
+        step([&] { judge(CheckSignIn); });
+        if (!signInRefused) {
+            signInRefused = true;
+            step([&] { LoadRequestBody(); });
+            step([&] { judge(BindUserToSignIn); });
+        }
         step([&] {
             if (signInRefused) return;
             run.User = GetField("User");
