@@ -591,11 +591,21 @@ void IniEdit::Commit(IniCommitObserver* observer) {
     // its own folder, so the link stays a link.
     const std::string target = ResolveLinks(file_);
     if (target.empty()) throw FileError(errno);
-    const std::string folder = FolderOf(target), base = BaseOf(target);
+    const std::string folder = FolderOf(target);
+    Fd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.fd < 0) throw FileError(errno, true);
+    CommitIn(dir.fd, folder, BaseOf(target), observer);
+}
+
+void IniEdit::CommitIn(int folderFd, const std::string& folder, const std::string& base,
+                       IniCommitObserver* observer) {
+    if (refused_) throw *refused_;
+    if (sections_.empty() && !whole_) return;
     // Lock, read, change, write the temporary file, sync, rename, unlock.
     // The lock is taken on the folder, whose identity does not change when
-    // a new file is renamed over the old one.
-    Fd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // a new file is renamed over the old one; on an open of its own, which
+    // lets go when it closes.
+    Fd dir(openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.fd < 0) throw FileError(errno, true);
     while (flock(dir.fd, LOCK_EX) != 0)
         if (errno != EINTR) throw RunError(Err::PathFileAccess);
