@@ -40,6 +40,10 @@
 
 namespace vd {
 
+namespace ini {
+class Rewriter;
+}
+
 constexpr size_t IniReadBuffer = 2040;  // a value reads as at most 2039 characters
 
 // The stored value with blanks and one pair of enclosing quotes stripped,
@@ -53,6 +57,11 @@ std::vector<std::string> ReadIniKeys(const std::string& file, const std::string&
 
 // Whether the file has a section of that name (read by the rules above).
 bool HasIniSection(const std::string& file, const std::string& section);
+
+// Lets go of the file's text held for the reads above (the next read loads
+// it again): for a page that has read what it needs and goes on to hold
+// much else.
+void ForgetIniText(const std::string& file);
 
 // Why a section name or key could not be read back once written ("a key
 // cannot hold \"=\"", ...), or nothing when it can be written.
@@ -123,6 +132,10 @@ public:
                   IniCommitObserver* observer = nullptr);
 
 private:
+    void EditInto(ini::Rewriter& rewrite, std::vector<IniKeyChange>& keys) const;
+    // The commit in the folder at (AT_FDCWD: the path folder).
+    void CommitAt(int at, const std::string& folder, const std::string& base, IniCommitObserver* observer);
+
     struct KeyChange {
         std::string key, value;
     };
