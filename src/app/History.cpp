@@ -15,19 +15,44 @@ namespace vd {
 
 namespace {
 
-// A text of the trail as it may reach a terminal: every control byte, and
-// every C1 control character (U+0080 to U+009F), written as \xNN, so that
-// no record draws a line or moves the cursor of its own.
+// Length of the UTF-8 sequence starting at i, or 0 when it is not one.
+size_t Utf8Length(std::string_view s, size_t i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+    if (n == 0 || i + n > s.size()) return 0;
+    for (size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+    return n;
+}
+
+// A text of the trail as it may reach a terminal: every byte a terminal may
+// take as a control written as \xNN, so that no record draws a line or
+// moves the cursor of its own: C0 and DEL, a C1 control character in UTF-8
+// (U+0080 to U+009F, both its bytes), and a byte 0x80 to 0x9F that is no
+// part of a UTF-8 character (an 8-bit C1 control).
 std::string Visible(std::string_view text) {
-    std::string out = ShowControlBytes(text);
-    for (size_t at = 0; (at = out.find('\xC2', at)) != std::string::npos;) {
-        const unsigned char next = at + 1 < out.size() ? static_cast<unsigned char>(out[at + 1]) : 0;
-        if (next < 0x80 || next > 0x9F) {
-            ++at;
-            continue;
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    auto escape = [&](unsigned char b) {
+        out += "\\x";
+        out += hex[b >> 4];
+        out += hex[b & 15];
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const size_t n = c >= 0x80 ? Utf8Length(text, i) : 1;
+        if (c < 0x20 || c == 0x7F || (n == 0 && c <= 0x9F)) {
+            escape(c);
+        } else if (n == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+            escape(c);
+            escape(static_cast<unsigned char>(text[++i]));
+        } else if (n > 1) {
+            out.append(text.substr(i, n));
+            i += n - 1;
+        } else {
+            out += static_cast<char>(c);
         }
-        static constexpr char hex[] = "0123456789abcdef";
-        out.replace(at, 2, std::string("\\xc2\\x") + hex[next >> 4] + hex[next & 15]);
     }
     return out;
 }
@@ -115,12 +140,25 @@ int HistoryCommand(const std::vector<std::string>& args, std::ostream& out, std:
             return err << usage, 2;
         }
     }
+    // Run by root, as the owner of the folders on the way to the trail; not
+    // through a symbolic link in its place, and only a regular file.
+    SiteAccess access("--history");
+    std::string why, name = AuditFileName;
+    OpenFd trailFolder(-1);
     if (file.empty()) {
-        file = LocateSettings(CommandFolder(folder)).Folder + "/" + AuditFileName;
+        SettingsFile place;
+        trailFolder.fd = access.OpenSettingsFolder(CommandFolder(folder), place, why);
+        file = place.Folder + "/" + AuditFileName;
+    } else {
+        const size_t slash = file.rfind('/');
+        name = slash == file.npos ? file : file.substr(slash + 1);
+        trailFolder.fd = access.OpenFolder(slash == file.npos ? "." : slash == 0 ? "/" : file.substr(0, slash), why);
     }
-    // Not through a symbolic link in its place, and only a regular file.
-    std::string why;
-    OpenFd trail(OpenPlainFile(AT_FDCWD, file, why));
+    if (trailFolder.fd < 0) {
+        err << "vdconfig: " << why << "; no audit trail read\n";
+        return 1;
+    }
+    OpenFd trail(OpenPlainFile(trailFolder.fd, name, why));
     std::string text;
     if (trail.fd >= 0 && !ReadWhole(trail.fd, text)) why = std::strerror(errno);
     if (trail.fd < 0 || !why.empty()) {

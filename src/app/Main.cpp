@@ -260,11 +260,19 @@ void Run::Start() {
 void Run::ReadRequest() {
     Step([] { DebugLog("call loadrequest"); });
     Step([&] { LoadRequest(programFolder_); });
-    Step([&] {
-        const SignInVerdict verdict = BindUserToSignIn(run_.Settings.RequireSignIn);
+    // What the query string and the cookies show is judged before the body
+    // is read, so a request refused on them reads none of it.
+    auto judge = [&](SignInVerdict (*check)(bool)) {
+        const SignInVerdict verdict = check(run_.Settings.RequireSignIn);
         if (verdict.Refused) LogRefusal(verdict.Why);
         signInRefused_ = verdict.Refused;
-    });
+    };
+    Step([&] { judge(CheckSignIn); });
+    if (!signInRefused_) {
+        signInRefused_ = true;  // until the whole request is judged, even when a step is skipped
+        Step([&] { LoadRequestBody(); });
+        Step([&] { judge(BindUserToSignIn); });
+    }
     Step([&] {
         if (signInRefused_) return;
         run_.User = GetField("User");

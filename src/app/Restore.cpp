@@ -29,25 +29,6 @@ std::string AdministratorName() {
     return std::to_string(getuid());
 }
 
-// Run by root, the restore becomes the owner of the settings' folder, so
-// that nothing planted there by that user can make root read or write
-// another file. Returns why it cannot ("" when done or not needed).
-std::string BecomeOwnerOf(int folderFd, const std::string& folder) {
-    if (geteuid() != 0) return "";
-    struct stat st{};
-    if (fstat(folderFd, &st) != 0) return folder + ": " + std::strerror(errno);
-    if (st.st_uid == 0) return "";
-    const std::string how = "; run it as the owner of " + folder + ", e.g. runuser -u OWNER -- vdconfig --restore ...";
-    const passwd* pw = getpwuid(st.st_uid);
-    if (!pw) return folder + " belongs to uid " + std::to_string(st.st_uid) + ", which has no user name" + how;
-    const std::string name = pw->pw_name;
-    const gid_t gid = pw->pw_gid;
-    if (initgroups(name.c_str(), gid) != 0 || setgid(gid) != 0 || setuid(st.st_uid) != 0)
-        return "cannot become " + name + " (" + std::strerror(errno) + ")" + how;
-    if (setuid(0) == 0) return "still root after becoming " + name + how;
-    return "";
-}
-
 }  // namespace
 
 int RestoreCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -56,16 +37,19 @@ int RestoreCommand(const std::vector<std::string>& args, std::ostream& out, std:
         return 2;
     }
     const std::string admin = AdministratorName();
-    const SettingsFile ini = LocateSettings(CommandFolder(args.size() == 2 ? args[1] : ""));
+    // Run by root, the restore becomes the owner of the folders on the way
+    // to the settings (the state folder's, www-data), so that nothing
+    // planted there by that user can make root read or write another file.
+    SiteAccess access("--restore");
+    SettingsFile ini;
+    std::string refusal;
+    OpenFd folder(access.OpenSettingsFolder(CommandFolder(args.size() == 2 ? args[1] : ""), ini, refusal));
     const std::string versions = ini.Folder + "/" + ini.Base + ".history";
     auto refuse = [&](const std::string& why) {
         err << "vdconfig: " << why << "; " << ini.Path() << " not restored\n";
         return 1;
     };
-
-    OpenFd folder(open(ini.Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.fd < 0) return refuse(ini.Folder + ": " + std::strerror(errno));
-    if (const std::string why = BecomeOwnerOf(folder.fd, ini.Folder); !why.empty()) return refuse(why);
+    if (folder.fd < 0) return refuse(refusal);
 
     struct stat st{};
     if (fstatat(folder.fd, ini.Base.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode))
@@ -97,7 +81,7 @@ int RestoreCommand(const std::vector<std::string>& args, std::ostream& out, std:
     if (fstatat(folder.fd, AuditFileName, &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode))
         return refuse(ini.Folder + "/" + AuditFileName + (S_ISLNK(st.st_mode) ? " is a symbolic link" : " is not a regular file"));
     try {
-        AuditTrail trail(ini.Folder);
+        AuditTrail trail(folder.fd, ini.Folder);
         AuditEntry entry;
         entry.Action = "version restored";
         entry.Who.User = admin;
@@ -105,7 +89,7 @@ int RestoreCommand(const std::vector<std::string>& args, std::ostream& out, std:
         SettingsRecorder recorder(trail, entry);
         IniEdit edit(ini.Path());
         edit.ReplaceAll(std::move(text));
-        edit.Commit(&recorder);
+        edit.CommitIn(folder.fd, ini.Folder, ini.Base, &recorder);
         out << "vdconfig: " << ini.Path() << " is now " << versions << "/" << name;
         if (!recorder.Entry().Version.empty())
             out << "; the file it replaced is kept as " << versions << "/" << recorder.Entry().Version;

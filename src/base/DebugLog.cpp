@@ -3,6 +3,9 @@
 #include "base/ProcessState.h"
 
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <ctime>
 #include <string>
 
@@ -35,9 +38,14 @@ void DebugLog(std::string_view message) {
     std::snprintf(stamp, sizeof stamp, " %02d:%02d:%02d\r\n", local.tm_hour, local.tm_min, local.tm_sec);
     std::string line(message);
     line += stamp;
-    if (std::FILE* f = std::fopen(LogFilePath.c_str(), "ab")) {
-        bool ok = std::fwrite(line.data(), 1, line.size(), f) == line.size();
-        ok = (std::fclose(f) == 0) && ok;
+    // Not through a link planted in its place (the temporary folder may be
+    // shared), and only into a regular file.
+    const int fd = open(LogFilePath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        struct stat st{};
+        bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                  write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+        ok = close(fd) == 0 && ok;
         if (ok) return;
     }
     std::string err = "vdconfig: cannot write debug log " + LogFilePath + ": " + line;

@@ -6,6 +6,7 @@
 #include "base/RunError.h"
 #include "base/TextUtil.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -24,10 +25,29 @@ struct FieldTable {
     std::unordered_map<std::string, std::vector<FieldSource>> sources;  // beside each value
     std::vector<std::string> names;                                    // as first written
     FieldSource adding = FieldSource::Program;                         // where the fields being stored come from
+    // The body is read after the query string and the cookies, but its
+    // fields stand before theirs, as if it had come first: its names go in
+    // at bodyNames, its values before the first value of a later source.
+    size_t bodyNames = 0;
 };
 
 FieldTable& Fields() { return ProcessState::Of<FieldTable>(); }
 FieldSource& Adding() { return Fields().adding; }
+
+// A name the body brings first goes after the names of the environment and
+// the body before it, spelt as the body spells it; the query string or the
+// cookies may have brought it already.
+void PlaceBodyName(FieldTable& table, const std::string& key, const std::string& name) {
+    auto& names = table.names;
+    const auto slot = names.begin() + static_cast<std::ptrdiff_t>(table.bodyNames++);
+    auto earlier = std::find_if(slot, names.end(), [&](const std::string& n) { return LCase(n) == key; });
+    if (earlier == names.end()) {
+        names.insert(slot, name);
+        return;
+    }
+    *earlier = name;
+    std::rotate(slot, earlier, earlier + 1);
+}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -63,12 +83,22 @@ const std::vector<std::string>& FieldValues(std::string_view name) {
     return it == Fields().values.end() ? none : it->second;
 }
 
-void StoreField(const std::string& name, const std::string& value) {
+void StoreField(const std::string& name, std::string value) {
     if (name.empty()) return;
-    auto [it, fresh] = Fields().values.try_emplace(LCase(name));
-    if (fresh) Fields().names.push_back(name);
-    it->second.push_back(value);
-    Fields().sources[it->first].push_back(Adding());
+    FieldTable& table = Fields();
+    auto [it, fresh] = table.values.try_emplace(LCase(name));
+    auto& sources = table.sources[it->first];
+    if (table.adding != FieldSource::Body) {
+        if (fresh) table.names.push_back(name);
+        it->second.push_back(std::move(value));
+        sources.push_back(table.adding);
+        return;
+    }
+    size_t at = 0;
+    while (at < sources.size() && (sources[at] == FieldSource::Environment || sources[at] == FieldSource::Body)) ++at;
+    if (at == 0) PlaceBodyName(table, it->first, name);
+    it->second.insert(it->second.begin() + static_cast<std::ptrdiff_t>(at), std::move(value));
+    sources.insert(sources.begin() + static_cast<std::ptrdiff_t>(at), FieldSource::Body);
 }
 
 void KeepBodyFields(std::initializer_list<std::string_view> alsoNamedElsewhere) {
@@ -215,11 +245,26 @@ void LoadRequest(const std::string& programFolder) {
     }
     std::string env = ServerVariables();
     ParseView(env, std::string_view("\0", 1), FieldSource::Environment);
-    ParseView(StandardIn(), "&", FieldSource::Body);
+    Fields().bodyNames = Fields().names.size();
     ParseView(EnvValue("QUERY_STRING"), "&", FieldSource::Query);
     std::string cookie = EnvValue("HTTP_COOKIE");
     if (cookie.empty()) cookie = EnvValue("COOKIE");
     if (!cookie.empty()) ParseView(cookie, "; ", FieldSource::Cookie);
+}
+
+size_t CountFields(std::string_view text, std::string_view separator, size_t atMost) {
+    size_t count = 0;
+    while (!text.empty() && count <= atMost) {
+        std::string_view piece = TakeToken(text, separator);
+        if (!piece.empty() && piece.front() != '=') ++count;
+    }
+    return count;
+}
+
+void LoadRequestBody() {
+    const std::string body = StandardIn();
+    if (CountFields(body, "&", MaxBodyFields) > MaxBodyFields) Raise(Err::Overflow);
+    ParseView(body, "&", FieldSource::Body);
 }
 
 std::string FailureLineLabel() {

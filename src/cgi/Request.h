@@ -12,11 +12,27 @@ namespace vd {
 // Largest request body read; a larger CONTENT_LENGTH is failure 6.
 constexpr long long MaxContentLength = 16LL * 1024 * 1024;
 
+// More fields than any page posts: a body with more is refused whole.
+constexpr size_t MaxBodyFields = 10000;
+
 // Makes the program folder the working folder (Request.Bak is written
-// there) and fills the field table. Outside a web server (no
+// there) and fills the field table from the environment, the query string
+// and the cookies; the body waits for LoadRequestBody, so that a request
+// refused at sign-in reads none of it. Outside a web server (no
 // REQUEST_METHOD) the message goes to standard error and the run ends
 // (RunFinished, status 1).
 void LoadRequest(const std::string& programFolder);
+
+// Reads the body and adds its fields, ahead of those of the query string
+// and the cookies (GetField lists the body's values first). A
+// CONTENT_LENGTH that is no length is failure 5; one over MaxContentLength,
+// or a body of more than MaxBodyFields fields, failure 6, with no field of
+// the body stored.
+void LoadRequestBody();
+
+// The pieces of text with a name (not empty, not "=value"), counted up to
+// one past atMost.
+size_t CountFields(std::string_view text, std::string_view separator, size_t atMost);
 
 // The field's values joined with ", ", or "" when absent. Names are
 // compared without regard to case.
@@ -32,7 +48,7 @@ std::string StandardIn();
 // Splits text at separator into name=value pairs and stores them decoded.
 // The text is consumed.
 void ParsePairs(std::string& text, std::string_view separator);
-void StoreField(const std::string& name, const std::string& value);
+void StoreField(const std::string& name, std::string value);
 
 // Where a value came from: the environment, the body, the query string,
 // the cookies, or the program itself (a value it stored after reading).

@@ -15,6 +15,11 @@ struct SignInVerdict {
     std::string Why;  // a refusal's reason, for the web server's error log
 };
 
+// The verdict on the fields loaded so far, changing nothing: before the
+// body is read it refuses what the environment, the query string and the
+// cookies already show.
+SignInVerdict CheckSignIn(bool requireSignIn);
+
 // Decides, after the request is loaded; a request that names no user gets
 // the field "User" of the signed-in name.
 SignInVerdict BindUserToSignIn(bool requireSignIn);

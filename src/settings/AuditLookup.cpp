@@ -86,14 +86,20 @@ std::vector<std::string_view> UnconfirmedRecords(std::string_view trail, std::st
 }
 
 std::string ReadAuditTrail(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not through a link in its place, and only a regular file (a FIFO does
+    // not hang the open).
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT) return {};
         throw FileError(errno);
     }
     std::string text;
     struct stat st{};
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) text.reserve(static_cast<size_t>(st.st_size));
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        Raise(Err::PathFileAccess, "The audit trail " + path + " is not a regular file");
+    }
+    if (st.st_size > 0) text.reserve(static_cast<size_t>(st.st_size));
     char buf[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buf, sizeof buf);

@@ -4,11 +4,17 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vd {
 
 namespace {
+
+bool IsRegularFile(int fd) {
+    struct stat st{};
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
 
 // Length of the UTF-8 sequence starting at i, or 0 when it is not one.
 size_t Utf8Length(std::string_view s, size_t i) {
@@ -119,8 +125,16 @@ std::string AuditLine(const AuditEntry& e, std::time_t when) {
     return out;
 }
 
-AuditTrail::AuditTrail(const std::string& folder) : path_(folder + "/" + AuditFileName) {
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0640);
+AuditTrail::AuditTrail(const std::string& folder) : AuditTrail(AT_FDCWD, folder) {}
+
+AuditTrail::AuditTrail(int folderFd, const std::string& folder) : path_(folder + "/" + AuditFileName) {
+    const std::string name = folderFd == AT_FDCWD ? path_ : AuditFileName;
+    fd_ = ::openat(folderFd, name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0640);
+    if (fd_ >= 0 && !IsRegularFile(fd_)) {
+        ::close(fd_);
+        fd_ = -1;
+        errno = EINVAL;
+    }
     if (fd_ < 0) {
         const int err = errno;
         throw FileError(err, err == ENOENT);

@@ -71,6 +71,8 @@ public:
     // a failure (70, 75, 76); a symbolic link in the trail's place is never
     // followed (75).
     explicit AuditTrail(const std::string& folder);
+    // The same in an open folder (folder: its path, for the failure lines).
+    AuditTrail(int folderFd, const std::string& folder);
     ~AuditTrail();
     AuditTrail(AuditTrail&& other) noexcept : path_(std::move(other.path_)), fd_(other.fd_) { other.fd_ = -1; }
     AuditTrail(const AuditTrail&) = delete;

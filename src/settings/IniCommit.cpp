@@ -96,10 +96,12 @@ std::vector<IniKeyChange> IniTextChanges(std::string_view before, std::string_vi
 
 namespace {
 
-// The folder of the file, open and locked. The lock is taken on the folder,
-// whose identity does not change when a new file is renamed over the old one.
-Fd LockedFolder(const std::string& folder) {
-    Fd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+// The folder of the file, open (in the folder at, AT_FDCWD for a path) and
+// locked. The lock is taken on the folder, whose identity does not change
+// when a new file is renamed over the old one; on an open of its own, which
+// lets go when it closes.
+Fd LockedFolder(int at, const std::string& folder) {
+    Fd dir(openat(at, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.fd < 0) throw FileError(errno, true);
     while (flock(dir.fd, LOCK_EX) != 0)
         if (errno != EINTR) throw RunError(Err::PathFileAccess);
@@ -196,15 +198,26 @@ void IniEdit::Commit(IniCommitObserver* observer) {
     // its own folder, so the link stays a link.
     const std::string target = ResolveLinks(file_);
     if (target.empty()) throw FileError(errno);
+    CommitAt(AT_FDCWD, FolderOf(target), BaseOf(target), observer);
+}
+
+void IniEdit::CommitIn(int folderFd, const std::string& folder, const std::string& base,
+                       IniCommitObserver* observer) {
+    if (refused_) throw *refused_;
+    if (sections_.empty() && !whole_) return;
+    CommitAt(folderFd, folder, base, observer);
+}
+
+void IniEdit::CommitAt(int at, const std::string& folder, const std::string& base, IniCommitObserver* observer) {
     // Lock, read, change, write the temporary file, sync, rename, unlock.
-    const Fd dir = LockedFolder(FolderOf(target));
+    const Fd dir = LockedFolder(at, at == AT_FDCWD ? folder : ".");
 
     // One temporary name per file, used only under the lock: a copy left by
     // a writer that was killed is removed here, by the next writer.
-    const std::string temp = "." + BaseOf(target) + ".vdtmp";
+    const std::string temp = "." + base + ".vdtmp";
     if (unlinkat(dir.fd, temp.c_str(), 0) != 0 && errno != ENOENT) throw FileError(errno);
     struct stat st{};
-    const Fd current = OpenCurrent(dir.fd, BaseOf(target), st);
+    const Fd current = OpenCurrent(dir.fd, base, st);
     const bool exists = current.fd >= 0;
 
     // Read again under the lock, whatever this run read before: the edit
@@ -215,7 +228,7 @@ void IniEdit::Commit(IniCommitObserver* observer) {
     if (exists && !ReadAll(current.fd, static_cast<size_t>(st.st_size), content)) throw RunError(Err::PathFileAccess);
 
     Rewriter rewrite(content.View());
-    IniReplacement replacement{dir.fd, FolderOf(target), BaseOf(target), exists, false, {}, content.View()};
+    IniReplacement replacement{dir.fd, folder, base, exists, false, {}, content.View()};
     if (whole_) {
         replacement.Changes = !exists || replacement.Text != *whole_;
         replacement.Keys = EntryChanges(IniEntries(replacement.Text), IniEntries(*whole_));

@@ -125,9 +125,16 @@ public:
     // found, ...) with nothing written; returns when the file holds every
     // change. The observer, when given, sees the replacement first.
     void Commit(IniCommitObserver* observer = nullptr);
+    // The same for the file base in an open folder (folder: its path, for
+    // the observer and the failure lines): nothing is looked up by path, so
+    // no link on the way to it is followed.
+    void CommitIn(int folderFd, const std::string& folder, const std::string& base,
+                  IniCommitObserver* observer = nullptr);
 
 private:
     void EditInto(ini::Rewriter& rewrite, std::vector<IniKeyChange>& keys) const;
+    // The commit in the folder at (AT_FDCWD: the path folder).
+    void CommitAt(int at, const std::string& folder, const std::string& base, IniCommitObserver* observer);
 
     struct KeyChange {
         std::string key, value;

@@ -1,4 +1,4 @@
-// The request intake: LoadRequest with a fuzzed query string, cookie,
+// The request intake: LoadRequest and LoadRequestBody with a fuzzed query string, cookie,
 // environment and body. Input: query, NUL, cookie, NUL, environment entries
 // each followed by NUL, an empty entry, then the body. Every field stored
 // can be looked up under any case, and every name and value survives the
@@ -58,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     vd::ProcessState::Reset();
     try {
         vd::LoadRequest(ProgramFolder());
+        vd::LoadRequestBody();
     } catch (const vd::RunError&) {
         return 0;  // a CONTENT_LENGTH that is no length or too large
     } catch (const vd::RunFinished&) {

@@ -123,11 +123,11 @@ TEST(History, ShowsEveryControlByteAndRefusesWhatIsNotADay) {
                  "{\"time\":\"2026-12-09T03:30:00Z\",\"user\":\"boss\",\"action\":\"plan updated\",\"key\":"
                  "{\"application\":\"A\\n2026-12-09T03:31:00Z  settings saved  by admin\\u001b[2J\",\"database\":\"01\","
                  "\"plan\":1},\"changes\":[{\"field\":\"Rate_Description\",\"old\":\"a\\rb\",\"new\":\"\\u009b1m\"}]}\n"
-                 "not json \x1b]0;owned\x07\n");
+                 "not json \x1b]0;owned\x07 \x9b" "2J \xe2\x82\xac\n");
     CgiResult r = RunProgram({s.site.Exe(), "--history", s.site.Root()}, {{"PATH", "/usr/bin:/bin"}});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
-              "(not a record) not json \\x1b]0;owned\\x07\n"
+              "(not a record) not json \\x1b]0;owned\\x07 \\x9b2J \xe2\x82\xac\n"
               "2026-12-09T03:30:00Z  plan updated  A\\x0a2026-12-09T03:31:00Z  settings saved  by admin\\x1b[2J-01 plan 1"
               "  by boss\n"
               "    Rate_Description: \"a\\x0db\" -> \"\\xc2\\x9b1m\"\n");

@@ -11,6 +11,7 @@ struct CgiResult {
     std::string out;
     std::string err;
     int status = -1;
+    long peakKiB = 0;  // the program's peak resident memory
 };
 
 // A temporary site: a folder holding a copy of the program as vdconfig.exe,

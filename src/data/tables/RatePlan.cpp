@@ -11,6 +11,7 @@
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -144,7 +145,16 @@ std::string NewPlanLock::PathIn(const std::string& settingsFolder) { return sett
 
 NewPlanLock::NewPlanLock(const std::string& settingsFolder) {
     const std::string path = PathIn(settingsFolder);
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // A link planted in its place is not followed (75), nor a FIFO waited on.
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd_ >= 0) {
+        struct stat st{};
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd_);
+            fd_ = -1;
+            Raise(Err::PathFileAccess, path + " is not a regular file");
+        }
+    }
     if (fd_ < 0) {
         const int err = errno;
         throw FileError(err, err == ENOENT);
