@@ -218,15 +218,17 @@ int Main(const std::string& programFolder, const SupervisorTest& isSupervisor) {
         step([&] { LoadRequest(programFolder); });
         // Behind the web server's sign-in, the request acts for the signed-in
         // user only; a refused one reads no user and opens no database.
+        // From here on the run's user is the verdict's: behind a sign-in,
+        // the signed-in name as the web server spells it.
         bool signInRefused = true;  // until the verdict says otherwise, even when a step is skipped
         step([&] {
             const SignInVerdict verdict = BindUserToSignIn(run.Settings.RequireSignIn);
             if (verdict.Refused) LogRefusal(verdict.Why);
             signInRefused = verdict.Refused;
+            if (!verdict.Refused) run.User = verdict.User;
         });
         step([&] {
             if (signInRefused) return;
-            run.User = GetField("User");
             SetPageFrame({run.Settings.HTMLPath, run.Settings.WebPath, run.User, run.Settings.File});
         });
         step([&] {
@@ -235,8 +237,7 @@ int Main(const std::string& programFolder, const SupervisorTest& isSupervisor) {
         });
         step([&] {
             if (signInRefused) return;
-            const std::string id = GetField("User");
-            run.IsSupervisor = isSupervisor ? isSupervisor(id) : SupervisorVerdict(run.Data, id);
+            run.IsSupervisor = isSupervisor ? isSupervisor(run.User) : SupervisorVerdict(run.Data, run.User);
         });
         std::string option;
         step([&] {

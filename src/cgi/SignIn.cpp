@@ -8,15 +8,15 @@ namespace vd {
 SignInVerdict BindUserToSignIn(bool requireSignIn) {
     const std::string signedIn = EnvValue("REMOTE_USER");
     if (signedIn.empty()) {
-        if (requireSignIn) return {true, "no signed-in user, and vexweb.ini says RequireSignIn=TRUE"};
-        return {};
+        if (requireSignIn) return {true, "no signed-in user, and vexweb.ini says RequireSignIn=TRUE", ""};
+        return {false, "", GetField("User")};
     }
-    if (HasControlBytes(signedIn)) return {true, "the signed-in user " + signedIn + " is not plain text"};
+    if (HasControlBytes(signedIn)) return {true, "the signed-in user " + signedIn + " is not plain text", ""};
     const auto& named = FieldValues("User");
     for (const std::string& user : named)
-        if (!EqualsNoCase(user, signedIn)) return {true, "User=" + user + " is not the signed-in user " + signedIn};
+        if (!EqualsNoCase(user, signedIn)) return {true, "User=" + user + " is not the signed-in user " + signedIn, ""};
     if (named.empty()) StoreField("User", signedIn);
-    return {};
+    return {false, "", signedIn};
 }
 
 }  // namespace vd

@@ -117,7 +117,7 @@ void CommitRecorded(AuditTrail& trail, AuditEntry& entry, OdbcTransaction& trans
     }
 }
 
-AuditWho RequestWho() { return {GetField("User"), EnvValue("REMOTE_USER"), EnvValue("REMOTE_ADDR")}; }
+AuditWho RequestWho(const RunContext& run) { return {run.User, EnvValue("REMOTE_USER"), EnvValue("REMOTE_ADDR")}; }
 
 std::optional<TableInfo> StoredPlan(const TableInfo& table, OdbcConnection& connection, const std::string& appl,
                                     const std::string& docType, std::int16_t rateNum, const std::string& name) {
@@ -146,14 +146,13 @@ std::vector<AuditChange> RowChanges(const std::optional<TableInfo>& before, cons
     return changes;
 }
 
-AuditEntry PlanEntry(const std::string& action, const std::string& appl, const std::string& docType,
-                     std::int16_t rateNum) {
+AuditEntry PlanEntry(const RunContext& run, const std::string& action) {
     AuditEntry entry;
     entry.Action = action;
-    entry.Who = RequestWho();
-    entry.Application = appl;
-    entry.Database = docType;
-    entry.Plan = rateNum;
+    entry.Who = RequestWho(run);
+    entry.Application = run.Plan.Appl;
+    entry.Database = run.Plan.DocType;
+    entry.Plan = run.Plan.RateNum;
     return entry;
 }
 

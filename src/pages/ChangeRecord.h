@@ -57,8 +57,9 @@ struct PlanChange {
 class OdbcTransaction;
 void CommitRecorded(AuditTrail& trail, AuditEntry& entry, OdbcTransaction& transaction);
 
-// The field "User" and the web server's REMOTE_USER and REMOTE_ADDR.
-AuditWho RequestWho();
+// The run's user (RunContext::User) and the web server's REMOTE_USER and
+// REMOTE_ADDR.
+AuditWho RequestWho(const RunContext& run);
 
 // The stored row of the plan key, read into a record of its own (named
 // name) shaped like the opened table's; nothing when there is none.
@@ -70,8 +71,7 @@ std::optional<TableInfo> StoredPlan(const TableInfo& table, OdbcConnection& conn
 // catalogue names it (not as the driver spells it).
 std::vector<AuditChange> RowChanges(const std::optional<TableInfo>& before, const std::optional<TableInfo>& after);
 
-// An entry for a change of the plan key.
-AuditEntry PlanEntry(const std::string& action, const std::string& appl, const std::string& docType,
-                     std::int16_t rateNum);
+// An entry for a change of the run's plan key, by the run's user.
+AuditEntry PlanEntry(const RunContext& run, const std::string& action);
 
 }  // namespace vd

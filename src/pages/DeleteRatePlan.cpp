@@ -97,7 +97,7 @@ void DeleteRatePlan(RunContext& run) {
     const std::optional<TableInfo> before = record;
     const int deleted = DeleteRec(rs.TableName, rs.KeyList, record, connection, 1);
     if (deleted > 0) {
-        AuditEntry entry = PlanEntry("plan deleted", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
+        AuditEntry entry = PlanEntry(run, "plan deleted");
         entry.Changes = RowChanges(before, std::nullopt);
         CommitRecorded(change.Trail, entry, transaction);
     } else {

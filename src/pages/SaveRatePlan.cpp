@@ -166,8 +166,7 @@ void SaveRatePlan(RunContext& run) {
         }
         // The record is written as pending before the commit and confirmed
         // after it; a commit that fails is recorded as failed.
-        AuditEntry entry =
-            PlanEntry(before ? "plan updated" : "plan added", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
+        AuditEntry entry = PlanEntry(run, before ? "plan updated" : "plan added");
         entry.Token = token;
         entry.Changes = RowChanges(
             before, StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanAfter"));

@@ -60,11 +60,31 @@ TEST(SignIn, ARequestNamingNobodyActsForTheSignedInUser) {
                     "Select a Billing Plan to review"));
 }
 
-TEST(SignIn, TheSignedInNameInAnyCaseGoesOnAsSpelt) {
+// A name that differs only in letter case is another user: the request may
+// spell the signed-in name in any case, the run goes on as the web server
+// spells it, for the supervisor test and the trail alike.
+TEST(SignIn, TheRunsUserIsTheSignedInNameAsTheServerSpellsIt) {
     SignInSite s;
-    CgiResult r = s.site.Run("", "", {{"REMOTE_USER", "Boss"}, {"HTTP_COOKIE", "User=boss"}});
-    EXPECT_TRUE(Has(r.out, "Configuration Settings")) << r.out;
-    EXPECT_EQ(r.err, "");
+    s.dbs.AddUser("CLERK", "-1");
+    const std::string before = s.State();
+    // ADMIN (no Users row) naming the supervisor boss's spelling BOSS, and
+    // clerk naming the supervisor CLERK: neither is a supervisor.
+    for (const auto& [signedIn, named] : {std::pair{"BOSS", "boss"}, std::pair{"clerk", "CLERK"}}) {
+        Fields plan = RatePlanFields("32767", "Forged");
+        plan["User"] = named;
+        CgiResult r = s.site.Run("", Body(plan), {{"REMOTE_USER", signedIn}});
+        EXPECT_TRUE(Has(r.out, RefusalText)) << signedIn << r.out;
+        r = s.site.Run("ConfigOption=RATE+PLANS", "", {{"REMOTE_USER", signedIn}, {"HTTP_COOKIE", std::string("User=") + named}});
+        EXPECT_TRUE(Has(r.out, "Select a Billing Plan to review")) << signedIn << r.out;
+        EXPECT_EQ(r.err, "");
+    }
+    EXPECT_EQ(s.State(), before);
+    // CLERK naming clerk is the supervisor CLERK, on the page and on the trail.
+    Fields plan = RatePlanFields("32767", "Gold");
+    plan["User"] = "clerk";
+    CgiResult r = s.site.Run("", Body(plan), {{"REMOTE_USER", "CLERK"}});
+    ASSERT_TRUE(Has(r.out, "has been saved")) << r.out;
+    EXPECT_TRUE(Has(s.site.Read("vdconfig-audit.log"), R"("user":"CLERK","remote_user":"CLERK")"));
 }
 
 TEST(SignIn, NamingAnybodyElseIsRefusedFromEverySourceAndChangesNothing) {
