@@ -9,7 +9,6 @@
 #include "data/Transaction.h"
 #include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"
-#include "pages/PostedPlanKey.h"
 #include "pages/RunContext.h"
 #include "settings/AuditLookup.h"
 #include "settings/IniFiles.h"
@@ -25,16 +24,7 @@ AuditTrail OpenAuditTrail(const std::string& settingsFolder) {
     return AuditTrail(settingsFolder);
 }
 
-namespace {
-// The posted key is checked first: a request with a bad key touches no file.
-AuditTrail PostedKeyThenTrail(RunContext& run, const std::string& settingsFolder) {
-    ReadPostedPlanKey(run);
-    return OpenAuditTrail(settingsFolder);
-}
-}  // namespace
-
-PlanChange::PlanChange(RunContext& run, const char* done)
-    : Folder(run.SettingsFolder()), Trail(PostedKeyThenTrail(run, Folder)) {
+PlanChange::PlanChange(RunContext& run, const char* done) : Folder(run.SettingsFolder()), Trail(OpenAuditTrail(Folder)) {
     DebugLog("Opening Rate_Schedule");
     try {
         InitWVDAccounting(run.Data, Connection, clsRate_Schedule{}.TableName, Record);

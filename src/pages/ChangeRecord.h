@@ -22,9 +22,10 @@ struct RunContext;
 // to open it names the file in the web server's log.
 AuditTrail OpenAuditTrail(const std::string& settingsFolder);
 
-// One rate plan change (a save or a delete). Made, it reads the posted
-// plan key into the run, opens the audit trail (a change it cannot record
-// is not made), then Rate_Schedule into Record on Connection. A table that
+// One rate plan change (a save or a delete), made once the posted plan key
+// is read and checked (PostedPlanKey.h): a request with a bad key touches
+// no file. Made, it opens the audit trail (a change it cannot record is not
+// made), then Rate_Schedule into Record on Connection. A table that
 // cannot be opened is logged as "Rate plan not <done>: Rate_Schedule could
 // not be opened" and its failure goes on. The table closes when the change
 // ends, or at Closing.Close().

@@ -63,6 +63,7 @@ void SendDeleteQuestion(RunContext& run, const std::string& description, const s
 
 void DeleteRatePlan(RunContext& run) {
     const clsRate_Schedule rs;
+    ReadPostedPlanKey(run);
     PlanChange change(run, "deleted");
     OdbcConnection& connection = change.Connection;
     TableInfo& record = change.Record;

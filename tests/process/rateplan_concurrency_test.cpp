@@ -78,6 +78,7 @@ TEST_P(TwoFolders, OnOneSqliteFileEveryNewPlanGetsItsOwnNumber) {
     a.WriteTemplates();
     a.WriteIni(dbs.IniLine());
     dbs.AddUser("boss", "-1");
+    dbs.AddDocType("ABC", "01", "Deeds");
     LayOutSecondFolder(a, dbs, b);
     if (!GetParam()) dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule;\n" + KeylessTable());
     PostNewPlansAtOnce(a, b, dbs, {}, 50);
@@ -91,6 +92,7 @@ TEST_P(TwoFoldersOnPostgres, EveryNewPlanGetsItsOwnNumber) {
     a.WriteTemplates();
     a.WriteIni(dbs.IniLine());
     dbs.AddUser("boss", "-1");
+    dbs.AddDocType("ABC", "01", "Deeds");
     LayOutSecondFolder(a, dbs, b);
     if (!GetParam()) dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule;\n" + KeylessTable());
     PostNewPlansAtOnce(a, b, dbs, {{"ODBCSYSINI", server_->OdbcSysIni()}}, 50);
@@ -102,6 +104,7 @@ TEST_F(OnPostgres, ANumberTakenMeanwhileByAnotherProgramIsNumberedAgain) {
     a.WriteTemplates();
     a.WriteIni(dbs.IniLine() + "Debug=true\r\n");
     dbs.AddUser("boss", "-1");
+    dbs.AddDocType("ABC", "01", "Deeds");
     // Another program inserts plan 0 without the numbering lock and commits
     // while the save's insert of plan 0 waits for it.
     vd::OdbcConnection other;
@@ -128,6 +131,7 @@ TEST_F(OnPostgres, AWriteWaitsNoLongerThanTheTimeoutForALockedRow) {
     a.WriteTemplates();
     a.WriteIni(dbs.IniLine());
     dbs.AddUser("boss", "-1");
+    dbs.AddDocType("ABC", "01", "Deeds");
     a.Write("DSN/WVDAccounting.DSN", a.Read("DSN/WVDAccounting.DSN") + "Timeout=300\r\n");
     dbs.Exec(dbs.BillingDb(), "insert into Rate_Schedule (application, DocType, RateNum, Rate_Description) "
                               "values ('ABC', '01', 0, 'Basic')");
@@ -156,6 +160,7 @@ protected:
         site.WriteTemplates();
         site.WriteIni(dbs.IniLine());
         dbs.AddUser("boss", "-1");
+        dbs.AddDocType("ABC", "01", "Deeds");
         dbs.Exec(dbs.BillingDb(), "insert into Rate_Schedule (application, DocType, RateNum, Rate_Description) "
                                   "values ('ABC', '01', 0, 'Basic')");
     }
