@@ -146,7 +146,7 @@ Page Choose(const RunContext& run, const Route* route, const std::string& option
         }
         const OriginVerdict origin = CheckOrigin();
         if (origin.Foreign) {
-            DebugLog("refused a post from another site: " + origin.Why);
+            LogRefusal("ConfigOption=" + option + " posted from another site: " + origin.Why);
             return Page{};
         }
         KeepBodyFields({"User", "ConfigOption"});
