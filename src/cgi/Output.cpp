@@ -8,6 +8,8 @@
 #include "settings/IniFiles.h"
 
 #include <cstdio>
+#include <optional>
+#include <string>
 
 namespace vd {
 
@@ -16,6 +18,7 @@ namespace {
 struct Response {
     bool headerWritten = false;  // a response carries one CGI header
     PageFrame frame;             // templates, page addresses and the user of this response
+    std::optional<std::string> graphic;  // the user's graphic, once read
 };
 
 Response& Current() { return ProcessState::Of<Response>(); }
@@ -57,7 +60,10 @@ void BufferOutput() {
     std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
 }
 
-void SetPageFrame(PageFrame f) { Current().frame = std::move(f); }
+void SetPageFrame(PageFrame f) {
+    Current().frame = std::move(f);
+    Current().graphic.reset();
+}
 
 const PageFrame& Frame() { return Current().frame; }
 
@@ -92,6 +98,20 @@ bool TemplateReader::Next(std::string& line) {
 namespace {
 
 // Replaces the first graphic marker pair of the line.
+// The [UserGraphics] entry of the frame's user, read once.
+const std::string& UserGraphic() {
+    Response& response = Current();
+    if (!response.graphic) {
+        const PageFrame& frame = response.frame;
+        response.graphic.emplace();
+        if (!frame.GraphicUser.empty()) {
+            DebugLog("seeking UserGraphics for User " + frame.GraphicUser + " in " + frame.SettingsFile);
+            *response.graphic = ReadIniString(frame.SettingsFile, "UserGraphics", frame.GraphicUser);
+        }
+    }
+    return *response.graphic;
+}
+
 void ReplaceGraphic(std::string& line) {
     static constexpr std::string_view open = "<GETGRAPHIC>", close = "</GETGRAPHIC>";
     size_t p = FindNoCase(line, open);
@@ -103,12 +123,7 @@ void ReplaceGraphic(std::string& line) {
     std::string right = line.substr(q + close.size());
     DebugLog("htmlleft=" + left);
     DebugLog("htmlright=" + right);
-    std::string graphic;
-    const PageFrame& frame = Frame();
-    if (!frame.GraphicUser.empty()) {
-        DebugLog("seeking UserGraphics for User " + frame.GraphicUser + " in " + frame.SettingsFile);
-        graphic = ReadIniString(frame.SettingsFile, "UserGraphics", frame.GraphicUser);
-    }
+    const std::string& graphic = UserGraphic();
     if (!graphic.empty()) {
         DebugLog("usergraphic=" + graphic);
         line = left + graphic + right;
@@ -172,5 +187,7 @@ void SendTopOrGoOn() {
 }
 
 void SendBottom() { SendTemplateFile(Frame().HtmlPath + "tblbot.htm"); }
+
+void ReadUserGraphicNow() { UserGraphic(); }
 
 }  // namespace vd

@@ -44,6 +44,9 @@ struct PageFrame {
 };
 void SetPageFrame(PageFrame frame);
 const PageFrame& Frame();
+// Reads the user's graphic now rather than when a top template asks for it:
+// for a page that lets go of the settings file's text before it sends its top.
+void ReadUserGraphicNow();
 
 // Sends HTMLPath + name ("tbltop.htm" when name is empty) with the graphic
 // and field markers replaced. A template that cannot be opened is failure 53.

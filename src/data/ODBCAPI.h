@@ -3,6 +3,7 @@
 // the database is thrown as a DbError (base/RunError.h).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,6 +83,12 @@ void ODBCCloseDatabase(OdbcConnection& connection) noexcept;
 // and every row in its grid. A locked record is sent again, five times in
 // all. A connection that is not open fails with a DbError that is not shown.
 void ODBCExecSQL(const std::string& sql, OdbcConnection& connection, TableInfo& record);
+// Runs one statement row by row: for each fetched row the record's fields
+// hold its values while row() runs; no row is kept (the grid stays empty),
+// so a result of any size takes the memory of one row. At the end the
+// record is at its end, RecordCount the rows read.
+void ODBCForEachRow(const std::string& sql, OdbcConnection& connection, TableInfo& record,
+                    const std::function<void()>& row);
 
 // Transactions: with auto-commit off, the statements that follow take
 // effect together at ODBCEndTran(commit) or not at all (rollback).

@@ -67,8 +67,10 @@ std::string FixQuotes(const std::string& text) {
 
 std::string NextToken(std::string& list, const std::string& delimiter) { return TakeToken(list, delimiter); }
 
-int SeekRec(const std::string& table, const std::string& keyList, TableInfo& record, OdbcConnection& connection,
-            const std::string& extra, bool count) {
+namespace {
+
+std::string SeekSql(const std::string& table, const std::string& keyList, const TableInfo& record,
+                    const std::string& extra, bool count) {
     std::string sql = count ? "select count(" + record.Field(0).Name + ") from " + table + " where "
                             : "select * from " + table + " where ";
     if (!keyList.empty()) {
@@ -91,8 +93,20 @@ int SeekRec(const std::string& table, const std::string& keyList, TableInfo& rec
         sql += " " + extra;
     }
     if (DebugLogging()) DebugLog("seekrec - " + sql);
-    ODBCExecSQL(sql, connection, record);
+    return sql;
+}
+
+}  // namespace
+
+int SeekRec(const std::string& table, const std::string& keyList, TableInfo& record, OdbcConnection& connection,
+            const std::string& extra, bool count) {
+    ODBCExecSQL(SeekSql(table, keyList, record, extra, count), connection, record);
     return record.NoMatch ? 0 : record.RecordCount;
+}
+
+void SeekEach(const std::string& table, TableInfo& record, OdbcConnection& connection, const std::string& extra,
+              const std::function<void()>& row) {
+    ODBCForEachRow(SeekSql(table, "", record, extra, false), connection, record, row);
 }
 
 void UpdateRecInfo(const std::string& table, const std::string& keyList, TableInfo& record,

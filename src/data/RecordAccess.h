@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "data/ODBCAPI.h"
@@ -15,6 +16,10 @@ namespace vd {
 // value is left out.
 int SeekRec(const std::string& table, const std::string& keyList, TableInfo& record,
             OdbcConnection& connection, const std::string& extra = "", bool count = false);
+// Reads the same rows as SeekRec without a key list, one at a time: each row
+// in turn is the record's current values while row() runs; none is kept.
+void SeekEach(const std::string& table, TableInfo& record, OdbcConnection& connection, const std::string& extra,
+              const std::function<void()>& row);
 // Updates the row of the record's key when it exists, inserts it otherwise.
 void UpdateRecInfo(const std::string& table, const std::string& keyList, TableInfo& record,
                    OdbcConnection& connection);

@@ -1,5 +1,5 @@
 // The page from which a user picks a rate plan: every database with its plans,
-// all of them read in one statement.
+// all of them read in one statement and sent as the databases stream in.
 #include "base/DebugLog.h"
 #include "base/RunError.h"
 #include "cgi/Escape.h"
@@ -11,10 +11,10 @@
 #include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"
 #include "pages/Pages.h"
+#include "settings/IniFiles.h"
 
 #include <string>
 #include <unordered_map>
-#include <vector>
 
 namespace vd {
 
@@ -42,38 +42,47 @@ void SendRowHead(RunContext& run, int row, const std::string& appl, const std::s
     if (run.IsSupervisor) SendLine(OptionTag("N", "new"));
 }
 
-// The grid rows of each database's plans, in the order of the result (plan
-// number order), found by the database's exact codes.
+// The plans of every database as the options of its list, in the order of
+// the result (plan number order), found by the database's exact codes. Only
+// the options' markup is kept, never the rows.
 class PlansByDatabase {
 public:
-    explicit PlansByDatabase(const TableInfo& plans) {
-        for (int row = 2; row < plans.Grid.RowCount(); ++row)
-            rows_[Key(plans.Grid.CellAsText(row, ListAppl).Text(), plans.Grid.CellAsText(row, ListDocType).Text())]
-                .push_back(row);
+    void Add(const std::string& appl, const std::string& docType, const std::string& rateNum,
+             const std::string& description) {
+        Html& options = options_[Key(appl, docType)];
+        options += OptionTag(rateNum, description);
+        options += "\r\n";
     }
-    const std::vector<int>& Of(const std::string& appl, const std::string& docType) const {
-        static const std::vector<int> none;
-        const auto it = rows_.find(Key(appl, docType));
-        return it == rows_.end() ? none : it->second;
+    const Html& Of(const std::string& appl, const std::string& docType) const {
+        static const Html none;
+        const auto it = options_.find(Key(appl, docType));
+        return it == options_.end() ? none : it->second;
     }
 
 private:
     static std::string Key(const std::string& appl, const std::string& docType) {
         return std::to_string(appl.size()) + ":" + appl + docType;
     }
-    std::unordered_map<std::string, std::vector<int>> rows_;
+    std::unordered_map<std::string, Html> options_;
 };
+
+PlansByDatabase ReadPlans(RunContext& run, OdbcConnection& connection, TableInfo& plans) {
+    PlansByDatabase byDatabase;
+    SelectAllPlans(plans, connection, run.IsSupervisor, [&] {
+        byDatabase.Add(plans.Field(ListAppl).Value.Text(), plans.Field(ListDocType).Value.Text(),
+                       plans.Field(ListRateNum).Value.Text(), plans.Field(ListDescription).Value.Text());
+    });
+    return byDatabase;
+}
 
 // The row of one database: its plans as the options of its list. A
 // database without plans has a row for supervisors only (who may add one).
 void SendDatabaseRow(RunContext& run, int row, const std::string& appl, const std::string& docType,
-                     const std::string& description, const TableInfo& plans, const std::vector<int>& rows) {
-    if (rows.empty() && !run.IsSupervisor) return;
-    if (!rows.empty() && DebugLogging()) DebugLog("Rate plan found for " + appl + "-" + docType);
+                     const std::string& description, const Html& options) {
+    if (options.Empty() && !run.IsSupervisor) return;
+    if (!options.Empty() && DebugLogging()) DebugLog("Rate plan found for " + appl + "-" + docType);
     SendRowHead(run, row, appl, docType, description);
-    for (const int plan : rows)
-        SendLine(OptionTag(plans.Grid.CellAsText(plan, ListRateNum).Text(),
-                           plans.Grid.CellAsText(plan, ListDescription).Text()));
+    Send(options);
     SendLine("</select></td><td>");
     SendLine("<input type=submit name=Rate" + HtmlNumber(row) +
              " value=" + HtmlQuoted(run.IsSupervisor ? "Modify Plan" : "Review Plan") + "><br>");
@@ -89,31 +98,32 @@ void MakeHTMLBillingPlan(RunContext& run, const Html& heading, const std::string
     TableInfo docTypes, plans;
     TableCloser closeDocTypes(docTypes, paramsConnection), closePlans(plans, billingConnection);
 
+    // The page reads no more settings: the settings file's text goes before
+    // the databases are read.
+    ReadUserGraphicNow();
+    ForgetIniText(run.Settings.File);
     DebugLog("open DocumentTypes table");
     InitParams(run.Data, paramsConnection, dt.TableName, docTypes);
     DebugLog("open billing table");
     InitWVDAccounting(run.Data, billingConnection, rs.TableName, plans);
-    SelectAllPlans(plans, billingConnection, run.IsSupervisor);
-    const PlansByDatabase planRows(plans);
+    const PlansByDatabase planOptions = ReadPlans(run, billingConnection, plans);
+    closePlans.Close();  // the options are all that is kept of the plans
     SendSelectionStart(heading, action, method);
 
-    SeekRec(dt.TableName, "", docTypes, paramsConnection, "order by Doctypedesc");
     int row = 0;
-    while (!docTypes.Eof) {
+    SeekEach(dt.TableName, docTypes, paramsConnection, "order by Doctypedesc", [&] {
         if (row == 32767) Raise(Err::Overflow);
         ++row;
         const std::string appl = docTypes.Field(dt.DocTypeAppl).Value.Text();
         const std::string docType = docTypes.Field(dt.DocTypeId).Value.Text();
         if (DebugLogging()) DebugLog("Appl=" + appl + " Doctype=" + docType);
-        SendDatabaseRow(run, row, appl, docType, docTypes.Field(dt.DocTypeDesc).Value.Text(), plans,
-                        planRows.Of(appl, docType));
-        ODBCMoveNext(docTypes);
-    }
+        SendDatabaseRow(run, row, appl, docType, docTypes.Field(dt.DocTypeDesc).Value.Text(),
+                        planOptions.Of(appl, docType));
+    });
     SendLine("</td></tr></table>");
     SendLine("</form>");
     SendBottom();
 
-    closePlans.Close();
     closeDocTypes.Close();
     DebugLog("end of html");
 }

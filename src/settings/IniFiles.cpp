@@ -476,6 +476,8 @@ std::string ResolveLinks(const std::string& path) {
 
 }  // namespace
 
+void ForgetIniText(const std::string& file) { Cache().erase(file); }
+
 std::string ReadIniString(const std::string& file, const std::string& section, const std::string& key,
                           size_t bufferSize) {
     IniFile& ini = Load(file);

@@ -54,6 +54,11 @@ std::vector<std::string> ReadIniKeys(const std::string& file, const std::string&
 // Whether the file has a section of that name (read by the rules above).
 bool HasIniSection(const std::string& file, const std::string& section);
 
+// Lets go of the file's text held for the reads above (the next read loads
+// it again): for a page that has read what it needs and goes on to hold
+// much else.
+void ForgetIniText(const std::string& file);
+
 // Why a section name or key could not be read back once written ("a key
 // cannot hold \"=\"", ...), or nothing when it can be written.
 std::optional<std::string> IniSectionProblem(std::string_view section);

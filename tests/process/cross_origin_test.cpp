@@ -102,3 +102,18 @@ TEST(CrossOrigin, ForeignPlanSavesAndDeletesAreRefused) {
     // Pages that change nothing are served whatever the origin.
     EXPECT_NE(s.site.Run("User=boss", "", Foreign[0]).out.find("Configuration Settings"), std::string::npos);
 }
+
+// A server that names no host has no origin of its own: any origin a post
+// names is foreign, "null" included; a post that names none still saves.
+TEST(CrossOrigin, AServerThatNamesNoHostTakesNoNamedOrigin) {
+    OriginSite s;
+    Fields plan = RatePlanFields("32767", "Gold");
+    for (const Env& env : std::vector<Env>{{{"HTTP_ORIGIN", "null"}}, {{"HTTP_REFERER", "about:blank"}}}) {
+        Env noHost = env;
+        noHost["HTTP_HOST"] = "";
+        EXPECT_EQ(s.Post(plan, noHost).out, Refusal) << env.begin()->second;
+        EXPECT_NE(s.site.Read("temp/vdconfig.log").find(env.begin()->second + " is not known"), std::string::npos);
+    }
+    EXPECT_EQ(s.Plans(), 0u);
+    EXPECT_NE(s.Post(plan, {{"HTTP_HOST", ""}}).out.find("has been saved"), std::string::npos);
+}

@@ -155,6 +155,20 @@ TEST_F(DrawnFrom, AStalePlanFormIsRefusedForSaveAndDelete) {
     EXPECT_EQ(Plans().size(), 1u);
 }
 
+// The version covers every column: a form drawn before another change of
+// any one column, the last included, is refused.
+TEST_F(DrawnFrom, AStalePlanFormIsRefusedWhicheverColumnChanged) {
+    ASSERT_TRUE(Has(Post(PlanForm("32767", "Gold")).out, "Rate plan Gold has been saved"));
+    const auto columns =
+        dbs.Query(dbs.BillingDb(), "select name from pragma_table_info('Rate_Schedule') where pk = 0 order by cid");
+    ASSERT_EQ(columns.back()[0], "Max_PageView_Overcharge");
+    for (const auto& column : columns) {
+        const Fields form = PlanForm("0", "Gold");
+        dbs.Exec(dbs.BillingDb(), "update Rate_Schedule set " + column[0] + " = coalesce(" + column[0] + ", 0) + 1");
+        EXPECT_TRUE(Has(Post(form).out, "was not saved: it was changed")) << column[0];
+    }
+}
+
 TEST_F(DrawnFrom, ANewPlanFormPostedAgainStoresNothing) {
     Fields form = PlanForm("32767", "Gold");
     ASSERT_EQ(form.at("PlanToken").size(), 32u);

@@ -68,11 +68,12 @@ protected:
         dbs.AddDocType("ABC", "01", "Deeds");
     }
     CgiResult Post(const Fields& fields) const { return site.Run("", Body(fields)); }
-    void AddPlan(int num, const std::string& desc, const std::string& appl = "ABC") const {
+    void AddPlan(int num, const std::string& desc, const std::string& appl = "ABC",
+                 const std::string& docType = "01") const {
         dbs.Exec(dbs.BillingDb(),
                  "insert into Rate_Schedule (application, DocType, RateNum, Rate_Description, Report_Fee, Tax_Policy) "
                  "values (" +
-                     Sql(appl) + ", '01', " + std::to_string(num) + ", " + Sql(desc) + ", 2.5, 'T')");
+                     Sql(appl) + ", " + Sql(docType) + ", " + std::to_string(num) + ", " + Sql(desc) + ", 2.5, 'T')");
     }
     // One plan's columns as SQLite quotes them ("NULL", '...', 1.5, 12).
     std::vector<std::string> Plan(int num, const std::string& appl = "ABC", const std::string& docType = "01") const {
@@ -106,6 +107,22 @@ TEST_F(RatePlanSave, NewPlanTakesTheLowestFreeNumber) {
                                                  "1234.5", "100", "7", "-1", "32767", "'Gold'", "0", "0.0", "0.0",
                                                  "NULL", "NULL", "NULL", "0.05", "1.0", "2.0", "3.0"}));
     EXPECT_NE(site.Read("temp/vdconfig.log").find("adding Appl ABC Doctype 01 Rate_Level 2 "), std::string::npos);
+}
+
+// The numbers of one database's plans are its own: the other databases of
+// its application, and other applications, take none of them.
+TEST_F(RatePlanSave, NewPlansAreNumberedAmongThePlansOfTheirOwnDatabase) {
+    dbs.AddDocType("ABC", "02", "Maps");
+    AddPlan(0, "a");
+    AddPlan(1, "b", "ABC", "02");
+    AddPlan(1, "c", "XYZ");
+    EXPECT_EQ(Post(PlanForm("32767")).status, 0);
+    Fields other = PlanForm("32767");
+    other["DocType"] = "02";
+    EXPECT_EQ(Post(other).status, 0);
+    EXPECT_EQ(dbs.Query(dbs.BillingDb(), "select application || DocType || '-' || RateNum from Rate_Schedule "
+                                         "where Rate_Description = 'Gold' order by DocType"),
+              (std::vector<std::vector<std::string>>{{"ABC01-1"}, {"ABC02-0"}}));
 }
 
 TEST_F(RatePlanSave, FirstPlanIsZeroAndADeletedNumberIsReused) {

@@ -81,6 +81,16 @@ TEST(Restore, TakesOnlyKeptVersionsAndFollowsNoPlantedLink) {
     EXPECT_TRUE(S_ISLNK([&] { struct stat st{}; lstat(s.site.Path("vexweb.ini").c_str(), &st); return st.st_mode; }()));
 }
 
+TEST(Restore, AVersionThatCannotReplaceTheFileExitsWithOne) {
+    StateSite s;
+    const std::string ini = s.site.Read("state/vexweb.ini");
+    ASSERT_EQ(chmod(s.site.Path("state/vexweb.ini").c_str(), 0444), 0);
+    CgiResult r = s.Restore(Version);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "vdconfig: (70) Permission denied; " + s.site.Path("state/vexweb.ini") + " not restored\n");
+    EXPECT_EQ(s.site.Read("state/vexweb.ini"), ini);
+}
+
 TEST(Restore, RunByRootWorksAsTheStateFolderOwnerAndRecordsTheAdministrator) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root";
     StateSite s;

@@ -152,7 +152,60 @@ void GiveToServerUser(const std::string& path) {
         throw std::runtime_error("cannot give " + path + " to " + ServerUser);
 }
 
+// The command that stops the server in this folder at once, as the server
+// programs run (RunServerProgram).
+std::vector<std::string> ImmediateStop(const std::string& binDir, const std::string& folder) {
+    std::vector<std::string> args{binDir + "/pg_ctl", "-D", folder + "/server/data", "-m", "immediate", "-w", "stop"};
+    if (IsRoot()) args.insert(args.begin(), {FindInPath("runuser", {"/usr/sbin", "/sbin"}), "-u", ServerUser, "--"});
+    return args;
+}
+
 }  // namespace
+
+void PostgresServer::Watch() {
+    // A process of its own session, not a child of this one, reads the pipe.
+    // A line is the end this class gave the server itself (EndWatch); the
+    // pipe's end without one, when this process ended any other way, has
+    // it stop a server still running in the folder and remove the folder.
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    std::vector<std::string> args{"/bin/sh", "-c",
+                                  "if read -r line; then exit 0; fi; folder=$1; shift; "
+                                  "if [ -f \"$folder/server/data/postmaster.pid\" ]; then \"$@\"; fi; rm -rf \"$folder\"",
+                                  "vdpg-watch", folder_};
+    for (auto& a : ImmediateStop(binDir_, folder_)) args.push_back(a);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (setsid() < 0) _exit(1);
+        if (const pid_t watcher = fork(); watcher != 0) _exit(watcher < 0 ? 1 : 0);
+        const int null = open("/dev/null", O_RDWR);
+        if (null < 0 || dup2(fds[0], 0) < 0 || dup2(null, 1) < 0 || dup2(null, 2) < 0) _exit(126);
+        close_range(3, ~0U, 0);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(fds[0]);
+    if (pid < 0) {
+        close(fds[1]);
+        throw std::runtime_error("fork failed");
+    }
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        close(fds[1]);
+        throw std::runtime_error("the watching process did not start");
+    }
+    watch_ = fds[1];
+}
+
+void PostgresServer::EndWatch() {
+    if (watch_ < 0) return;
+    if (write(watch_, "\n", 1) != 1) { /* the watcher is gone: nothing to tell it */ }
+    close(watch_);
+    watch_ = -1;
+}
 
 std::string PostgresServer::Unavailable() {
     if (FindBinDir().empty()) return "the PostgreSQL server programs (initdb, pg_ctl) are not installed";
@@ -172,6 +225,7 @@ PostgresServer::PostgresServer() : binDir_(FindBinDir()) {
     if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
     folder_ = tmpl;
     try {
+        Watch();
         fs::permissions(folder_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
         fs::create_directories(folder_ + "/server");
         fs::permissions(folder_ + "/server", fs::perms::owner_all);
@@ -203,6 +257,7 @@ PostgresServer::PostgresServer() : binDir_(FindBinDir()) {
         RestoreOdbcSysIni();
         std::error_code ec;
         fs::remove_all(folder_, ec);
+        EndWatch();
         throw;
     }
 }
@@ -248,6 +303,7 @@ PostgresServer::~PostgresServer() {
     RestoreOdbcSysIni();
     std::error_code ec;
     fs::remove_all(folder_, ec);
+    EndWatch();
 }
 
 std::string PostgresServer::Connect(const std::string& user, const std::string& database) const {

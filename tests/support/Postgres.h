@@ -3,7 +3,8 @@
 // Unix socket. Connections need a password. The site's database user
 // (SiteSqlUser / SiteSqlPassword of support/Databases.h) is an ordinary
 // role that may create databases and owns those it creates. The server is
-// stopped and its folder removed on destruction.
+// stopped and its folder removed on destruction, and by a watching process
+// when the test process ends any other way (an abort, a crash, a kill).
 //
 // Run as root, the server programs run as the system user "postgres"
 // (initdb and the server refuse root).
@@ -47,6 +48,8 @@ public:
     ServerDatabases Databases(const std::string& driver, const std::string& paramsDb, const std::string& billingDb);
 
 private:
+    void Watch();     // starts the watching process (watch_)
+    void EndWatch();  // tells it that the server was stopped here
     void Start();
     void Stop();
     void RestoreOdbcSysIni();
@@ -59,6 +62,7 @@ private:
     bool hadOdbcSysIni_ = false;
     int port_ = 0;
     bool running_ = false;
+    int watch_ = -1;  // the pipe to the watching process, closed when this process ends
     std::set<std::string> created_;  // databases made by Databases()
 };
 

@@ -1,4 +1,5 @@
-// Reading the audit trail back, and the digest that versions forms.
+// The audit trail's records, reading them back, and the digest that
+// versions forms.
 #include "settings/AuditLookup.h"
 #include "settings/AuditTrail.h"
 #include "settings/ContentDigest.h"
@@ -26,6 +27,18 @@ std::string Record(const std::string& user, const std::string& action, std::time
 }
 
 }  // namespace
+
+// A record is one line of JSON whatever its values hold: quotes,
+// backslashes and control bytes escaped, Latin-1 bytes as UTF-8.
+TEST(AuditRecord, EveryValueIsEscapedForJson) {
+    AuditEntry e;
+    e.Action = "plan updated";
+    e.Who.User = "a\\b";
+    e.Changes.push_back({"", "Rate_Description", "\"q\" \\ \n\r\t\x01\x7f", "\xe9 \xc3\xa9"});
+    EXPECT_EQ(AuditLine(e, 0), R"({"time":"1970-01-01T00:00:00Z","user":"a\\b","action":"plan updated",)"
+                               R"("changes":[{"field":"Rate_Description","old":"\"q\" \\ \n\r\t\u0001\u007f",)"
+                               "\"new\":\"\xc3\xa9 \xc3\xa9\"}]}\n");
+}
 
 TEST(AuditLookup, TheLastChangeThatHappenedNamesItsUserAndTime) {
     std::string trail = Record("ann", "settings saved", 1000) + Record("bob", "plan updated", 2000, "", 2) +

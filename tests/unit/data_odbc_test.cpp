@@ -280,7 +280,6 @@ TEST_F(DataLayerTest, ConnectionsShareOnlyWhenToldAndCountTheirTransaction) {
         OdbcTransaction t(a);
         EXPECT_EQ(c.OpenTransactions(), 1);
         EXPECT_EQ(b.OpenTransactions(), 0);
-        EXPECT_THROW(OdbcTransaction{c}, RunError);  // it would join the open one
         ExecStatement(c, "insert into Rate_Schedule (application, DocType, RateNum) values ('ABC', '01', 7)");
     }  // rolled back, with what c ran in it
     EXPECT_EQ(a.OpenTransactions(), 0);
@@ -291,6 +290,27 @@ TEST_F(DataLayerTest, ConnectionsShareOnlyWhenToldAndCountTheirTransaction) {
         t.Commit();
     }
     EXPECT_EQ(dbs.Query(dbs.BillingDb(), "select count(*) from Rate_Schedule where RateNum = 8")[0][0], "1");
+}
+
+// A second transaction on a link would join the first: it is refused as
+// failure 5 before anything reaches the database, which may not refuse it
+// itself, and the first goes on.
+TEST_F(DataLayerTest, ASecondTransactionOnALinkIsRefusedBeforeItBegins) {
+    OdbcConnection a, c;
+    ASSERT_TRUE(OpenBilling(a));
+    c.Share(a);
+    OdbcTransaction t(a);
+    try {
+        OdbcTransaction nested(c);
+        ADD_FAILURE() << "a second transaction began";
+    } catch (const RunError& e) {
+        EXPECT_EQ(dynamic_cast<const DbError*>(&e), nullptr) << e.Text;
+        EXPECT_EQ(e.Number, Err::InvalidCall);
+    }
+    EXPECT_EQ(a.OpenTransactions(), 1);
+    ExecStatement(c, "insert into Rate_Schedule (application, DocType, RateNum) values ('ABC', '01', 9)");
+    t.Commit();
+    EXPECT_EQ(dbs.Query(dbs.BillingDb(), "select count(*) from Rate_Schedule where RateNum = 9")[0][0], "1");
 }
 
 TEST(OdbcErrors, ClassificationAndStripNull) {

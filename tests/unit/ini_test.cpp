@@ -285,3 +285,23 @@ TEST(IniWrite, KilledWritersLeaveTheOldOrTheNewFileAndTheNextWriteNoTemporary) {
     for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(d.path)) ++files;
     EXPECT_EQ(files, 1);
 }
+
+// The new file is on the disk before it takes the old one's name, so that a
+// crash after the rename cannot leave an empty vexweb.ini. The real program,
+// traced while it replaces the file.
+TEST(IniEdit, TheNewFileIsSyncedBeforeItTakesTheName) {
+    ASSERT_EQ(access("/usr/bin/strace", X_OK), 0) << "this test needs strace (scripts/deps test)";
+    vdtest::Site site;
+    site.WriteIni();
+    site.Write("vexweb.ini.history/20260101T000000Z-admin.ini", "[Vexdoc/Web]\nHomePage=old.htm\n");
+    const std::string trace = site.Path("calls");
+    const vdtest::CgiResult r = vdtest::RunProgram(
+        {"/usr/bin/strace", "-f", "-y", "-o", trace, "-e", "trace=fsync,fdatasync,rename,renameat,renameat2",
+         site.Exe(), "--restore", "20260101T000000Z-admin.ini", site.Root()},
+        {{"PATH", "/usr/bin:/bin"}});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string calls = ReadFile(trace);
+    const size_t renamed = calls.find("\".vexweb.ini.vdtmp\", ");
+    ASSERT_NE(renamed, std::string::npos) << calls;
+    EXPECT_LT(calls.find("/.vexweb.ini.vdtmp>) = 0"), renamed) << calls;
+}

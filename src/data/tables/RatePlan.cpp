@@ -114,14 +114,14 @@ PlanValues ReadPlanValues(const TableInfo& record, bool reportsAllowed, bool ocr
 
 const PlanValue& ValueOf(const PlanValues& values, const PlanField& field) { return values[IndexOf(field)]; }
 
-void SelectAllPlans(TableInfo& plans, OdbcConnection& connection, bool withHidden) {
+void SelectAllPlans(TableInfo& plans, OdbcConnection& connection, bool withHidden, const std::function<void()>& row) {
     const clsRate_Schedule rs;
     const std::string& number = plans.Field(rs.RateNum).Name;
     std::string sql = "select application, DocType, " + number + ", Rate_Description from Rate_Schedule";
     if (!withHidden) sql += " where Hide_level = 0";
     sql += " order by application, DocType, " + number;
     if (DebugLogging()) DebugLog("MakeHTMLBillingPlan: SQL=" + sql);
-    ODBCExecSQL(sql, connection, plans);
+    ODBCForEachRow(sql, connection, plans, row);
     if (DebugLogging()) DebugLog(std::to_string(plans.RecordCount) + " found");
 }
 

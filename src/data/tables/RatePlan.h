@@ -82,12 +82,12 @@ const PlanValue& ValueOf(const PlanValues& values, const PlanField& field);
 void SetPlanKey(TableInfo& record, const std::string& appl, const std::string& docType,
                 std::int16_t rateNum);
 
-// Reads the plans of every database into plans' grid in one statement (the
-// hidden ones only when withHidden), ordered by application, document type
-// and plan number. Only the columns a list of plans shows are read, in the
-// order of PlanListColumn.
+// Reads the plans of every database in one statement (the hidden ones only
+// when withHidden), ordered by application, document type and plan number,
+// one row at a time: row() runs with each as the values of plans. Only the
+// columns a list of plans shows are read, in the order of PlanListColumn.
 enum PlanListColumn { ListAppl, ListDocType, ListRateNum, ListDescription };
-void SelectAllPlans(TableInfo& plans, OdbcConnection& connection, bool withHidden);
+void SelectAllPlans(TableInfo& plans, OdbcConnection& connection, bool withHidden, const std::function<void()>& row);
 
 // Reads the plan of this key into the record; true when it exists.
 bool SeekPlan(TableInfo& record, OdbcConnection& connection, const std::string& appl,
