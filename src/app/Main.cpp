@@ -79,55 +79,67 @@ std::string GeneralDateTime() {
     return buf;
 }
 
+// What a row of the dispatch table needs, checked once before its page runs.
+enum RouteNeeds : unsigned {
+    // Writes vexweb.ini or the databases: taken only from a POST of this
+    // site's own pages.
+    Changes = 1u << 0,
+    // The page's failure ends in its error page even while Debug skips
+    // failing steps.
+    ShowsFailures = 1u << 1,
+    // The plan row whose button was pressed on the selection page is read
+    // before the page runs.
+    PressedPlanRow = 1u << 2,
+};
+
 struct Route {
     const char* option;
     void (*supervisor)(RunContext&);
     void (*other)(RunContext&);
-    bool changes = false;  // writes vexweb.ini or the databases: refused from another site's page
-    // The page's failure ends in its error page even while Debug skips
-    // failing steps.
-    bool showsFailures = true;
+    unsigned needs = ShowsFailures;
+    // DataAction=DELETE takes this answer for a supervisor instead.
+    void (*onDelete)(RunContext&) = nullptr;
 };
+
+void ShowSettingsForm(RunContext& run) { ShowFileLocationsForm(run, SettingsFormHeading, run.FormAction(), "POST"); }
+void ConfigurePlans(RunContext& run) {
+    MakeHTMLBillingPlan(run, "Select a Billing Plan to configure", run.FormAction(), "POST");
+}
+void ReviewPlans(RunContext& run) { MakeHTMLBillingPlan(run, "Select a Billing Plan to review", run.FormAction(), "POST"); }
+void ConfigurePlan(RunContext& run) { MakeHTMLRatePlan(run, SupervisorPlanHeading, run.FormAction(), "POST"); }
+void ReviewPlan(RunContext& run) {
+    MakeHTMLRatePlan(run, "Below are the applicable fees for this rate plan", run.FormAction(), "POST");
+}
+void SelectDatabase(RunContext& run) {
+    ShowDatabaseSelection(run);
+    EndRun();
+}
 
 // The option after upper-casing decides; the first equal row wins and any
 // other text takes the main menu.
 const Route Routes[] = {
-    {"SAVEINI", SaveWebSettings, Refuse, true},
-    {"SERVER AND BROWSER FILE LOCATIONS",
-     [](RunContext& run) { ShowFileLocationsForm(run, SettingsFormHeading, run.FormAction(), "POST"); }, Refuse},
-    {"RATE PLANS",
-     [](RunContext& run) { MakeHTMLBillingPlan(run, "Select a Billing Plan to configure", run.FormAction(), "POST"); },
-     [](RunContext& run) { MakeHTMLBillingPlan(run, "Select a Billing Plan to review", run.FormAction(), "POST"); }},
-    {"SHOWPLAN",
-     [](RunContext& run) {
-         MakeHTMLRatePlan(run, SupervisorPlanHeading, run.FormAction(), "POST");
-     },
-     [](RunContext& run) {
-         MakeHTMLRatePlan(run, "Below are the applicable fees for this rate plan", run.FormAction(), "POST");
-     }},
-    {"SAVEPLAN",
-     [](RunContext& run) {
-         if (UCase(GetField("DataAction")) == "DELETE")
-             DeleteRatePlan(run);
-         else
-             SaveRatePlan(run);
-     },
-     Refuse, true},
-    {"DATABASE SETTINGS",
-     [](RunContext& run) {
-         ShowDatabaseSelection(run);
-         EndRun();
-     },
-     Refuse},
-    {"SELECT DATABASE", ChooseDatabase, Refuse, false, false},
+    {"SAVEINI", SaveWebSettings, Refuse, Changes | ShowsFailures},
+    {"SERVER AND BROWSER FILE LOCATIONS", ShowSettingsForm, Refuse},
+    {"RATE PLANS", ConfigurePlans, ReviewPlans},
+    {"SHOWPLAN", ConfigurePlan, ReviewPlan, PressedPlanRow | ShowsFailures},
+    {"SAVEPLAN", SaveRatePlan, Refuse, Changes | ShowsFailures, DeleteRatePlan},
+    {"DATABASE SETTINGS", SelectDatabase, Refuse},
+    {"SELECT DATABASE", ChooseDatabase, Refuse, 0},
 };
+
+const Route* RouteOf(const std::string& option) {
+    const std::string upper = UCase(option);
+    for (const auto& r : Routes)
+        if (upper == r.option) return &r;
+    return nullptr;
+}
 
 void ShowMenu(RunContext& run) { ShowMainMenu(run, "Configuration Settings", run.FormAction(), "POST"); }
 
 // The routine that answers, and how its failures end.
 struct Page {
     void (*answer)(RunContext&) = Refuse;
-    bool showsFailures = false;  // see Route
+    bool showsFailures = false;  // see RouteNeeds
     bool logsFailures = false;   // a change: its failure is logged before the error page
 };
 
@@ -135,23 +147,151 @@ struct Page {
 // refused when it was posted from a page of another site: a link or an
 // image elsewhere sends a GET, and the browser's own word on where a post
 // came from tells a supervisor's form from a forged one.
+bool ChangeAccepted(const std::string& option) {
+    const std::string method = EnvValue("REQUEST_METHOD");
+    if (method != "POST") {
+        LogRefusal("ConfigOption=" + option + " by " + method + "; changes are taken only by POST");
+        return false;
+    }
+    const OriginVerdict origin = CheckOrigin();
+    if (origin.Foreign) {
+        LogRefusal("ConfigOption=" + option + " posted from another site: " + origin.Why);
+        return false;
+    }
+    KeepBodyFields({"User", "ConfigOption"});
+    return true;
+}
+
 Page Choose(const RunContext& run, const Route* route, const std::string& option) {
     if (!route) return run.IsSupervisor ? Page{ShowMenu, true} : Page{};
-    if (!run.IsSupervisor) return route->other == Refuse ? Page{} : Page{route->other, route->showsFailures};
-    if (route->changes) {
-        const std::string method = EnvValue("REQUEST_METHOD");
-        if (method != "POST") {
-            LogRefusal("ConfigOption=" + option + " by " + method + "; changes are taken only by POST");
-            return Page{};
-        }
-        const OriginVerdict origin = CheckOrigin();
-        if (origin.Foreign) {
-            LogRefusal("ConfigOption=" + option + " posted from another site: " + origin.Why);
-            return Page{};
-        }
-        KeepBodyFields({"User", "ConfigOption"});
+    const bool showsFailures = (route->needs & ShowsFailures) != 0;
+    if (!run.IsSupervisor) return route->other == Refuse ? Page{} : Page{route->other, showsFailures};
+    const bool changes = (route->needs & Changes) != 0;
+    if (changes && !ChangeAccepted(option)) return Page{};
+    void (*answer)(RunContext&) = route->supervisor;
+    if (route->onDelete && UCase(GetField("DataAction")) == "DELETE") answer = route->onDelete;
+    return {answer, showsFailures, changes};
+}
+
+// One run: its steps in order, each failure ending as the run's failures
+// end (see Step).
+class Run {
+public:
+    Run(const std::string& programFolder, const SupervisorTest& isSupervisor)
+        : programFolder_(programFolder), isSupervisor_(isSupervisor) {
+        run_.Data.ProgramFolder = programFolder;
     }
-    return {route->supervisor, route->showsFailures, route->changes};
+
+    void Start();
+    void ReadRequest();
+    void Answer();
+
+private:
+    template <class Action>
+    void Step(Action&& action, Page page = {});
+
+    RunContext run_;               // everything this run knows; the pages get it
+    const std::string& programFolder_;
+    const SupervisorTest& isSupervisor_;
+    bool ignoreFailures_ = false;  // with Debug on, a failing step is logged and skipped
+    // Behind the web server's sign-in, the request acts for the signed-in
+    // user only; a refused one reads no user and opens no database. Refused
+    // until the verdict says otherwise, even when a step is skipped.
+    bool signInRefused_ = true;
+};
+
+// Every failure of the run ends here. A database failure shows the
+// database's error page and ends the run; any other shows the run-time
+// error page, or is logged and skipped while Debug is on (unless the page
+// shows its own failures). A failure of the C++ library is a run-time
+// failure too: no exception leaves Main.
+template <class Action>
+void Run::Step(Action&& action, Page page) {
+    try {
+        try {
+            action();
+        } catch (const std::bad_alloc&) {
+            throw RunError(Err::OutOfMemory);
+        } catch (const std::out_of_range&) {
+            throw RunError(Err::Subscript);
+        } catch (const RunError&) {
+            throw;
+        } catch (const std::exception& e) {
+            throw RunError(Err::Internal, ErrorText(Err::Internal) + ": " + e.what());
+        }
+    } catch (const DbError& e) {
+        ReportDbError(e);
+        EndRun();
+    } catch (const RunError& e) {
+        if (ignoreFailures_ && !page.showsFailures) return DebugLog("(" + std::to_string(e.Number) + ") " + e.Text);
+        if (page.logsFailures) DebugLog("(" + std::to_string(e.Number) + ") " + e.Text);
+        ReportRunError(e);
+    }
+}
+
+// The settings, the debug log, the first lines of the log.
+void Run::Start() {
+    Step([&] {
+        try {
+            run_.Settings = LoadWebSettings(programFolder_);
+        } catch (const RunError& e) {
+            // Settings that cannot be read name no templates: the page is
+            // the one that needs none, with this failure on it. Its
+            // Request.Bak goes to the program folder, as after LoadRequest
+            // (which would change there anyway).
+            if (chdir(programFolder_.c_str()) != 0) {}  // else the web server's folder holds it
+            SendServerMessage(e.Number, e.Text);
+            EndRun();
+        }
+        SetPageFrame({run_.Settings.HTMLPath, run_.Settings.WebPath, "", run_.Settings.File});
+    });
+    Step([&] { ConfigureDebugLog(run_.Settings.DebugEnabled, run_.Settings.TempPath + "vdconfig.log"); });
+    if (run_.Settings.DebugEnabled) {
+        unlink(DebugLogPath().c_str());
+        ignoreFailures_ = true;
+    }
+    Step([] { DebugLog("vdconfig started at " + GeneralDateTime()); });
+}
+
+// The request, the sign-in verdict, the user and whether a supervisor.
+void Run::ReadRequest() {
+    Step([] { DebugLog("call loadrequest"); });
+    Step([&] { LoadRequest(programFolder_); });
+    // From here on the run's user is the verdict's: behind a sign-in, the
+    // signed-in name as the web server spells it.
+    Step([&] {
+        const SignInVerdict verdict = BindUserToSignIn(run_.Settings.RequireSignIn);
+        if (verdict.Refused) LogRefusal(verdict.Why);
+        signInRefused_ = verdict.Refused;
+        if (!verdict.Refused) run_.User = verdict.User;
+    });
+    Step([&] {
+        if (signInRefused_) return;
+        SetPageFrame({run_.Settings.HTMLPath, run_.Settings.WebPath, run_.User, run_.Settings.File});
+    });
+    Step([&] {
+        LoadParameterPath(run_.Settings, run_.User);
+        run_.Data.ParameterPath = run_.Settings.ParameterPath;
+    });
+    Step([&] {
+        if (signInRefused_) return;
+        run_.IsSupervisor = isSupervisor_ ? isSupervisor_(run_.User) : SupervisorVerdict(run_.Data, run_.User);
+    });
+}
+
+// The page of the option asked for, as its row of the table says.
+void Run::Answer() {
+    std::string option;
+    Step([&] {
+        option = GetField("ConfigOption");
+        DebugLog("ConfigOption=" + option);
+    });
+    const Route* route = RouteOf(option);
+    if (route && (route->needs & PressedPlanRow) && !signInRefused_) Step([&] { ScanShowPlan(run_.Plan); });
+    Page page{nullptr};
+    Step([&] { page = signInRefused_ ? Page{} : Choose(run_, route, option); });
+    if (page.answer) Step([&] { page.answer(run_); }, page);
+    Step([] { DebugLog("done!"); });
 }
 
 }  // namespace
@@ -159,104 +299,13 @@ Page Choose(const RunContext& run, const Route* route, const std::string& option
 void ResetRun() { ProcessState::Reset(); }
 
 int Main(const std::string& programFolder, const SupervisorTest& isSupervisor) {
-    RunContext run;               // everything this run knows; the pages get it
-    bool ignoreFailures = false;  // with Debug on, a failing step is logged and skipped
-    int status = 0;
     SetRequestLabel(FailureLineLabel);
-    run.Data.ProgramFolder = programFolder;
-
-    // Every failure of the run ends here. A database failure shows the
-    // database's error page and ends the run; any other shows the run-time
-    // error page, or is logged and skipped while Debug is on (unless the
-    // page shows its own failures). A failure of the C++ library is a
-    // run-time failure too: no exception leaves Main.
-    auto step = [&](auto&& action, Page page = {}) {
-        try {
-            try {
-                action();
-            } catch (const std::bad_alloc&) {
-                throw RunError(Err::OutOfMemory);
-            } catch (const std::out_of_range&) {
-                throw RunError(Err::Subscript);
-            } catch (const RunError&) {
-                throw;
-            } catch (const std::exception& e) {
-                throw RunError(Err::Internal, ErrorText(Err::Internal) + ": " + e.what());
-            }
-        } catch (const DbError& e) {
-            ReportDbError(e);
-            EndRun();
-        } catch (const RunError& e) {
-            if (ignoreFailures && !page.showsFailures) return DebugLog("(" + std::to_string(e.Number) + ") " + e.Text);
-            if (page.logsFailures) DebugLog("(" + std::to_string(e.Number) + ") " + e.Text);
-            ReportRunError(e);
-        }
-    };
-
+    Run run(programFolder, isSupervisor);
+    int status = 0;
     try {
-        step([&] {
-            try {
-                run.Settings = LoadWebSettings(programFolder);
-            } catch (const RunError& e) {
-                // Settings that cannot be read name no templates: the page
-                // is the one that needs none, with this failure on it. Its
-                // Request.Bak goes to the program folder, as after
-                // LoadRequest (which would change there anyway).
-                if (chdir(programFolder.c_str()) != 0) {}  // else the web server's folder holds it
-                SendServerMessage(e.Number, e.Text);
-                EndRun();
-            }
-            SetPageFrame({run.Settings.HTMLPath, run.Settings.WebPath, "", run.Settings.File});
-        });
-        step([&] { ConfigureDebugLog(run.Settings.DebugEnabled, run.Settings.TempPath + "vdconfig.log"); });
-        if (run.Settings.DebugEnabled) {
-            unlink(DebugLogPath().c_str());
-            ignoreFailures = true;
-        }
-        step([] { DebugLog("vdconfig started at " + GeneralDateTime()); });
-        step([] { DebugLog("call loadrequest"); });
-        step([&] { LoadRequest(programFolder); });
-        // Behind the web server's sign-in, the request acts for the signed-in
-        // user only; a refused one reads no user and opens no database.
-        // From here on the run's user is the verdict's: behind a sign-in,
-        // the signed-in name as the web server spells it.
-        bool signInRefused = true;  // until the verdict says otherwise, even when a step is skipped
-        step([&] {
-            const SignInVerdict verdict = BindUserToSignIn(run.Settings.RequireSignIn);
-            if (verdict.Refused) LogRefusal(verdict.Why);
-            signInRefused = verdict.Refused;
-            if (!verdict.Refused) run.User = verdict.User;
-        });
-        step([&] {
-            if (signInRefused) return;
-            SetPageFrame({run.Settings.HTMLPath, run.Settings.WebPath, run.User, run.Settings.File});
-        });
-        step([&] {
-            LoadParameterPath(run.Settings, run.User);
-            run.Data.ParameterPath = run.Settings.ParameterPath;
-        });
-        step([&] {
-            if (signInRefused) return;
-            run.IsSupervisor = isSupervisor ? isSupervisor(run.User) : SupervisorVerdict(run.Data, run.User);
-        });
-        std::string option;
-        step([&] {
-            option = GetField("ConfigOption");
-            DebugLog("ConfigOption=" + option);
-        });
-        const std::string upper = UCase(option);
-        const Route* route = nullptr;
-        for (const auto& r : Routes)
-            if (upper == r.option) {
-                route = &r;
-                break;
-            }
-        if (route && route->option == std::string("SHOWPLAN") && !signInRefused)
-            step([&] { ScanShowPlan(run.Plan); });
-        Page page{nullptr};
-        step([&] { page = signInRefused ? Page{} : Choose(run, route, option); });
-        if (page.answer) step([&] { page.answer(run); }, page);
-        step([] { DebugLog("done!"); });
+        run.Start();
+        run.ReadRequest();
+        run.Answer();
     } catch (const RunFinished& end) {
         status = end.Status;
     }

@@ -9,12 +9,14 @@
 #include "data/Databases.h"
 #include "data/ODBCAPI.h"
 #include "data/tables/Catalogue.h"
+#include "data/tables/PlanTokens.h"
 #include "data/tables/RatePlan.h"
 #include "settings/AuditTrail.h"
 #include "settings/IniFiles.h"
 #include "settings/SettingsHistory.h"
 #include "settings/WebSettings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +51,9 @@ std::string Diagnostic(const DbError& failure) {
     return text;
 }
 
+// Whether a check that passes has a line of its own.
+enum class Shown { Always, OnlyFailing };
+
 class Report {
 public:
     void Line(bool ok, const std::string& check, const std::string& detail) {
@@ -59,9 +64,10 @@ public:
     // finds wrong (a Finding, or a database's failure) that of its FAIL
     // line. True when it passed.
     template <class CheckFn>
-    bool Check(const std::string& check, CheckFn&& run) {
+    bool Check(const std::string& check, CheckFn&& run, Shown shown = Shown::Always) {
         try {
-            Line(true, check, run());
+            std::string detail = run();
+            if (shown == Shown::Always) Line(true, check, detail);
             return true;
         } catch (const Finding& wrong) {
             Line(false, check, wrong.What);
@@ -167,12 +173,36 @@ void CheckRateSchedule(Report& report, OdbcConnection* db) {
     report.Check("table Rate_Schedule", [&] {
         const TableInfo found = ColumnsOf(db, "Rate_Schedule");
         const size_t n = found.Fields.size();
-        if (n != 25 && n != 21 && n != 18)
-            throw Finding{std::to_string(n) + " columns; the pages read 25 (or 21 or 18)"};
+        const auto& layouts = clsRate_Schedule::Layouts;
+        const std::string whole = std::to_string(clsRate_Schedule::FieldCount);
+        if (std::find(layouts.begin(), layouts.end(), static_cast<int>(n)) == layouts.end())
+            throw Finding{std::to_string(n) + " columns; the pages read " + whole + " (or " +
+                          std::to_string(layouts[1]) + " or " + std::to_string(layouts[2]) + ")"};
         RequireColumns(found, ReadColumns<clsRate_Schedule>(n), n);
-        return n == 25 ? std::string("25 columns")
-                       : std::to_string(n) + " columns: plans can be shown, saving a plan needs all 25";
+        return static_cast<int>(n) == clsRate_Schedule::FieldCount
+                   ? whole + " columns"
+                   : std::to_string(n) + " columns: plans can be shown, saving a plan needs all " + whole;
     });
+}
+
+// The program's own table of saved new-plan forms: its columns when it is
+// there; a warning when it is missing, since each program folder then knows
+// only the forms on its own trail.
+void CheckPlanTokens(Report& report, OdbcConnection* db) {
+    const std::string check = "table " + clsPlanTokens::TableName;
+    bool kept = true;
+    try {
+        kept = !db || PlanTokensKept(*db);
+    } catch (const DbError& failure) {
+        report.Line(false, check, Diagnostic(failure));
+        return;
+    }
+    if (!kept) {
+        report.Warning(check, "missing from the billing database: a new-plan form posted again through another "
+                              "program folder on this database is saved again (schema/plan-tokens.sql makes it)");
+        return;
+    }
+    CheckTable(report, db, ReadColumns<clsPlanTokens>(clsPlanTokens::FieldCount));
 }
 
 void CheckSupervisor(Report& report, OdbcConnection* db) {
@@ -190,57 +220,47 @@ void CheckSupervisor(Report& report, OdbcConnection* db) {
     });
 }
 
-}  // namespace
-
-std::string VersionLine() { return std::string("vdconfig ") + VDCONFIG_VERSION; }
-
-int CheckSite(const std::string& given) {
-    const std::string programFolder = CommandFolder(given);
-    if (geteuid() == 0)
-        std::cerr << "vdconfig: running as root, which may write everywhere; run the check as the web server's "
-                     "user (runuser -u www-data -- vdconfig --check FOLDER)\n";
-
-    Report report;
-    const std::string ini = SettingsFileIn(programFolder);
-    std::cout << "Checking the site of " << programFolder << "\n";
-
+// vexweb.ini found and read as a run reads it; false when the other checks
+// cannot go on.
+bool CheckSettingsFile(Report& report, const std::string& programFolder, const std::string& ini,
+                       WebSettingsRecord& s) {
     if (!report.Check("vexweb.ini found", [&] {
             RequireReadable(ini);
             return ini;
         })) {
         std::cout << "The other checks need vexweb.ini.\n";
-        return 1;
+        return false;
     }
-
-    // The settings as a run loads them.
-    WebSettingsRecord s;
-    try {
-        s = LoadWebSettings(programFolder);
-    } catch (const RunError& e) {
-        report.Line(false, "vexweb.ini parsed", "(" + std::to_string(e.Number) + ") " + e.Text);
-        return 1;
-    }
+    bool loaded = false;
     report.Check("vexweb.ini parsed", [&] {
+        try {
+            s = LoadWebSettings(programFolder);  // the settings as a run loads them
+        } catch (const RunError& e) {
+            throw Finding{"(" + std::to_string(e.Number) + ") " + e.Text};
+        }
+        loaded = true;
         RequireSettingsParsed(ini, s);
         return std::string();
     });
+    if (!loaded) return false;
     if (s.RequireSignIn)
         report.Line(true, "sign-in required", "RequireSignIn=TRUE: requests the web server did not sign in are refused");
     else
         report.Warning("sign-in required", "RequireSignIn is not TRUE in [Vexdoc/Web]: a request the web server did "
                                            "not sign in is answered as the user it names");
+    return true;
+}
 
-    // A save writes a temporary file in the folder that really holds the
-    // file (the link's target folder) and renames it over the file.
+// The files a save writes: vexweb.ini replaced in the folder that really
+// holds it (the link's target folder), and the files made beside it when
+// first needed, writable when they exist, else their folder is.
+void CheckWritableFiles(Report& report, const std::string& ini) {
     const std::string realIni = RealPath(ini);
     report.Check("vexweb.ini replaceable", [&] {
         RequireWritableFolder(FolderOf(realIni));
         if (access(realIni.c_str(), R_OK) != 0) throw Finding{realIni + ": " + Reason(errno)};
         return "in " + FolderOf(realIni);
     });
-
-    // Files made beside vexweb.ini when first needed: writable when they
-    // exist, else their folder is.
     auto writableBeside = [&](const std::string& check, const std::string& path) {
         report.Check(check, [&] {
             if (access(path.c_str(), F_OK) != 0)
@@ -254,7 +274,10 @@ int CheckSite(const std::string& given) {
     writableBeside("new-plan lock writable", NewPlanLock::PathIn(settingsFolder));
     writableBeside("audit trail writable", settingsFolder + "/" + AuditFileName);
     writableBeside("kept versions writable", VersionFolder(settingsFolder));
+}
 
+// The templates, the temporary folder and the files of the data sources.
+void CheckSiteFiles(Report& report, const WebSettingsRecord& s, const std::string& programFolder) {
     report.Check("templates in HTMLPath", [&] {
         std::string missing;
         for (const char* name : {"tbltop.htm", "tblbot.htm", "errtop.htm", "errbot.htm"}) {
@@ -267,56 +290,79 @@ int CheckSite(const std::string& given) {
         if (!missing.empty()) throw Finding{missing};
         return s.HTMLPath;
     });
-
     report.Check("TempPath writable", [&] {
         RequireWritableFolder(s.TempPath);
         return s.TempPath;
     });
-
-    const std::string paramsDsn = s.ParameterPath + "DSN/VDWParams32.DSN";
-    const std::string billingDsn = programFolder + "/DSN/WVDAccounting.DSN";
-    const std::string credentials = s.ParameterPath + "createdb.ini";
     for (const auto& file : std::vector<std::pair<std::string, std::string>>{
              {"vdglobal.ini readable", s.ParameterPath + "vdglobal.ini"},
-             {"createdb.ini readable", credentials},
-             {"parameters DSN readable", paramsDsn},
-             {"billing DSN readable", billingDsn}})
+             {"createdb.ini readable", s.ParameterPath + "createdb.ini"},
+             {"parameters DSN readable", ParamsDataSource(s.ParameterPath)},
+             {"billing DSN readable", BillingDataSource(programFolder)}})
         report.Check(file.first, [&] {
             RequireReadable(file.second);
             return file.second;
         });
+}
 
-    // The connections as the pages make them: the DSN file and the
-    // credentials of createdb.ini.
-    std::string auth;
-    try {
-        auth = ";UID=" + UnscrambleKey(ReadIniString(credentials, "DEFAULT", "SQLKEY1")) +
-               ";PWD=" + UnscrambleKey(ReadIniString(credentials, "DEFAULT", "SQLKEY2")) + ";";
-    } catch (const RunError& e) {
-        auth = ";UID=;PWD=;";
-        // A file that cannot be read is named by its own check above.
-        report.Line(false, "createdb.ini keys",
-                    e.Number == Err::InvalidCall ? std::string("SQLKEY1 or SQLKEY2 is not in the form vdkeys writes")
-                                                 : "(" + std::to_string(e.Number) + ") " + e.Text);
-    }
+// The connections as the pages make them (the data layer's, with the
+// credentials of createdb.ini), the columns the pages read by position,
+// and a supervisor.
+void CheckDatabases(Report& report, Databases& databases) {
+    report.Check("createdb.ini keys", [&] {
+        try {
+            ReadCredentials(databases);
+        } catch (const RunError& e) {
+            // The connections are tried without credentials. A file that
+            // cannot be read is named by its own check.
+            databases.SqlUser.clear();
+            databases.SqlPassword.clear();
+            databases.CredentialsRead = true;
+            throw Finding{e.Number == Err::InvalidCall ? std::string("SQLKEY1 or SQLKEY2 is not in the form vdkeys writes")
+                                                       : "(" + std::to_string(e.Number) + ") " + e.Text};
+        }
+        return std::string();
+    }, Shown::OnlyFailing);
     OdbcConnection params, billing;
-    auto connects = [&](const std::string& check, OdbcConnection& connection, const std::string& dsn) {
-        return report.Check(check, [&] {
-            ODBCOpenDatabase(connection, "FILEDSN=" + dsn + auth);
-            return std::string();
-        });
-    };
-    OdbcConnection* p = connects("parameters database connects", params, paramsDsn) ? &params : nullptr;
-    OdbcConnection* b = connects("billing database connects", billing, billingDsn) ? &billing : nullptr;
-
-    // The columns the pages read, by position.
+    OdbcConnection* p = report.Check("parameters database connects", [&] {
+        OpenParamsDatabase(databases, params);
+        return std::string();
+    }) ? &params : nullptr;
+    OdbcConnection* b = report.Check("billing database connects", [&] {
+        OpenWVDAccounting(databases, billing);
+        return std::string();
+    }) ? &billing : nullptr;
     for (const TableColumns& table : {ReadColumns<clsUsers>(clsUsers::UserSuper + 1),
                                       ReadColumns<clsApplications>(clsApplications::ApplicationName + 1),
                                       ReadColumns<clsDocumentTypes>(clsDocumentTypes::DatabaseDataSourceName + 1),
                                       ReadColumns<clsDrives>(clsDrives::Drive + 1)})
         CheckTable(report, p, table);
     CheckRateSchedule(report, b);
+    CheckPlanTokens(report, b);
     CheckSupervisor(report, p);
+}
+
+}  // namespace
+
+std::string VersionLine() { return std::string("vdconfig ") + VDCONFIG_VERSION; }
+
+int CheckSite(const std::string& given) {
+    const std::string programFolder = CommandFolder(given);
+    if (geteuid() == 0)
+        std::cerr << "vdconfig: running as root, which may write everywhere; run the check as the web server's "
+                     "user (runuser -u www-data -- vdconfig --check FOLDER)\n";
+
+    Report report;
+    const std::string ini = SettingsFileIn(programFolder);
+    std::cout << "Checking the site of " << programFolder << "\n";
+    WebSettingsRecord s;
+    if (!CheckSettingsFile(report, programFolder, ini, s)) return 1;
+    CheckWritableFiles(report, ini);
+    CheckSiteFiles(report, s, programFolder);
+    Databases databases;
+    databases.ParameterPath = s.ParameterPath;
+    databases.ProgramFolder = programFolder;
+    CheckDatabases(report, databases);
 
     std::cout << (report.Failed() ? "Some checks failed.\n" : "All checks passed.\n");
     return report.Failed() ? 1 : 0;

@@ -15,14 +15,15 @@
 
 namespace vd {
 
-namespace {
-
-// The user and password from createdb.ini of the parameters folder.
 void ReadCredentials(Databases& d) {
+    if (d.CredentialsRead) return;
     const std::string file = d.ParameterPath + "createdb.ini";
     d.SqlUser = UnscrambleKey(ReadIniString(file, "DEFAULT", "SQLKEY1"));
     d.SqlPassword = UnscrambleKey(ReadIniString(file, "DEFAULT", "SQLKEY2"));
+    d.CredentialsRead = true;
 }
+
+namespace {
 
 std::string Credentials(const Databases& d) { return ";UID=" + d.SqlUser + ";PWD=" + d.SqlPassword + ";"; }
 
@@ -65,6 +66,8 @@ std::string UnscrambleKey(const std::string& scrambled) {
 
 std::string ParamsDataSource(const std::string& parameterPath) { return parameterPath + "DSN/VDWParams32.DSN"; }
 
+std::string BillingDataSource(const std::string& programFolder) { return programFolder + "/DSN/WVDAccounting.DSN"; }
+
 void OpenParamsDatabase(Databases& d, OdbcConnection& connection) {
     if (d.ParamsConnect.empty()) {
         ReadCredentials(d);
@@ -83,7 +86,7 @@ void OpenParamsDatabase(Databases& d, OdbcConnection& connection) {
 void OpenWVDAccounting(Databases& d, OdbcConnection& connection) {
     if (d.AccountingConnect.empty()) {
         ReadCredentials(d);
-        d.AccountingConnect = "FILEDSN=" + d.ProgramFolder + "/DSN/WVDAccounting.DSN" + Credentials(d);
+        d.AccountingConnect = "FILEDSN=" + BillingDataSource(d.ProgramFolder) + Credentials(d);
     }
     DebugLog("OpenWVDAccounting WVDAccountingConnect=" + MaskPassword(d.AccountingConnect));
     ODBCOpenShared(connection, d.Accounting, d.AccountingConnect);

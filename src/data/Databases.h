@@ -22,6 +22,7 @@ struct Databases {
     std::string AccountingConnect;
     std::string SqlUser;
     std::string SqlPassword;
+    bool CredentialsRead = false;  // SqlUser and SqlPassword hold what createdb.ini gave
     OdbcConnection Params;
     OdbcConnection Accounting;
 };
@@ -42,6 +43,11 @@ std::string MaskPassword(const std::string& connectString);
 // The file data source of the parameters database in a parameters folder
 // (one that ends with "/").
 std::string ParamsDataSource(const std::string& parameterPath);
+// The file data source of the billing database in the program's folder.
+std::string BillingDataSource(const std::string& programFolder);
+// The user and password of createdb.ini in the parameters folder, read once
+// (failure 5 when a key is not in the form vdkeys writes).
+void ReadCredentials(Databases& databases);
 void OpenParamsDatabase(Databases& databases, OdbcConnection& connection);
 void OpenWVDAccounting(Databases& databases, OdbcConnection& connection);
 std::string UnscrambleKey(const std::string& scrambled);

@@ -5,6 +5,7 @@
 #include "cgi/Escape.h"
 #include "cgi/MessagePages.h"
 #include "cgi/Request.h"
+#include "data/tables/PlanTokens.h"
 #include "pages/RunContext.h"
 #include "settings/AuditLookup.h"
 #include "settings/AuditTrail.h"
@@ -12,6 +13,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 #include <sys/random.h>
 
 namespace vd {
@@ -78,19 +80,42 @@ bool IsFormVersion(std::string_view text) {
     return true;
 }
 
-std::string FreshPlanToken(RunContext& run, const std::string& trailPath) {
-    const std::string token = GetField(PlanTokenField);
-    if (!IsFormVersion(token)) SendStalePlan(run, trailPath, "saved", false);
+namespace {
+
+// Where the token's form was saved: in this plan's database, as plan
+// Number, or in another one.
+struct SavedAs {
+    bool ThisDatabase = false;
+    long Number = 0;
+};
+
+std::optional<SavedAs> SavedInTrail(RunContext& run, const std::string& trailPath, const std::string& token) {
     const std::string trail = ReadAuditTrail(trailPath);
     const auto record = LastChange(trail, "\"token\":\"" + token + "\"");
-    if (!record) return token;
+    if (!record) return std::nullopt;
     std::string database = AuditKeyText(run.Plan.Appl, run.Plan.DocType, std::nullopt);
     database.pop_back();  // the brace: the plan number follows
     const size_t at = record->find(database + ",\"plan\":");
-    if (at == record->npos) SendStalePlan(run, trailPath, "saved", false);
-    const long number = std::strtol(record->data() + at + database.size() + 8, nullptr, 10);
-    DebugLog("Rate plan not saved again: its form was saved as plan " + std::to_string(number));
-    SendMessagePage("This form was already saved as plan #" + HtmlNumber(number) + " for Application " +
+    if (at == record->npos) return SavedAs{};
+    return SavedAs{true, std::strtol(record->data() + at + database.size() + 8, nullptr, 10)};
+}
+
+std::optional<SavedAs> SavedInTable(RunContext& run, OdbcConnection& connection, const std::string& token) {
+    const auto plan = FindPlanToken(connection, token);
+    if (!plan) return std::nullopt;
+    return SavedAs{plan->Appl == run.Plan.Appl && plan->DocType == run.Plan.DocType, plan->RateNum};
+}
+
+}  // namespace
+
+std::string FreshPlanToken(RunContext& run, const std::string& trailPath, OdbcConnection* keptIn) {
+    const std::string token = GetField(PlanTokenField);
+    if (!IsFormVersion(token)) SendStalePlan(run, trailPath, "saved", false);
+    const auto saved = keptIn ? SavedInTable(run, *keptIn, token) : SavedInTrail(run, trailPath, token);
+    if (!saved) return token;
+    if (!saved->ThisDatabase) SendStalePlan(run, trailPath, "saved", false);
+    DebugLog("Rate plan not saved again: its form was saved as plan " + std::to_string(saved->Number));
+    SendMessagePage("This form was already saved as plan #" + HtmlNumber(saved->Number) + " for Application " +
                         HtmlText(run.Plan.Appl) + " - Database " + HtmlText(run.Plan.DocType) +
                         "; nothing was stored again.",
                     "Click here to return to the rate plan screen", run.FormAction() + "?ConfigOption=RATE PLANS",

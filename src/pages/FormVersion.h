@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "data/ODBCAPI.h"
 #include "data/TableInfo.h"
 
 namespace vd {
@@ -40,13 +41,15 @@ std::string NewFormToken();
 // version (ContentDigest) or a token (NewFormToken): 32 lowercase hex digits.
 bool IsFormVersion(std::string_view text);
 
-// The token of a new plan's post, to go on its record, when the trail has
-// no record of it. A malformed token, or one that another database's plan
-// was added from, is refused (SendStalePlan, which tells them apart); a token a plan was already
-// added from answers "already saved as plan #n" and stores nothing. Both
-// end the run. Called under the new-plan lock, so a second post waits for
-// the first.
-std::string FreshPlanToken(RunContext& run, const std::string& trailPath);
+// The token of a new plan's post, to go on its record, when it was not
+// saved yet: saved tokens are looked up in the billing database's table
+// through keptIn when it has one (PlanTokens.h), else on this folder's audit
+// trail. A malformed token, or one that another database's plan was added
+// from, is refused (SendStalePlan, which tells them apart); a token a plan
+// was already added from answers "already saved as plan #n" and stores
+// nothing. Both end the run. Called under the new-plan lock, in the
+// transaction that stores the plan, so a second post waits for the first.
+std::string FreshPlanToken(RunContext& run, const std::string& trailPath, OdbcConnection* keptIn);
 
 // The settings save was refused: the page says so, names who saved last
 // and when (when the trail knows), links to a fresh form; the run ends. A

@@ -16,6 +16,7 @@
 #include "data/RecordAccess.h"
 #include "data/tables/Catalogue.h"
 #include "data/tables/PlanNumbering.h"
+#include "data/tables/PlanTokens.h"
 #include "data/tables/RatePlan.h"
 #include "pages/ChangeRecord.h"
 #include "pages/FormVersion.h"
@@ -23,9 +24,11 @@
 #include "pages/PostedPlan.h"
 #include "pages/PostedPlanKey.h"
 #include "pages/RatePlanText.h"
+#include "settings/AuditTrail.h"
 #include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
 
+#include <ctime>
 #include <optional>
 #include <vector>
 
@@ -91,6 +94,34 @@ bool KeyThePlan(RunContext& run, TableInfo& record, OdbcConnection& connection) 
     return true;
 }
 
+// Stores the row; a new plan's token goes in beside it when the database
+// keeps the tokens (keptToken not empty). A refusal goes on to the caller.
+void StoreRow(RunContext& run, TableInfo& record, OdbcConnection& connection, bool isNew,
+              const std::string& keptToken) {
+    const clsRate_Schedule rs;
+    if (!isNew) {
+        UpdateRecInfo(rs.TableName, rs.KeyList, record, connection);
+        return;
+    }
+    ODBCAddNew(connection, rs.TableName, record);
+    if (!keptToken.empty())
+        KeepPlanToken(connection, keptToken, {run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum},
+                      IsoUtc(std::time(nullptr)));
+}
+
+// A new plan's row or token was refused by a key and its transaction rolled
+// back: true when another program took the number meanwhile (the plan is
+// numbered again) or saved the same form (the next try says so).
+bool TakenMeanwhile(RunContext& run, TableInfo& record, OdbcConnection& connection, const std::string& keptToken) {
+    if (!keptToken.empty() && FindPlanToken(connection, keptToken)) {
+        DebugLog("the form's token was kept meanwhile by another program");
+        return true;
+    }
+    if (!StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanTaken")) return false;
+    DebugLog("Rate_Level " + std::to_string(run.Plan.RateNum) + " was taken; numbering again");
+    return true;
+}
+
 // How often a new plan is numbered and inserted when another program took
 // the number between (its insert refused by the table's key).
 constexpr int NewPlanTries = 5;
@@ -107,20 +138,33 @@ void SendConfirmation(RunContext& run, const std::string& name, const std::vecto
     SendBottom();
 }
 
+// A field that cannot be stored as typed brings the form back, as posted,
+// before anything is opened or written; the run ends. Else the post.
+PostedPlan CheckedPost(RunContext& run) {
+    ReadPostedPlanKey(run);
+    PostedPlan posted = ReadPostedPlan(run);
+    if (posted.Refusals.empty()) return posted;
+    for (const auto& refusal : posted.Refusals) DebugLog("Rate plan not saved: " + refusal);
+    RedrawRatePlanForm(run, posted);
+    EndRun();
+}
+
+// The record is written as pending before the commit and confirmed after
+// it; a commit that fails is recorded as failed.
+void CommitWithRecord(RunContext& run, PlanChange& change, const std::optional<TableInfo>& before,
+                      const std::string& token, OdbcTransaction& transaction) {
+    AuditEntry entry = PlanEntry(run, before ? "plan updated" : "plan added");
+    entry.Token = token;
+    entry.Changes = RowChanges(before, StoredPlan(change.Record, change.Connection, run.Plan.Appl, run.Plan.DocType,
+                                                  run.Plan.RateNum, "PlanAfter"));
+    CommitRecorded(change.Trail, entry, transaction);
+}
+
 }  // namespace
 
 void SaveRatePlan(RunContext& run) {
-    // A field that cannot be stored as typed brings the form back, as
-    // posted, before anything is opened or written.
-    ReadPostedPlanKey(run);
-    const PostedPlan posted = ReadPostedPlan(run);
-    if (!posted.Refusals.empty()) {
-        for (const auto& refusal : posted.Refusals) DebugLog("Rate plan not saved: " + refusal);
-        RedrawRatePlanForm(run, posted);
-        EndRun();
-    }
+    const PostedPlan posted = CheckedPost(run);
     std::vector<std::string> notices;
-    const clsRate_Schedule rs;
     PlanChange change(run, "saved");
     OdbcConnection& connection = change.Connection;
     TableInfo& record = change.Record;
@@ -130,11 +174,14 @@ void SaveRatePlan(RunContext& run) {
     const bool versioned = run.Plan.RateNum != NewPlan && Posted(PlanVersionField);
     const bool tokened = run.Plan.RateNum == NewPlan && Posted(PlanTokenField);
     if (run.Plan.RateNum == NewPlan || versioned) change.LockPlans();
+    // Where the tokens of saved forms are kept: the billing database's table
+    // when it has one (every program folder sees it), else the trail.
+    OdbcConnection* tokensIn = tokened && PlanTokensKept(connection) ? &connection : nullptr;
     std::string name;
     for (int tries = 1;; ++tries) {
         // The row and its record take effect together, or neither does.
         OdbcTransaction transaction(connection);
-        const std::string token = tokened ? FreshPlanToken(run, change.Trail.Path()) : std::string();
+        const std::string token = tokened ? FreshPlanToken(run, change.Trail.Path(), tokensIn) : std::string();
         const bool isNew = KeyThePlan(run, record, connection);
         const std::optional<TableInfo> before =
             isNew ? std::nullopt
@@ -144,18 +191,16 @@ void SaveRatePlan(RunContext& run) {
         notices.clear();
         name = StorePostedFields(run, posted, record, notices);
 
+        const std::string keptToken = tokensIn ? token : std::string();
         try {
-            if (isNew)
-                ODBCAddNew(connection, rs.TableName, record);
-            else
-                UpdateRecInfo(rs.TableName, rs.KeyList, record, connection);
+            StoreRow(run, record, connection, isNew, keptToken);
         } catch (const DbError& failure) {
-            // A number that another program took meanwhile: number again
-            // in a new transaction (a refusal ends PostgreSQL's).
+            // A number, or the form's token, that another program took
+            // meanwhile: try again in a new transaction (a refusal ends
+            // PostgreSQL's).
             if (isNew && tries < NewPlanTries && IsKeyRefusal(failure)) {
                 transaction.Rollback();
-                if (StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanTaken")) {
-                    DebugLog("Rate_Level " + std::to_string(run.Plan.RateNum) + " was taken; numbering again");
+                if (TakenMeanwhile(run, record, connection, keptToken)) {
                     run.Plan.RateNum = NewPlan;
                     continue;
                 }
@@ -164,13 +209,7 @@ void SaveRatePlan(RunContext& run) {
             DebugLog("Rate plan not saved for Application " + run.Plan.Appl + " - Database " + run.Plan.DocType);
             throw;
         }
-        // The record is written as pending before the commit and confirmed
-        // after it; a commit that fails is recorded as failed.
-        AuditEntry entry = PlanEntry(run, before ? "plan updated" : "plan added");
-        entry.Token = token;
-        entry.Changes = RowChanges(
-            before, StoredPlan(record, connection, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum, "PlanAfter"));
-        CommitRecorded(change.Trail, entry, transaction);
+        CommitWithRecord(run, change, before, token, transaction);
         break;
     }
     change.Lock.reset();

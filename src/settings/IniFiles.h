@@ -40,6 +40,10 @@
 
 namespace vd {
 
+namespace ini {
+class Rewriter;
+}
+
 constexpr size_t IniReadBuffer = 2040;  // a value reads as at most 2039 characters
 
 // The stored value with blanks and one pair of enclosing quotes stripped,
@@ -123,6 +127,8 @@ public:
     void Commit(IniCommitObserver* observer = nullptr);
 
 private:
+    void EditInto(ini::Rewriter& rewrite, std::vector<IniKeyChange>& keys) const;
+
     struct KeyChange {
         std::string key, value;
     };

@@ -82,13 +82,20 @@ TEST(CommandLine, CheckPassesOnAGoodSite) {
                               "createdb.ini readable", "parameters DSN readable", "billing DSN readable",
                               "parameters database connects", "billing database connects", "table Users",
                               "table Applications", "table DocumentTypes", "table Drives", "table Rate_Schedule",
-                              "a supervisor: admin"})
+                              "table VD_Plan_Tokens: 5 columns", "a supervisor: admin"})
         EXPECT_EQ(LineOf(r.out, check).rfind("OK   ", 0), 0u) << check << "\n" << r.out;
     EXPECT_NE(r.out.find("All checks passed."), std::string::npos);
     // A site open to requests nobody signed in is a warning, not a failure.
     EXPECT_EQ(LineOf(r.out, "sign-in required").rfind("WARN ", 0), 0u) << r.out;
     good.site.WriteIni(good.db.IniLine() + "RequireSignIn=TRUE\r\n");
     EXPECT_EQ(LineOf(good.Check().out, "sign-in required").rfind("OK   ", 0), 0u);
+    // Without the table of saved new-plan forms, a warning.
+    good.db.Exec(good.db.BillingDb(), "DROP TABLE VD_Plan_Tokens;");
+    r = good.Check();
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(LineOf(r.out, "table VD_Plan_Tokens"),
+              "WARN table VD_Plan_Tokens: missing from the billing database: a new-plan form posted again through "
+              "another program folder on this database is saved again (schema/plan-tokens.sql makes it)");
     // Run from inside the program folder, without naming it.
     r = RunProgram({good.site.Exe(), "--check"}, Shell);
     EXPECT_EQ(r.status, 0) << r.out;

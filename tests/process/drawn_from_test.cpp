@@ -270,7 +270,8 @@ TEST_F(DrawnFrom, ANewPlanRecordLeftPendingIsSettledByItsRowBeforeTheFormCounts)
     const Fields lost = PlanForm("32767", "Silver");
     ASSERT_TRUE(Has(Post(lost).out, "Rate plan Silver has been saved"));
     dropConfirmation();
-    dbs.Exec(dbs.BillingDb(), "delete from Rate_Schedule where RateNum = 1");
+    dbs.Exec(dbs.BillingDb(), "delete from Rate_Schedule where RateNum = 1;\n"
+                              "delete from VD_Plan_Tokens where RateNum = 1;");
     EXPECT_TRUE(Has(Post(lost).out, "Rate plan Silver has been saved"));
     EXPECT_EQ(Plans().size(), 2u);
     const std::string listed = history();

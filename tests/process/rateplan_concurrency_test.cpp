@@ -1,6 +1,7 @@
 // Two program folders (two web servers' configurators) on one billing
 // database, new plans posted to both at once, on SQLite and on PostgreSQL,
-// with and without a key on Rate_Schedule; and writes that meet a busy
+// with and without a key on Rate_Schedule; one new-plan form posted to
+// both, stored once; and writes that meet a busy
 // database, which wait the data source's Timeout and no longer.
 #include "data/ODBCAPI.h"
 #include "data/Transaction.h"
@@ -70,6 +71,36 @@ void PostNewPlansAtOnce(const Site& a, const Site& b, const SiteDatabases& dbs, 
     EXPECT_TRUE(numbers.count(std::to_string(count - 1)));
 }
 
+// Posts each of count new-plan forms (a token each) to both folders at
+// once: each is stored once, through either folder, and the other post
+// answers that it was saved. Without the table of tokens each folder knows
+// only its own trail's forms: the other folder stores the form again.
+void PostEachFormToBothAtOnce(const Site& a, const Site& b, const SiteDatabases& dbs, const Env& env, int count) {
+    auto form = [](int i) {
+        Fields fields = RatePlanFields("32767", "Plan " + std::to_string(i));
+        fields["PlanToken"] = std::string(30, 'a') + (i < 10 ? "0" : "") + std::to_string(i);
+        return fields;
+    };
+    for (int i = 0; i < count; ++i) {
+        CgiResult ra, rb;
+        std::thread other([&] { rb = b.Run("", Body(form(i)), env); });
+        ra = a.Run("", Body(form(i)), env);
+        other.join();
+        const int saved = Has(ra.out, "has been saved") + Has(rb.out, "has been saved");
+        EXPECT_EQ(saved, 1) << ra.out << rb.out;
+        EXPECT_TRUE(Has(ra.out + rb.out, "This form was already saved as plan #" + std::to_string(i) +
+                                             " for Application ABC - Database 01; nothing was stored again."))
+            << ra.out << rb.out;
+    }
+    EXPECT_EQ(dbs.Query(dbs.BillingDb(), "select count(*) from Rate_Schedule")[0][0], std::to_string(count));
+    EXPECT_EQ(dbs.Query(dbs.BillingDb(), "select count(*) from VD_Plan_Tokens")[0][0], std::to_string(count));
+
+    dbs.Exec(dbs.BillingDb(), "drop table VD_Plan_Tokens;");
+    EXPECT_TRUE(Has(a.Run("", Body(form(count)), env).out, "has been saved"));
+    EXPECT_TRUE(Has(a.Run("", Body(form(count)), env).out, "This form was already saved"));
+    EXPECT_TRUE(Has(b.Run("", Body(form(count)), env).out, "has been saved"));
+}
+
 class TwoFolders : public ::testing::TestWithParam<bool> {};
 
 TEST_P(TwoFolders, OnOneSqliteFileEveryNewPlanGetsItsOwnNumber) {
@@ -84,6 +115,16 @@ TEST_P(TwoFolders, OnOneSqliteFileEveryNewPlanGetsItsOwnNumber) {
     PostNewPlansAtOnce(a, b, dbs, {}, 50);
 }
 
+TEST(OneNewPlanForm, SavedThroughOneFolderIsNotSavedAgainThroughTheOther) {
+    Site a, b;
+    SiteDatabases dbs(a);
+    a.WriteTemplates();
+    a.WriteIni(dbs.IniLine());
+    dbs.AddUser("boss", "-1");
+    LayOutSecondFolder(a, dbs, b);
+    PostEachFormToBothAtOnce(a, b, dbs, {}, 10);
+}
+
 class TwoFoldersOnPostgres : public OnPostgres, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(TwoFoldersOnPostgres, EveryNewPlanGetsItsOwnNumber) {
@@ -96,6 +137,16 @@ TEST_P(TwoFoldersOnPostgres, EveryNewPlanGetsItsOwnNumber) {
     LayOutSecondFolder(a, dbs, b);
     if (!GetParam()) dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule;\n" + KeylessTable());
     PostNewPlansAtOnce(a, b, dbs, {{"ODBCSYSINI", server_->OdbcSysIni()}}, 50);
+}
+
+TEST_F(OnPostgres, ANewPlanFormSavedThroughOneFolderIsNotSavedAgainThroughTheOther) {
+    Site a, b;
+    SiteDatabases dbs(a, server_->Databases("PostgreSQL Unicode", "vdparams", "vdbilling"));
+    a.WriteTemplates();
+    a.WriteIni(dbs.IniLine());
+    dbs.AddUser("boss", "-1");
+    LayOutSecondFolder(a, dbs, b);
+    PostEachFormToBothAtOnce(a, b, dbs, {{"ODBCSYSINI", server_->OdbcSysIni()}}, 10);
 }
 
 TEST_F(OnPostgres, ANumberTakenMeanwhileByAnotherProgramIsNumberedAgain) {

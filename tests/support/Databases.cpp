@@ -186,6 +186,7 @@ void SiteDatabases::LayOut(const Site& site, const std::string& paramsDsn, const
     RunVdkeys(parameterPath_ + "createdb.ini");
     Exec(paramsDb_, ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/params.sql"));
     Exec(billingDb_, ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/billing.sql"));
+    Exec(billingDb_, ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/plan-tokens.sql"));
 }
 
 std::string SiteDatabases::Connect(const std::string& db) const {

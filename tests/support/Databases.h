@@ -8,8 +8,9 @@
 //   params/vdglobal.ini       [Config]
 //   params/DSN/VDWParams32.DSN  -> params/params.db
 //   DSN/WVDAccounting.DSN     -> billing.db (beside the program)
-// Both databases are created from scripts/schema/params.sql and
-// scripts/schema/billing.sql, the files the demo site uses too.
+// Both databases are created from scripts/schema/params.sql,
+// scripts/schema/billing.sql and scripts/schema/plan-tokens.sql, the files
+// the demo site uses too.
 #pragma once
 
 #include <string>

@@ -177,7 +177,8 @@ TEST_F(DataLayerTest, CatalogueTableThatExistsIsLeftAlone) {
 }
 
 // The catalogue's column names appear in its CREATE statement (and so in
-// scripts/schema/params.sql, above) or in scripts/schema/billing.sql, in
+// scripts/schema/params.sql, above) or in scripts/schema/billing.sql and
+// plan-tokens.sql, in
 // their order: --check reads them from the catalogue.
 TEST(Catalogue, ColumnNamesAreTheSchemasInOrder) {
     auto inOrder = [](const std::string& text, const auto& names) {
@@ -194,6 +195,8 @@ TEST(Catalogue, ColumnNamesAreTheSchemasInOrder) {
     EXPECT_TRUE(inOrder(CreationStatements("DocumentTypes").Create, clsDocumentTypes::ColumnNames));
     const std::string billing = vdtest::ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/billing.sql");
     EXPECT_TRUE(inOrder(billing.substr(billing.find("CREATE TABLE Rate_Schedule")), clsRate_Schedule::ColumnNames));
+    const std::string tokens = vdtest::ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/plan-tokens.sql");
+    EXPECT_TRUE(inOrder(tokens.substr(tokens.find("CREATE TABLE")), clsPlanTokens::ColumnNames));
 }
 
 TEST_F(DataLayerTest, CataloguePositionsMatchTheSchema) {

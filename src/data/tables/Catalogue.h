@@ -146,12 +146,28 @@ struct [[maybe_unused]] clsRate_Schedule : CatalogueEntry<"Rate_Schedule", "0;1;
                           Termination_Policy, Max_Searches_Overcharge, Max_DocInfo_Overcharge,
                           Max_DocView_Overcharge, Max_PageView_Overcharge };
     static_assert(Max_PageView_Overcharge + 1 == FieldCount);
+    // The column counts of the layouts a plan can be shown from: the whole
+    // table, the one without the overcharge columns, and the one without the
+    // policies too. Saving a plan needs the whole.
+    static constexpr std::array<int, 3> Layouts{FieldCount, Termination_Policy + 1, OCR_Fee + 1};
     // The columns' names in the database, in the order above.
     static constexpr std::array<const char*, FieldCount> ColumnNames{
         "application", "DocType", "RateNum", "Flat_Fee", "Search_Fee", "NoHits_Fee", "DocInfo_Fee", "AllPages_Fee",
         "Page_Fee", "Hits_Fee", "Max_Searches", "Max_DocInfo", "Max_DocView", "Max_PageView", "Rate_Description",
         "Hide_level", "Report_Fee", "OCR_Fee", "Tax_Policy", "Billing_Policy", "Termination_Policy",
         "Max_Searches_Overcharge", "Max_DocInfo_Overcharge", "Max_DocView_Overcharge", "Max_PageView_Overcharge"};
+};
+
+// The program's own table: one row per new-plan form saved, its token and
+// the plan it added, at what time (UTC, 2026-12-09T03:30:00Z). Made by
+// scripts/schema/plan-tokens.sql; a database without it is read as before
+// (PlanTokens.h).
+struct [[maybe_unused]] clsPlanTokens : CatalogueEntry<"VD_Plan_Tokens", "0;", 5> {
+    enum : std::int16_t { Token, application, DocType, RateNum, SavedAt };
+    static_assert(SavedAt + 1 == FieldCount);
+    // The columns' names in the database, in the order above.
+    static constexpr std::array<const char*, FieldCount> ColumnNames{"Token", "application", "DocType", "RateNum",
+                                                                     "SavedAt"};
 };
 
 struct [[maybe_unused]] clsTransactions : CatalogueEntry<"Transactions", "0;1;2;3;4", 22> {
