@@ -121,6 +121,7 @@ TEST(OneNewPlanForm, SavedThroughOneFolderIsNotSavedAgainThroughTheOther) {
     a.WriteTemplates();
     a.WriteIni(dbs.IniLine());
     dbs.AddUser("boss", "-1");
+    dbs.AddDocType("ABC", "01", "Deeds");
     LayOutSecondFolder(a, dbs, b);
     PostEachFormToBothAtOnce(a, b, dbs, {}, 10);
 }
@@ -145,6 +146,7 @@ TEST_F(OnPostgres, ANewPlanFormSavedThroughOneFolderIsNotSavedAgainThroughTheOth
     a.WriteTemplates();
     a.WriteIni(dbs.IniLine());
     dbs.AddUser("boss", "-1");
+    dbs.AddDocType("ABC", "01", "Deeds");
     LayOutSecondFolder(a, dbs, b);
     PostEachFormToBothAtOnce(a, b, dbs, {{"ODBCSYSINI", server_->OdbcSysIni()}}, 10);
 }
