@@ -40,6 +40,7 @@ namespace {
 // it is no exception of the run's family.
 struct Finding {
     std::string What;
+    bool OnlyWarns = false;  // a WARN line: the site works, with less
 };
 
 // A database failure as a line of the report: the driver's SQLSTATE and
@@ -56,10 +57,6 @@ enum class Shown { Always, OnlyFailing };
 
 class Report {
 public:
-    void Line(bool ok, const std::string& check, const std::string& detail) {
-        std::cout << (ok ? "OK   " : "FAIL ") << check << (detail.empty() ? "" : ": " + detail) << "\n";
-        failed_ = failed_ || !ok;
-    }
     // Runs one check: what it returns is the detail of its OK line, what it
     // finds wrong (a Finding, or a database's failure) that of its FAIL
     // line. True when it passed.
@@ -70,19 +67,24 @@ public:
             if (shown == Shown::Always) Line(true, check, detail);
             return true;
         } catch (const Finding& wrong) {
+            if (wrong.OnlyWarns) {
+                std::cout << "WARN " << check << ": " << wrong.What << "\n";
+                return true;
+            }
             Line(false, check, wrong.What);
         } catch (const DbError& failure) {
             Line(false, check, Diagnostic(failure));
         }
         return false;
     }
-    // A finding that does not fail the check.
-    void Warning(const std::string& check, const std::string& detail) {
-        std::cout << "WARN " << check << ": " << detail << "\n";
-    }
     bool Failed() const { return failed_; }
 
 private:
+    void Line(bool ok, const std::string& check, const std::string& detail) {
+        std::cout << (ok ? "OK   " : "FAIL ") << check << (detail.empty() ? "" : ": " + detail) << "\n";
+        failed_ = failed_ || !ok;
+    }
+
     bool failed_ = false;
 };
 
@@ -161,12 +163,15 @@ void RequireColumns(const TableInfo& found, const TableColumns& want, size_t cou
                           want.names[i] + " there (the order of scripts/schema)"};
 }
 
+// The table's columns as the pages read them; the detail of its OK line.
+std::string TableFound(OdbcConnection* db, const TableColumns& want) {
+    const TableInfo found = ColumnsOf(db, want.table);
+    RequireColumns(found, want, want.read);
+    return std::to_string(found.Fields.size()) + " columns";
+}
+
 void CheckTable(Report& report, OdbcConnection* db, const TableColumns& want) {
-    report.Check("table " + want.table, [&] {
-        const TableInfo found = ColumnsOf(db, want.table);
-        RequireColumns(found, want, want.read);
-        return std::to_string(found.Fields.size()) + " columns";
-    });
+    report.Check("table " + want.table, [&] { return TableFound(db, want); });
 }
 
 void CheckRateSchedule(Report& report, OdbcConnection* db) {
@@ -189,20 +194,14 @@ void CheckRateSchedule(Report& report, OdbcConnection* db) {
 // there; a warning when it is missing, since each program folder then knows
 // only the forms on its own trail.
 void CheckPlanTokens(Report& report, OdbcConnection* db) {
-    const std::string check = "table " + clsPlanTokens::TableName;
-    bool kept = true;
-    try {
-        kept = !db || PlanTokensKept(*db);
-    } catch (const DbError& failure) {
-        report.Line(false, check, Diagnostic(failure));
-        return;
-    }
-    if (!kept) {
-        report.Warning(check, "missing from the billing database: a new-plan form posted again through another "
-                              "program folder on this database is saved again (schema/plan-tokens.sql makes it)");
-        return;
-    }
-    CheckTable(report, db, ReadColumns<clsPlanTokens>(clsPlanTokens::FieldCount));
+    const TableColumns want = ReadColumns<clsPlanTokens>(clsPlanTokens::FieldCount);
+    report.Check("table " + want.table, [&] {
+        if (db && !PlanTokensKept(*db))
+            throw Finding{"missing from the billing database: a new-plan form posted again through another "
+                          "program folder on this database is saved again (schema/plan-tokens.sql makes it)",
+                          true};
+        return TableFound(db, want);
+    });
 }
 
 void CheckSupervisor(Report& report, OdbcConnection* db) {
@@ -243,11 +242,13 @@ bool CheckSettingsFile(Report& report, const std::string& programFolder, const s
         return std::string();
     });
     if (!loaded) return false;
-    if (s.RequireSignIn)
-        report.Line(true, "sign-in required", "RequireSignIn=TRUE: requests the web server did not sign in are refused");
-    else
-        report.Warning("sign-in required", "RequireSignIn is not TRUE in [Vexdoc/Web]: a request the web server did "
-                                           "not sign in is answered as the user it names");
+    report.Check("sign-in required", [&] {
+        if (!s.RequireSignIn)
+            throw Finding{"RequireSignIn is not TRUE in [Vexdoc/Web]: a request the web server did not sign in is "
+                          "answered as the user it names",
+                          true};
+        return std::string("RequireSignIn=TRUE: requests the web server did not sign in are refused");
+    });
     return true;
 }
 
