@@ -5,14 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "settings/AuditRecords.h"
+
 namespace vd {
 
-struct HistoryFilter {
-    std::string Since;     // YYYY-MM-DD: records of that day or later
-    std::string Until;     // YYYY-MM-DD: records of that day or earlier
-    std::string User;      // the field "User" or REMOTE_USER, without regard to case
-    std::string Database;  // "ABC" (an application) or "ABC-01" (one database)
-};
+using HistoryFilter = TrailFilter;  // the kind is not asked for on the command line
 
 // Writes the readable listing of the trail's lines (oldest first in the
 // file) to out; a line that is not a record is shown as it stands. Every

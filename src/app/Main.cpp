@@ -125,6 +125,9 @@ const Route Routes[] = {
     {"SAVEPLAN", SaveRatePlan, Refuse, Changes | ShowsFailures, DeleteRatePlan},
     {"DATABASE SETTINGS", SelectDatabase, Refuse},
     {"SELECT DATABASE", ChooseDatabase, Refuse, 0},
+    {"HISTORY", ShowHistory, Refuse},
+    {"RESTOREINI", RestoreSettingsVersion, Refuse, Changes | ShowsFailures},
+    {"RESTOREPLAN", RestoreDeletedPlan, Refuse, Changes | ShowsFailures},
 };
 
 const Route* RouteOf(const std::string& option) {

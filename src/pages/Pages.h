@@ -42,6 +42,12 @@ void RedrawRatePlanForm(RunContext& run, const PostedPlan& posted);
 void SaveRatePlan(RunContext& run);
 void DeleteRatePlan(RunContext& run);
 
+// The history of changes (the audit trail, newest first) and what it
+// puts back: a kept vexweb.ini, a deleted plan; each asks first.
+void ShowHistory(RunContext& run);
+void RestoreSettingsVersion(RunContext& run);
+void RestoreDeletedPlan(RunContext& run);
+
 // Database settings.
 void ShowDatabaseSelection(RunContext& run);
 void ShowApplicationConfiguration(RunContext& run);

@@ -43,7 +43,7 @@ bool IsWholeNumber(std::string_view text) {
 
 }  // namespace
 
-void ReadPostedPlanKey(RunContext& run) {
+void ReadPostedPlanKey(RunContext& run, bool listedDatabase) {
     run.Plan.Appl = GetField("Appl");
     run.Plan.DocType = GetField("DocType");
     const std::string number = GetField("RateNum");
@@ -52,7 +52,7 @@ void ReadPostedPlanKey(RunContext& run) {
     // A key with an empty half, or one of no database, would store or
     // delete a plan that no page lists (or, left out of a condition, match
     // another database's).
-    if (!NamesDatabase(run.Data, run.Plan.Appl, run.Plan.DocType))
+    if (listedDatabase && !NamesDatabase(run.Data, run.Plan.Appl, run.Plan.DocType))
         RefuseKey({"Application ", run.Plan.Appl, " - Database ", run.Plan.DocType, " names no database"});
 }
 

@@ -18,6 +18,7 @@
 #include "data/tables/PlanNumbering.h"
 #include "data/tables/PlanTokens.h"
 #include "data/tables/RatePlan.h"
+#include "pages/ChangeList.h"
 #include "pages/ChangeRecord.h"
 #include "pages/FormVersion.h"
 #include "pages/Pages.h"
@@ -127,13 +128,15 @@ bool TakenMeanwhile(RunContext& run, TableInfo& record, OdbcConnection& connecti
 constexpr int NewPlanTries = 5;
 
 // The notices and the confirmation make one page.
-void SendConfirmation(RunContext& run, const std::string& name, const std::vector<std::string>& notices) {
+void SendConfirmation(RunContext& run, const std::string& name, const std::vector<std::string>& notices,
+                      const std::vector<AuditChange>& changes) {
     SendHeader();
     SendTop();
     for (const std::string& notice : notices) SendNoticeBody(HtmlText(notice));
     SendMessageBody("Rate plan " + HtmlText(name) + " has been saved for Application " + HtmlText(run.Plan.Appl) +
                         " - Database " + HtmlText(run.Plan.DocType),
-                    "Click here to return to the rate plan screen", RatePlansAddress(run), "+1", "");
+                    "Click here to return to the rate plan screen", RatePlansAddress(run), "+1",
+                    ChangesBlock(run, changes));
     DebugLog("open tblbot");
     SendBottom();
 }
@@ -151,13 +154,15 @@ PostedPlan CheckedPost(RunContext& run) {
 
 // The record is written as pending before the commit and confirmed after
 // it; a commit that fails is recorded as failed.
-void CommitWithRecord(RunContext& run, PlanChange& change, const std::optional<TableInfo>& before,
-                      const std::string& token, OdbcTransaction& transaction) {
+// The changes the record holds, as the confirmation lists them.
+std::vector<AuditChange> CommitWithRecord(RunContext& run, PlanChange& change, const std::optional<TableInfo>& before,
+                                          const std::string& token, OdbcTransaction& transaction) {
     AuditEntry entry = PlanEntry(run, before ? "plan updated" : "plan added");
     entry.Token = token;
     entry.Changes = RowChanges(before, StoredPlan(change.Record, change.Connection, run.Plan.Appl, run.Plan.DocType,
                                                   run.Plan.RateNum, "PlanAfter"));
     CommitRecorded(change.Trail, entry, transaction);
+    return entry.Changes;
 }
 
 }  // namespace
@@ -178,6 +183,7 @@ void SaveRatePlan(RunContext& run) {
     // when it has one (every program folder sees it), else the trail.
     OdbcConnection* tokensIn = tokened && PlanTokensKept(connection) ? &connection : nullptr;
     std::string name;
+    std::vector<AuditChange> changes;  // as the record has them
     for (int tries = 1;; ++tries) {
         // The row and its record take effect together, or neither does.
         OdbcTransaction transaction(connection);
@@ -209,12 +215,12 @@ void SaveRatePlan(RunContext& run) {
             DebugLog("Rate plan not saved for Application " + run.Plan.Appl + " - Database " + run.Plan.DocType);
             throw;
         }
-        CommitWithRecord(run, change, before, token, transaction);
+        changes = CommitWithRecord(run, change, before, token, transaction);
         break;
     }
     change.Lock.reset();
     change.Closing.Close();
-    SendConfirmation(run, name, notices);
+    SendConfirmation(run, name, notices, changes);
     EndRun();
 }
 

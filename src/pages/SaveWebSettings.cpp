@@ -10,6 +10,7 @@
 #include "data/OpenTable.h"
 #include "data/RecordAccess.h"
 #include "data/tables/Catalogue.h"
+#include "pages/ChangeList.h"
 #include "pages/ChangeRecord.h"
 #include "pages/FormVersion.h"
 #include "pages/Pages.h"
@@ -187,6 +188,7 @@ void SaveWebSettings(RunContext& run) {
         SendLine(
             "<br><br><center><font color=#990000><font size=+2>Settings have been saved to "
             "vexweb.ini</font></center>");
+        SendLine(ChangesBlock(run, recorder.Entry().Changes));
     }
     EndRun();
 }

@@ -132,6 +132,17 @@ std::string AuditMember(std::string_view record, std::string_view name) {
     return value;
 }
 
+std::string ConfirmationText(std::string_view pending) { return Confirmed(pending); }
+
+std::string_view FailedCopyText(std::string_view pending) {
+    return AfterTime(pending).substr(0, AfterTime(pending).find(PendingMember));
+}
+
+std::string_view SettlingText(std::string_view record, bool& failed) {
+    failed = record.find(Failed) != record.npos;
+    return failed ? AfterTime(WithoutFailure(record)) : AfterTime(record);
+}
+
 std::optional<std::string_view> LastChange(std::string_view trail, std::string_view text, std::string_view alsoText) {
     std::string_view undone;  // a failed record seen: its earlier copy did not happen
     size_t end = trail.size();

@@ -51,4 +51,12 @@ std::vector<std::string_view> UnconfirmedRecords(std::string_view trail, std::st
 // The records that follow record, a view into trail.
 std::string_view RecordsAfter(std::string_view trail, std::string_view record);
 
+// What settles a pending record, for readers that keep only these: the
+// text after the time that its confirmation holds, and the text after the
+// time that its failed copy holds up to the failure. SettlingText gives
+// the same of a later record (failed: it is a failed copy).
+std::string ConfirmationText(std::string_view pending);
+std::string_view FailedCopyText(std::string_view pending);
+std::string_view SettlingText(std::string_view record, bool& failed);
+
 }  // namespace vd

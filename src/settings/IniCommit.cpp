@@ -90,6 +90,10 @@ bool WriteWhole(int fd, std::string_view text) {
 
 }  // namespace
 
+std::vector<IniKeyChange> IniTextChanges(std::string_view before, std::string_view after) {
+    return EntryChanges(IniEntries(before), IniEntries(after));
+}
+
 namespace {
 
 // The folder of the file, open and locked. The lock is taken on the folder,

@@ -151,6 +151,11 @@ std::string_view IniFileText(const std::string& file);
 // name, the first key in it), in file order.
 std::vector<IniKeyChange> IniEntries(std::string_view text);
 
+// The keys whose values differ between two INI texts, as a ReplaceAll of
+// the first by the second shows them: changed and added keys in the order
+// of the second, then removed ones.
+std::vector<IniKeyChange> IniTextChanges(std::string_view before, std::string_view after);
+
 // The switch key of a database's section (appl + "VDW" + docType) in the
 // settings file: true exactly when its value is "TRUE" in any case.
 bool ReadDocTypeFlag(const std::string& file, const std::string& appl, const std::string& docType,

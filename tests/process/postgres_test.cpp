@@ -160,7 +160,7 @@ void PostgresSite::SupervisorWork() {
     EXPECT_TRUE(Has(r.out, "<INPUT TYPE=Text NAME=Flat_Fee ID=Flat_Fee VALUE=\".00\">")) << r.out;
 
     // A new plan takes number 0 and comes back in its form.
-    EXPECT_EQ(Post(PlanForm("32767", "Gold")).out,
+    EXPECT_EQ(WithoutChanges(Post(PlanForm("32767", "Gold")).out),
               Confirmation("Rate plan Gold has been saved for Application ABC - Database 01"));
     EXPECT_EQ(Plans(), (Rows{{"ABC", "01", "0", "Gold", "0", "10", "1234.5", "32767", "", ""}}));
     r = Get("User=boss&ConfigOption=SHOWPLAN&Appl1=ABC&DocType1=01&RateNum1=0&Rate1=Modify+Plan");
@@ -175,7 +175,7 @@ void PostgresSite::SupervisorWork() {
     edit["Tax_Policy"] = std::string(254, 't') + "\xC3\xA9";
     edit["Billing_Policy"] = std::string(9000, 'b');
     r = Post(edit);
-    EXPECT_EQ(r.out, Header + Top + "<p align=\"center\">\r\nTax Policy is limited to 255 characters.\r\n" +
+    EXPECT_EQ(WithoutChanges(r.out), Header + Top + "<p align=\"center\">\r\nTax Policy is limited to 255 characters.\r\n" +
                          Confirmation("Rate plan Gold&#39;s \\ plus? has been saved for Application ABC - Database 01")
                              .substr(Header.size() + Top.size()));
     EXPECT_EQ(Plans(), (Rows{{"ABC", "01", "0", "Gold's \\ plus?", "0", "12.5", "1234.5", "32767",
@@ -184,7 +184,7 @@ void PostgresSite::SupervisorWork() {
     EXPECT_TRUE(Has(site->Read("vdconfig-audit.log"), R"({"field":"Flat_Fee","old":"10","new":"12.5"})"));
 
     // A second plan, then the first one hidden: the clerk sees only the second.
-    EXPECT_EQ(Post(PlanForm("32767", "Gr\xC3\xBCn")).out,
+    EXPECT_EQ(WithoutChanges(Post(PlanForm("32767", "Gr\xC3\xBCn")).out),
               Confirmation("Rate plan Gr\xC3\xBCn has been saved for Application ABC - Database 01"));
     Fields hide = edit;
     hide["Hidelevel"] = "YES";

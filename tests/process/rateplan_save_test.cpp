@@ -100,7 +100,7 @@ TEST_F(RatePlanSave, NewPlanTakesTheLowestFreeNumber) {
     AddPlan(3, "c");
     CgiResult r = Post(PlanForm("32767"));
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, Header + Top + Confirmation("Rate plan Gold has been saved for Application ABC - Database 01") +
+    EXPECT_EQ(WithoutChanges(r.out), Header + Top + Confirmation("Rate plan Gold has been saved for Application ABC - Database 01") +
                          BottomTemplate);
     EXPECT_EQ(Numbers(), (std::vector<std::string>{"0", "1", "2", "3"}));
     EXPECT_EQ(Plan(2), (std::vector<std::string>{"'ABC'", "'01'", "2", "10.0", "1.5", "-0.5", "0.0", "0.25", "2.68",
@@ -258,7 +258,7 @@ TEST_F(RatePlanSave, LongPoliciesAreCutWithNoticesOnTheConfirmationPage) {
     f["Tax_Policy"] = tax;
     f["Billing_Policy"] = std::string(255, 'b');  // fits exactly
     CgiResult r = Post(f);
-    EXPECT_EQ(r.out, Header + Top + "<p align=\"center\">\r\nTax Policy is limited to 255 characters.\r\n" +
+    EXPECT_EQ(WithoutChanges(r.out), Header + Top + "<p align=\"center\">\r\nTax Policy is limited to 255 characters.\r\n" +
                          Confirmation("Rate plan Gold has been saved for Application ABC - Database 01") +
                          BottomTemplate);
     EXPECT_EQ(Plan(0)[18], "'" + std::string(250, 't') + "'");
@@ -270,7 +270,7 @@ TEST_F(RatePlanSave, LongPoliciesAreCutWithNoticesOnTheConfirmationPage) {
     f["Termination_Policy"] = std::string(999, 'z');
     r = Post(f);
     EXPECT_EQ(Count(r.out, "Content-Type"), 1u);
-    EXPECT_EQ(r.out, Header + Top + "<p align=\"center\">\r\nTax Policy is limited to 255 characters.\r\n" +
+    EXPECT_EQ(WithoutChanges(r.out), Header + Top + "<p align=\"center\">\r\nTax Policy is limited to 255 characters.\r\n" +
                          "<p align=\"center\">\r\nBilling Policy is limited to 255 characters.\r\n" +
                          "<p align=\"center\">\r\nTermination Policy is limited to 255 characters.\r\n" +
                          Confirmation("Rate plan Gold has been saved for Application ABC - Database 01") +
@@ -288,7 +288,7 @@ TEST_F(RatePlanSave, ApostrophesAndMarkupSurviveEveryTextField) {
     f["Billing_Policy"] = "'';--";
     f["Termination_Policy"] = "a\r\nb 'c'";
     CgiResult r = Post(f);
-    EXPECT_EQ(r.out, Header + Top +
+    EXPECT_EQ(WithoutChanges(r.out), Header + Top +
                          Confirmation("Rate plan Tom&#39;s &quot;best&quot; &lt;b&gt;&amp; has been saved for "
                                       "Application O&#39;K - Database A&#39;") +
                          BottomTemplate);

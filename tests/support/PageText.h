@@ -34,6 +34,18 @@ inline const std::string Menu =
     "</CENTER></FORM>\r\n"
     "</BODY></HTML>\r\n";
 
+// The page without the block a confirmation puts below its message (the
+// list of what changed and the link to the history), for the tests of
+// the rest of the page.
+inline std::string WithoutChanges(std::string page) {
+    const std::string open = "<center><table><tr><td align=left><ul class=\"vd-changes\">";
+    for (size_t at; (at = page.find(open)) != std::string::npos;) {
+        const size_t end = page.find("</center>\r\n", at);
+        page.erase(at, end == std::string::npos ? std::string::npos : end + 11 - at);
+    }
+    return page;
+}
+
 // A text as an SQL literal: in apostrophes, its apostrophes doubled.
 inline std::string Sql(const std::string& text) {
     std::string out = "'";
