@@ -158,7 +158,7 @@ bool ChangeAccepted(const std::string& option) {
     }
     const OriginVerdict origin = CheckOrigin();
     if (origin.Foreign) {
-        DebugLog("refused a post from another site: " + origin.Why);
+        LogRefusal("ConfigOption=" + option + " posted from another site: " + origin.Why);
         return false;
     }
     KeepBodyFields({"User", "ConfigOption"});
@@ -261,11 +261,14 @@ void Run::ReadRequest() {
     Step([] { DebugLog("call loadrequest"); });
     Step([&] { LoadRequest(programFolder_); });
     // What the query string and the cookies show is judged before the body
-    // is read, so a request refused on them reads none of it.
+    // is read, so a request refused on them reads none of it. From the
+    // verdict on, the run's user is the verdict's: behind a sign-in, the
+    // signed-in name as the web server spells it.
     auto judge = [&](SignInVerdict (*check)(bool)) {
         const SignInVerdict verdict = check(run_.Settings.RequireSignIn);
         if (verdict.Refused) LogRefusal(verdict.Why);
         signInRefused_ = verdict.Refused;
+        if (!verdict.Refused) run_.User = verdict.User;
     };
     Step([&] { judge(CheckSignIn); });
     if (!signInRefused_) {
@@ -275,7 +278,6 @@ void Run::ReadRequest() {
     }
     Step([&] {
         if (signInRefused_) return;
-        run_.User = GetField("User");
         SetPageFrame({run_.Settings.HTMLPath, run_.Settings.WebPath, run_.User, run_.Settings.File});
     });
     Step([&] {
@@ -284,8 +286,7 @@ void Run::ReadRequest() {
     });
     Step([&] {
         if (signInRefused_) return;
-        const std::string id = GetField("User");
-        run_.IsSupervisor = isSupervisor_ ? isSupervisor_(id) : SupervisorVerdict(run_.Data, id);
+        run_.IsSupervisor = isSupervisor_ ? isSupervisor_(run_.User) : SupervisorVerdict(run_.Data, run_.User);
     });
 }
 

@@ -3,11 +3,9 @@
 #include "base/TextUtil.h"
 #include "cgi/Request.h"
 
-
 namespace vd {
 
 namespace {
-
 
 std::string DefaultPort(std::string_view scheme) {
     if (scheme == "http") return "80";
@@ -15,13 +13,19 @@ std::string DefaultPort(std::string_view scheme) {
     return "";
 }
 
+// Whether an authority names its port: a colon after the host (an IPv6
+// host is in brackets).
+bool HasPort(std::string_view authority) {
+    const size_t bracket = authority.rfind(']');
+    const size_t colon = authority.rfind(':');
+    return colon != std::string_view::npos && (bracket == std::string_view::npos || colon > bracket);
+}
+
 // scheme://host[:port] from a scheme and an authority (host and port).
 std::string Join(std::string scheme, std::string_view authority) {
     std::string host = LCase(authority);
-    // The port after the host (an IPv6 host is in brackets).
-    const size_t bracket = host.rfind(']');
-    const size_t colon = host.rfind(':');
-    if (colon != std::string::npos && (bracket == std::string::npos || colon > bracket)) {
+    if (HasPort(host)) {
+        const size_t colon = host.rfind(':');
         const std::string port = host.substr(colon + 1);
         if (port.empty() || port == DefaultPort(scheme)) host.erase(colon);
     }
@@ -50,11 +54,11 @@ std::string OwnOrigin() {
     if (!https.empty() && https != "off") scheme = "https";
     if (scheme.empty()) scheme = "http";
     std::string host = EnvValue("HTTP_HOST");
-    if (host.empty()) {
-        host = EnvValue("SERVER_NAME");
-        const std::string port = EnvValue("SERVER_PORT");
-        if (!host.empty() && !port.empty()) host += ":" + port;
-    }
+    if (host.empty()) host = EnvValue("SERVER_NAME");
+    // A host without its port (nginx passes $host so) is on the port the
+    // server took the request on.
+    const std::string port = EnvValue("SERVER_PORT");
+    if (!host.empty() && !port.empty() && !HasPort(host)) host += ":" + port;
     return Join(scheme, host);
 }
 

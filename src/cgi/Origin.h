@@ -12,8 +12,9 @@ namespace vd {
 // user information are not part of it.
 std::string OriginOf(std::string_view url);
 
-// The request's own origin: the scheme from HTTPS or REQUEST_SCHEME, host
-// and port from HTTP_HOST (SERVER_NAME and SERVER_PORT without it).
+// The request's own origin: the scheme from HTTPS or REQUEST_SCHEME, the
+// host from HTTP_HOST (SERVER_NAME without it), the port from the host, or
+// SERVER_PORT when the host names none.
 std::string OwnOrigin();
 
 // Whether the request names another origin than its own, and why. A

@@ -1,9 +1,11 @@
 // Who a request is from. Behind the web server's authentication
-// (REMOTE_USER set and not empty) the signed-in name decides: a request
-// that names no "User" acts for the signed-in user, one whose every "User"
-// is the signed-in name (letter case aside) goes on as it is spelt, and
-// one that names anybody else is refused. Without a sign-in, a site whose
-// vexweb.ini says RequireSignIn=TRUE refuses every request.
+// (REMOTE_USER set and not empty) the signed-in name decides, spelt as the
+// web server spells it: a request that names no "User", or whose every
+// "User" is the signed-in name letter case aside, acts for the signed-in
+// user; one that names anybody else is refused. "admin" signed in as
+// "ADMIN" is the user "ADMIN", whatever the request says. Without a
+// sign-in, the request's "User" is the user, and a site whose vexweb.ini
+// says RequireSignIn=TRUE refuses every request.
 #pragma once
 
 #include <string>
@@ -12,7 +14,8 @@ namespace vd {
 
 struct SignInVerdict {
     bool Refused = false;
-    std::string Why;  // a refusal's reason, for the web server's error log
+    std::string Why;   // a refusal's reason, for the web server's error log
+    std::string User;  // the run's user: the one the supervisor test, the trail and the pages see
 };
 
 // The verdict on the fields loaded so far, changing nothing: before the

@@ -42,6 +42,12 @@ std::string Equality(const std::string& name, const FieldEntry& field) {
     return name + "='" + FixQuotes(field.Value.Text()) + "' AND ";
 }
 
+// Whether a key column takes part in a condition: when it holds a value, a
+// number or a text. An empty text is a value too (the key '' matches only
+// the rows of ''); only a column never given one is left out, so a key
+// with an empty part never matches the rows of another key.
+bool InKeyCondition(const FieldEntry& field) { return field.Value.IsFilled() || field.Value.CountsAsText(); }
+
 }  // namespace
 
 bool AcceptsBracketNames(const std::string& dbmsName) {
@@ -71,7 +77,7 @@ std::string SeekSql(const std::string& table, const std::string& keyList, const 
         std::string order;
         for (int position : KeyPositions(keyList)) {
             const FieldEntry& field = record.Field(position);
-            if (field.Value.IsFilled()) sql += Equality(field.Name, field);
+            if (InKeyCondition(field)) sql += Equality(field.Name, field);
             order += field.Name + ",";
         }
         RemoveTrailing(sql, "AND ");
@@ -179,7 +185,7 @@ int DeleteRec(const std::string& table, const std::string& keyList, TableInfo& r
     std::string sql = "select COUNT(" + record.Field(0).Name + ") from " + table + " where ";
     for (int position : KeyPositions(keyList)) {
         const FieldEntry& field = record.Field(position);
-        if (field.Value.IsFilled()) sql += Equality(field.Name, field);
+        if (InKeyCondition(field)) sql += Equality(field.Name, field);
     }
     RemoveTrailing(sql, "AND ");
     // Never without a condition.

@@ -10,8 +10,10 @@
 
 namespace vd {
 
-// Reads the rows whose key fields (the set ones) match; returns the number
-// of rows read, 0 when none.
+// Reads the rows whose key fields match; returns the number of rows read,
+// 0 when none. A key field that holds a value (a number, or a text, the
+// empty text included) takes part in the condition; one never given a
+// value is left out.
 int SeekRec(const std::string& table, const std::string& keyList, TableInfo& record,
             OdbcConnection& connection, const std::string& extra = "", bool count = false);
 // Reads the same rows as SeekRec without a key list, one at a time: each row
@@ -24,8 +26,9 @@ void UpdateRecInfo(const std::string& table, const std::string& keyList, TableIn
 void ODBCAddNew(OdbcConnection& connection, const std::string& table, TableInfo& record);
 void ODBCEdit(OdbcConnection& connection, const std::string& table, TableInfo& record,
               const std::string& keyList);
-// Deletes the matching rows unless more than limit (0 = no limit) match;
-// returns the number deleted.
+// Deletes the rows whose key fields match (as for SeekRec) unless more than
+// limit (0 = no limit) match; returns the number deleted. A key with no
+// value at all deletes nothing.
 int DeleteRec(const std::string& table, const std::string& keyList, TableInfo& record,
               OdbcConnection& connection, std::int16_t limit);
 

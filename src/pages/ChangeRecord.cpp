@@ -9,7 +9,6 @@
 #include "data/Transaction.h"
 #include "data/tables/Catalogue.h"
 #include "data/tables/RatePlan.h"
-#include "pages/PostedPlanKey.h"
 #include "pages/RunContext.h"
 #include "settings/AuditLookup.h"
 #include "settings/IniFiles.h"
@@ -25,16 +24,7 @@ AuditTrail OpenAuditTrail(const std::string& settingsFolder) {
     return AuditTrail(settingsFolder);
 }
 
-namespace {
-// The posted key is checked first: a request with a bad key touches no file.
-AuditTrail PostedKeyThenTrail(RunContext& run, const std::string& settingsFolder) {
-    ReadPostedPlanKey(run);
-    return OpenAuditTrail(settingsFolder);
-}
-}  // namespace
-
-PlanChange::PlanChange(RunContext& run, const char* done)
-    : Folder(run.SettingsFolder()), Trail(PostedKeyThenTrail(run, Folder)) {
+PlanChange::PlanChange(RunContext& run, const char* done) : Folder(run.SettingsFolder()), Trail(OpenAuditTrail(Folder)) {
     DebugLog("Opening Rate_Schedule");
     try {
         InitWVDAccounting(run.Data, Connection, clsRate_Schedule{}.TableName, Record);
@@ -117,7 +107,7 @@ void CommitRecorded(AuditTrail& trail, AuditEntry& entry, OdbcTransaction& trans
     }
 }
 
-AuditWho RequestWho() { return {GetField("User"), EnvValue("REMOTE_USER"), EnvValue("REMOTE_ADDR")}; }
+AuditWho RequestWho(const RunContext& run) { return {run.User, EnvValue("REMOTE_USER"), EnvValue("REMOTE_ADDR")}; }
 
 std::optional<TableInfo> StoredPlan(const TableInfo& table, OdbcConnection& connection, const std::string& appl,
                                     const std::string& docType, std::int16_t rateNum, const std::string& name) {
@@ -146,14 +136,13 @@ std::vector<AuditChange> RowChanges(const std::optional<TableInfo>& before, cons
     return changes;
 }
 
-AuditEntry PlanEntry(const std::string& action, const std::string& appl, const std::string& docType,
-                     std::int16_t rateNum) {
+AuditEntry PlanEntry(const RunContext& run, const std::string& action) {
     AuditEntry entry;
     entry.Action = action;
-    entry.Who = RequestWho();
-    entry.Application = appl;
-    entry.Database = docType;
-    entry.Plan = rateNum;
+    entry.Who = RequestWho(run);
+    entry.Application = run.Plan.Appl;
+    entry.Database = run.Plan.DocType;
+    entry.Plan = run.Plan.RateNum;
     return entry;
 }
 

@@ -22,9 +22,10 @@ struct RunContext;
 // to open it names the file in the web server's log.
 AuditTrail OpenAuditTrail(const std::string& settingsFolder);
 
-// One rate plan change (a save or a delete). Made, it reads the posted
-// plan key into the run, opens the audit trail (a change it cannot record
-// is not made), then Rate_Schedule into Record on Connection. A table that
+// One rate plan change (a save or a delete), made once the posted plan key
+// is read and checked (PostedPlanKey.h): a request with a bad key touches
+// no file. Made, it opens the audit trail (a change it cannot record is not
+// made), then Rate_Schedule into Record on Connection. A table that
 // cannot be opened is logged as "Rate plan not <done>: Rate_Schedule could
 // not be opened" and its failure goes on. The table closes when the change
 // ends, or at Closing.Close().
@@ -57,8 +58,9 @@ struct PlanChange {
 class OdbcTransaction;
 void CommitRecorded(AuditTrail& trail, AuditEntry& entry, OdbcTransaction& transaction);
 
-// The field "User" and the web server's REMOTE_USER and REMOTE_ADDR.
-AuditWho RequestWho();
+// The run's user (RunContext::User) and the web server's REMOTE_USER and
+// REMOTE_ADDR.
+AuditWho RequestWho(const RunContext& run);
 
 // The stored row of the plan key, read into a record of its own (named
 // name) shaped like the opened table's; nothing when there is none.
@@ -70,8 +72,7 @@ std::optional<TableInfo> StoredPlan(const TableInfo& table, OdbcConnection& conn
 // catalogue names it (not as the driver spells it).
 std::vector<AuditChange> RowChanges(const std::optional<TableInfo>& before, const std::optional<TableInfo>& after);
 
-// An entry for a change of the plan key.
-AuditEntry PlanEntry(const std::string& action, const std::string& appl, const std::string& docType,
-                     std::int16_t rateNum);
+// An entry for a change of the run's plan key, by the run's user.
+AuditEntry PlanEntry(const RunContext& run, const std::string& action);
 
 }  // namespace vd

@@ -63,6 +63,7 @@ void SendDeleteQuestion(RunContext& run, const std::string& description, const s
 
 void DeleteRatePlan(RunContext& run) {
     const clsRate_Schedule rs;
+    ReadPostedPlanKey(run);
     PlanChange change(run, "deleted");
     OdbcConnection& connection = change.Connection;
     TableInfo& record = change.Record;
@@ -97,7 +98,7 @@ void DeleteRatePlan(RunContext& run) {
     const std::optional<TableInfo> before = record;
     const int deleted = DeleteRec(rs.TableName, rs.KeyList, record, connection, 1);
     if (deleted > 0) {
-        AuditEntry entry = PlanEntry("plan deleted", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
+        AuditEntry entry = PlanEntry(run, "plan deleted");
         entry.Changes = RowChanges(before, std::nullopt);
         CommitRecorded(change.Trail, entry, transaction);
     } else {

@@ -20,6 +20,7 @@
 #include "pages/ChangeRecord.h"
 #include "pages/FormVersion.h"
 #include "pages/Pages.h"
+#include "pages/PostedPlanKey.h"
 #include "settings/AuditLookup.h"
 #include "settings/AuditRecords.h"
 #include "settings/IniFiles.h"
@@ -212,7 +213,7 @@ void RestoreSettingsVersion(RunContext& run) {
     AuditTrail trail = OpenAuditTrail(run.SettingsFolder());
     AuditEntry entry;
     entry.Action = "version restored";
-    entry.Who = RequestWho();
+    entry.Who = RequestWho(run);
     entry.Restored = name;
     SettingsRecorder recorder(trail, entry);
     VersionGuard guard(GetField(IniVersionField), recorder);
@@ -238,6 +239,7 @@ void RestoreSettingsVersion(RunContext& run) {
 
 void RestoreDeletedPlan(RunContext& run) {
     const clsRate_Schedule rs;
+    ReadPostedPlanKey(run, false);  // the database is checked below, the page saying it is gone
     PlanChange change(run, "put back");
     const std::string deleted = GetField("Deleted");
     const auto fields = DeletedFields(change.Trail.Path(), run.Plan, deleted);
@@ -262,7 +264,7 @@ void RestoreDeletedPlan(RunContext& run) {
     FillRecordedRow(change.Record, *fields);
     SetPlanKey(change.Record, run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
     ODBCAddNew(change.Connection, rs.TableName, change.Record);
-    AuditEntry entry = PlanEntry("plan restored", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
+    AuditEntry entry = PlanEntry(run, "plan restored");
     entry.Restored = deleted;
     entry.Changes = RowChanges(std::nullopt, StoredPlan(change.Record, change.Connection, run.Plan.Appl,
                                                         run.Plan.DocType, run.Plan.RateNum, "PlanAfter"));

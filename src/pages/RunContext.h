@@ -26,7 +26,7 @@ struct PlanKey {
 
 struct RunContext {
     WebSettingsRecord Settings;  // vexweb.ini, with the user's ParameterPath
-    std::string User;            // the request field "User"
+    std::string User;            // the run's user: the signed-in name, or the request field "User" (cgi/SignIn.h)
     bool IsSupervisor = false;   // the Users table's verdict on User
     PlanKey Plan;
     Databases Data;  // connection strings, credentials, the parameters connection

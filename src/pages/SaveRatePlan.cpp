@@ -157,8 +157,7 @@ PostedPlan CheckedPost(RunContext& run) {
 // The changes the record holds, as the confirmation lists them.
 std::vector<AuditChange> CommitWithRecord(RunContext& run, PlanChange& change, const std::optional<TableInfo>& before,
                                           const std::string& token, OdbcTransaction& transaction) {
-    AuditEntry entry =
-        PlanEntry(before ? "plan updated" : "plan added", run.Plan.Appl, run.Plan.DocType, run.Plan.RateNum);
+    AuditEntry entry = PlanEntry(run, before ? "plan updated" : "plan added");
     entry.Token = token;
     entry.Changes = RowChanges(before, StoredPlan(change.Record, change.Connection, run.Plan.Appl, run.Plan.DocType,
                                                   run.Plan.RateNum, "PlanAfter"));

@@ -167,7 +167,7 @@ void SaveWebSettings(RunContext& run) {
         CollectDriveAddresses(run, edit, notices);
         AuditEntry entry;
         entry.Action = "settings saved";
-        entry.Who = RequestWho();
+        entry.Who = RequestWho(run);
         SettingsRecorder recorder(trail, entry);
         // A form that says which vexweb.ini it was drawn from is saved only
         // over that very file; a post without the version is saved as it is.

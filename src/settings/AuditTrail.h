@@ -17,8 +17,8 @@ constexpr const char* AuditFileName = "vdconfig-audit.log";
 // as it stands in the line (just before "changes").
 constexpr std::string_view PendingMember = ",\"pending\":true";
 
-// Who asked for a change: the field "User", and the web server's
-// REMOTE_USER and REMOTE_ADDR ("" when absent).
+// Who asked for a change: the run's user (the signed-in name, or the field
+// "User" without a sign-in), and the web server's REMOTE_USER and REMOTE_ADDR ("" when absent).
 struct AuditWho {
     std::string User;
     std::string RemoteUser;

@@ -53,6 +53,8 @@ describe('posts from another site', () => {
     const text = await submitFrom('/settings', { User: 'admin', ConfigOption: 'SAVEINI', HTMLPath: '/evil/' });
     assert.match(text, /You are not authorized to perform this function\./);
     assert.equal(await site.readIni(), before);
+    assert.match(await site.errorLog(), new RegExp('vdconfig: refused: ConfigOption=SAVEINI posted from another '
+      + `site: Origin http://127\\.0\\.0\\.1:${otherPort()} is not ${site.url.replace(/\./g, '\\.')}`));
   });
 
   test('a forged rate plan save or delete is refused and the plans stay as they were', async () => {

@@ -1,7 +1,8 @@
 // The production layout behind lighttpd: the program folder belongs to
 // root, the web server's user writes only the state folder; the server
 // signs every request in and the signed-in name is the user; the server
-// sends the security headers; the pages fit a phone; DELETE asks first.
+// sends the security headers, on its own 401 and 403 answers too; the pages
+// fit a phone; DELETE asks first.
 import { describe, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFile } from 'node:child_process';
@@ -69,6 +70,15 @@ describe('production layout', { skip: asRoot ? false : 'needs root (the layout m
       assert.equal(h.get('x-frame-options'), 'DENY', path);
       assert.equal(h.get('x-content-type-options'), 'nosniff', path);
       assert.equal(h.get('referrer-policy'), 'same-origin', path);
+    }
+    // The server's own answers too: the sign-in it asks for, the files it refuses.
+    for (const [path, headers, status] of [['/scripts/vdconfig.exe', {}, 401],
+      ['/scripts/vexweb.ini', { Authorization: basic('admin') }, 403]]) {
+      const res = await fetch(site.url + path, { headers });
+      assert.equal(res.status, status, path);
+      assert.equal(res.headers.get('x-frame-options'), 'DENY', path);
+      assert.match(res.headers.get('content-security-policy') ?? '', /frame-ancestors 'none'/, path);
+      assert.equal(res.headers.get('cache-control'), 'no-store', path);
     }
   });
 

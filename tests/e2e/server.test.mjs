@@ -28,6 +28,7 @@ describe('web server', () => {
       '/scripts/DSN/', '/scripts/Request.Bak']) {
       const r = await fetch(site.url + path);
       assert.equal(r.status, 403, path);
+      assert.equal(r.headers.get('x-frame-options'), 'DENY', path);
       assert.doesNotMatch(await r.text(), /Vexdoc\/Web|ODBC/, path);
     }
     for (const path of ['/html/tbltop.htm', '/params/createdb.ini', '/data/params.db']) {

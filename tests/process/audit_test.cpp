@@ -29,7 +29,7 @@ struct AuditSite {
         dbs.AddDocType("ABC", "01", "Deeds");
     }
     CgiResult Post(const Fields& f) const {
-        return site.Run("", Body(f), {{"REMOTE_USER", "Boss"}, {"REMOTE_ADDR", "127.0.0.9"}});
+        return site.Run("", Body(f), {{"REMOTE_USER", "boss"}, {"REMOTE_ADDR", "127.0.0.9"}});
     }
     // Every line of the trail.
     std::vector<std::string> Lines() const {
@@ -98,7 +98,7 @@ TEST(AuditTrail, EachPlanChangeLeavesOneRecordWithItsValues) {
     ASSERT_TRUE(Has(s.Post(plan).out, "has been saved"));
     auto records = s.Records();
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_TRUE(Has(records[0], R"("user":"boss","remote_user":"Boss","remote_addr":"127.0.0.9","action":"plan added",)"
+    EXPECT_TRUE(Has(records[0], R"("user":"boss","remote_user":"boss","remote_addr":"127.0.0.9","action":"plan added",)"
                                 R"("key":{"application":"ABC","database":"01","plan":0},"changes":[)"))
         << records[0];
     EXPECT_TRUE(Has(records[0], R"({"field":"Rate_Description","old":null,"new":"Gold"})")) << records[0];
@@ -137,7 +137,7 @@ TEST(AuditTrail, EachPlanChangeLeavesOneRecordWithItsValues) {
 
     // Newest first, readable, with filters.
     const std::string all = s.History();
-    EXPECT_LT(all.find("plan deleted  ABC-01 plan 0  by boss (Boss) from 127.0.0.9"), all.find("plan added")) << all;
+    EXPECT_LT(all.find("plan deleted  ABC-01 plan 0  by boss (boss) from 127.0.0.9"), all.find("plan added")) << all;
     EXPECT_TRUE(Has(all, "    Flat_Fee: \"10\" -> \"12\"\n")) << all;
     EXPECT_TRUE(Has(s.History({"--user", "BOSS", "--database", "ABC-01"}), "plan added"));
     EXPECT_FALSE(Has(s.History({"--database", "XYZ"}), "plan"));

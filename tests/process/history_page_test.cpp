@@ -171,14 +171,14 @@ TEST(HistoryPage, AKeptVersionComesBackOnlyOnceConfirmedThroughTheSaveCommit) {
 
     CgiResult done = s.Post({{"User", "boss"}, {"ConfigOption", "RESTOREINI"}, {"Version", version},
                              {"IniVersion", drawn}, {"ConfirmRestore", "YES"}},
-                            {{"REMOTE_USER", "Boss"}});
+                            {{"REMOTE_USER", "boss"}});
     EXPECT_TRUE(Has(done.out, "vexweb.ini is now the kept version " + version)) << done.out;
     EXPECT_TRUE(Has(done.out, "<b>Homepage</b>: &quot;bad.htm&quot; -&gt; <i>(none)</i>")) << done.out;
     EXPECT_TRUE(Has(done.out, "ConfigOption=HISTORY\">See the history of changes")) << done.out;
     EXPECT_EQ(s.site.Read("vexweb.ini"), original);
     const std::string record = s.Trail().substr(trail.size());
     EXPECT_TRUE(
-        std::regex_search(record, std::regex("^\\{\"time\":\"[^\"]+\",\"user\":\"boss\",\"remote_user\":\"Boss\","
+        std::regex_search(record, std::regex("^\\{\"time\":\"[^\"]+\",\"user\":\"boss\",\"remote_user\":\"boss\","
                                              "\"remote_addr\":\"192.0.2.7\",\"action\":\"version restored\","
                                              "\"version\":\"[^\"]+\",\"restored\":\"" +
                                              version + "\"")))

@@ -109,6 +109,7 @@ TEST_P(TwoFolders, OnOneSqliteFileEveryNewPlanGetsItsOwnNumber) {
     a.WriteTemplates();
     a.WriteIni(dbs.IniLine());
     dbs.AddUser("boss", "-1");
+    dbs.AddDocType("ABC", "01", "Deeds");
     LayOutSecondFolder(a, dbs, b);
     if (!GetParam()) dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule;\n" + KeylessTable());
     PostNewPlansAtOnce(a, b, dbs, {}, 50);
@@ -120,6 +121,7 @@ TEST(OneNewPlanForm, SavedThroughOneFolderIsNotSavedAgainThroughTheOther) {
     a.WriteTemplates();
     a.WriteIni(dbs.IniLine());
     dbs.AddUser("boss", "-1");
+    dbs.AddDocType("ABC", "01", "Deeds");
     LayOutSecondFolder(a, dbs, b);
     PostEachFormToBothAtOnce(a, b, dbs, {}, 10);
 }
@@ -132,6 +134,7 @@ TEST_P(TwoFoldersOnPostgres, EveryNewPlanGetsItsOwnNumber) {
     a.WriteTemplates();
     a.WriteIni(dbs.IniLine());
     dbs.AddUser("boss", "-1");
+    dbs.AddDocType("ABC", "01", "Deeds");
     LayOutSecondFolder(a, dbs, b);
     if (!GetParam()) dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule;\n" + KeylessTable());
     PostNewPlansAtOnce(a, b, dbs, {{"ODBCSYSINI", server_->OdbcSysIni()}}, 50);
@@ -143,6 +146,7 @@ TEST_F(OnPostgres, ANewPlanFormSavedThroughOneFolderIsNotSavedAgainThroughTheOth
     a.WriteTemplates();
     a.WriteIni(dbs.IniLine());
     dbs.AddUser("boss", "-1");
+    dbs.AddDocType("ABC", "01", "Deeds");
     LayOutSecondFolder(a, dbs, b);
     PostEachFormToBothAtOnce(a, b, dbs, {{"ODBCSYSINI", server_->OdbcSysIni()}}, 10);
 }
@@ -153,6 +157,7 @@ TEST_F(OnPostgres, ANumberTakenMeanwhileByAnotherProgramIsNumberedAgain) {
     a.WriteTemplates();
     a.WriteIni(dbs.IniLine() + "Debug=true\r\n");
     dbs.AddUser("boss", "-1");
+    dbs.AddDocType("ABC", "01", "Deeds");
     // Another program inserts plan 0 without the numbering lock and commits
     // while the save's insert of plan 0 waits for it.
     vd::OdbcConnection other;
@@ -179,6 +184,7 @@ TEST_F(OnPostgres, AWriteWaitsNoLongerThanTheTimeoutForALockedRow) {
     a.WriteTemplates();
     a.WriteIni(dbs.IniLine());
     dbs.AddUser("boss", "-1");
+    dbs.AddDocType("ABC", "01", "Deeds");
     a.Write("DSN/WVDAccounting.DSN", a.Read("DSN/WVDAccounting.DSN") + "Timeout=300\r\n");
     dbs.Exec(dbs.BillingDb(), "insert into Rate_Schedule (application, DocType, RateNum, Rate_Description) "
                               "values ('ABC', '01', 0, 'Basic')");
@@ -207,6 +213,7 @@ protected:
         site.WriteTemplates();
         site.WriteIni(dbs.IniLine());
         dbs.AddUser("boss", "-1");
+        dbs.AddDocType("ABC", "01", "Deeds");
         dbs.Exec(dbs.BillingDb(), "insert into Rate_Schedule (application, DocType, RateNum, Rate_Description) "
                                   "values ('ABC', '01', 0, 'Basic')");
     }

@@ -444,6 +444,8 @@ TEST_F(RatePlanDelete, AKeyMatchingTwoRowsIsNotDeletedAndSaysSo) {
 }
 
 TEST_F(RatePlanDelete, WildcardCharactersAreCharactersOfTheKey) {
+    for (const auto& [appl, docType] : {std::pair{"%", "0_"}, {"%", "01"}, {"AB_", "01"}, {"ABC", "%"}})
+        dbs.AddDocType(appl, docType, "Wild");
     AddPlan(0, "Basic");
     AddPlan(1, "Other");
     Fields plan = PlanForm("32767");

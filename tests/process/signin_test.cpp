@@ -1,6 +1,6 @@
 // Behind the web server's sign-in the request acts for the signed-in user
-// only; changes come only by POST, with the fields of the body; a plan
-// number that is not a whole number changes nothing.
+// only, spelt as the web server spells it; changes come only by POST, with
+// the fields of the body; a plan key that names no plan changes nothing.
 #include "support/CgiRun.h"
 #include "support/Databases.h"
 #include "support/Forms.h"
@@ -60,11 +60,31 @@ TEST(SignIn, ARequestNamingNobodyActsForTheSignedInUser) {
                     "Select a Billing Plan to review"));
 }
 
-TEST(SignIn, TheSignedInNameInAnyCaseGoesOnAsSpelt) {
+// A name that differs only in letter case is another user: the request may
+// spell the signed-in name in any case, the run goes on as the web server
+// spells it, for the supervisor test and the trail alike.
+TEST(SignIn, TheRunsUserIsTheSignedInNameAsTheServerSpellsIt) {
     SignInSite s;
-    CgiResult r = s.site.Run("", "", {{"REMOTE_USER", "Boss"}, {"HTTP_COOKIE", "User=boss"}});
-    EXPECT_TRUE(Has(r.out, "Configuration Settings")) << r.out;
-    EXPECT_EQ(r.err, "");
+    s.dbs.AddUser("CLERK", "-1");
+    const std::string before = s.State();
+    // ADMIN (no Users row) naming the supervisor boss's spelling BOSS, and
+    // clerk naming the supervisor CLERK: neither is a supervisor.
+    for (const auto& [signedIn, named] : {std::pair{"BOSS", "boss"}, std::pair{"clerk", "CLERK"}}) {
+        Fields plan = RatePlanFields("32767", "Forged");
+        plan["User"] = named;
+        CgiResult r = s.site.Run("", Body(plan), {{"REMOTE_USER", signedIn}});
+        EXPECT_TRUE(Has(r.out, RefusalText)) << signedIn << r.out;
+        r = s.site.Run("ConfigOption=RATE+PLANS", "", {{"REMOTE_USER", signedIn}, {"HTTP_COOKIE", std::string("User=") + named}});
+        EXPECT_TRUE(Has(r.out, "Select a Billing Plan to review")) << signedIn << r.out;
+        EXPECT_EQ(r.err, "");
+    }
+    EXPECT_EQ(s.State(), before);
+    // CLERK naming clerk is the supervisor CLERK, on the page and on the trail.
+    Fields plan = RatePlanFields("32767", "Gold");
+    plan["User"] = "clerk";
+    CgiResult r = s.site.Run("", Body(plan), {{"REMOTE_USER", "CLERK"}});
+    ASSERT_TRUE(Has(r.out, "has been saved")) << r.out;
+    EXPECT_TRUE(Has(s.site.Read("vdconfig-audit.log"), R"("user":"CLERK","remote_user":"CLERK")"));
 }
 
 TEST(SignIn, NamingAnybodyElseIsRefusedFromEverySourceAndChangesNothing) {
@@ -135,17 +155,47 @@ TEST(ChangesByPost, AChangeByAnotherMethodIsRefusedAndTakesOnlyTheBodysFields) {
               (std::vector<std::vector<std::string>>{{"Posted", "0.0"}}));
 }
 
-TEST(PlanNumber, ASaveOrDeleteOfNoWholeNumberChangesNothing) {
+// A save or delete whose key names no plan of a listed database (a plan
+// number that is no whole number, an empty or missing Appl or DocType, a
+// pair that DocumentTypes does not have) changes nothing and says why.
+TEST(PlanKey, ASaveOrDeleteOfAKeyNamingNoPlanChangesNothing) {
     SignInSite s;
+    s.dbs.Exec(s.dbs.BillingDb(), "INSERT INTO Rate_Schedule VALUES ('XYZ', '01', 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, "
+                                  "'Other', 0, 1, 1, '', '', '', 1, 1, 1, 1)");
     const std::string before = s.State();
     for (const char* number : {"", "abc", "4.4", "2x", " "}) {
         Fields del = Delete("boss", number);
+        const std::string why = std::string("the plan number \"") + number + "\" is not a whole number";
         CgiResult r = s.site.Run("", Body(del));
-        EXPECT_TRUE(Has(r.out, std::string("No rate plan was changed: the plan number \"") + number +
-                                   "\" is not a whole number."))
-            << r.out;
+        EXPECT_TRUE(Has(r.out, "No rate plan was changed: " + why + ".")) << r.out;
+        EXPECT_EQ(r.err, "vdconfig: refused: no rate plan was changed: " + why + "\n");
         del["DataAction"] = "SAVE";
         EXPECT_TRUE(Has(s.site.Run("", Body(del)).out, "is not a whole number")) << number;
     }
+    struct Key {
+        const char *appl, *docType;  // nullptr: not posted
+    };
+    for (const Key& key : {Key{"", ""}, Key{"XYZ", ""}, Key{"", "01"}, Key{nullptr, "01"}, Key{"ABC", nullptr},
+                           Key{"XYZ", "01"}, Key{"abc", "01"}, Key{"ABC", "1"}}) {
+        const std::string why = std::string("Application \"") + (key.appl ? key.appl : "") + "\" - Database \"" +
+                                (key.docType ? key.docType : "") + "\" names no database";
+        for (const char* number : {"0", "32767"}) {
+            for (Fields post : {Delete("boss", number), RatePlanFields(number, "Forged")}) {
+                post.erase("Appl");
+                post.erase("DocType");
+                if (key.appl) post["Appl"] = key.appl;
+                if (key.docType) post["DocType"] = key.docType;
+                CgiResult r = s.site.Run("", Body(post));
+                EXPECT_TRUE(Has(r.out, "No rate plan was changed: " + why + ".")) << r.out;
+                EXPECT_EQ(r.err, "vdconfig: refused: no rate plan was changed: " + why + "\n");
+            }
+        }
+    }
     EXPECT_EQ(s.State(), before);
+    // The form and the review still show a plan of a database that is not listed.
+    for (const char* user : {"boss", "clerk"}) {
+        const std::string page =
+            s.site.Run(std::string("User=") + user + "&ConfigOption=SHOWPLAN&Rate0=x&RateNum0=0&Appl0=XYZ&DocType0=01").out;
+        EXPECT_TRUE(Has(page, "applicable fees") && Has(page, "Other")) << page;
+    }
 }

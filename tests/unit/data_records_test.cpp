@@ -263,11 +263,17 @@ TEST_F(RecordTest, DeleteRecCountsFirstAndKeepsToTheLimit) {
     EXPECT_TRUE(Logged(Log(), "DeleteRec: Delete SQL=delete from Rate_Schedule where application='ABC' AND "
                               "DocType='01' "));
     EXPECT_EQ(PlanCount(), 1);
-    // Without any key value nothing is run.
-    SetKey(FieldValue(), "", FieldValue());
+    // Without any key value nothing is run; an empty text is a value, the
+    // key of rows of '' only.
+    SetKey(FieldValue(), FieldValue(), FieldValue());
     ClearLog();
     EXPECT_EQ(DeleteRec(Plans.TableName, Plans.KeyList, plan, billing, 0), 0);
     EXPECT_EQ(Log().find("DeleteRec"), std::string::npos);
+    SetKey("", "", 0);
+    EXPECT_EQ(DeleteRec(Plans.TableName, Plans.KeyList, plan, billing, 0), 0);
+    EXPECT_TRUE(Logged(Log(), "DeleteRec: Seek SQL=select COUNT(application) from Rate_Schedule where "
+                              "application='' AND DocType='' AND RateNum=0 "));
+    EXPECT_EQ(SeekRec(Plans.TableName, Plans.KeyList, plan, billing), 0);
     EXPECT_EQ(PlanCount(), 1);
     SetKey("ABC", "02", 0);
     EXPECT_EQ(DeleteRec(Plans.TableName, Plans.KeyList, plan, billing, 1), 1);
