@@ -75,8 +75,6 @@ std::string EnvValue(const char* name) {
     return v ? std::string(v) : std::string();
 }
 
-const std::vector<std::string>& RequestFieldNames() { return Fields().names; }
-
 const std::vector<std::string>& FieldValues(std::string_view name) {
     static const std::vector<std::string> none;
     auto it = Fields().values.find(LCase(name));

@@ -68,8 +68,7 @@ void BackupRequest();
 // either part left out when its field is empty (base/FailureLog.h).
 std::string FailureLineLabel();
 
-// The field names in order of first arrival, and one field's values.
-const std::vector<std::string>& RequestFieldNames();
+// One field's values (names compared without regard to case).
 const std::vector<std::string>& FieldValues(std::string_view name);
 
 }  // namespace vd

@@ -114,8 +114,6 @@ void OdbcConnection::Share(const OdbcConnection& open) {
     timeoutMs_ = open.timeoutMs_;
 }
 
-long OdbcConnection::SharedBy() const { return link_ ? link_.use_count() : 0; }
-
 int OdbcConnection::OpenTransactions() const { return link_ ? link_->openTransactions : 0; }
 
 void CountTransaction(OdbcConnection& connection, int change) {

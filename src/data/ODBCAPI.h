@@ -49,8 +49,6 @@ public:
     // their statements on the same handles, in the same transaction. A
     // connection that is not open fails with a DbError that is not shown.
     void Share(const OdbcConnection& open);
-    // How many connections use this one's link (0 when it is not open).
-    long SharedBy() const;
     // The transactions open on the link (OdbcTransaction): 0 or 1.
     int OpenTransactions() const;
 

@@ -7,6 +7,7 @@
 #include "base/RunError.h"
 #include "base/TextUtil.h"
 #include "cgi/Request.h"
+#include "../support/RequestNames.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -64,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } catch (const vd::RunFinished&) {
         return 0;  // an empty REQUEST_METHOD
     }
-    for (const std::string& name : vd::RequestFieldNames()) {
+    for (const std::string& name : vdtest::RequestFieldNames()) {
         const auto& values = vd::FieldValues(name);
         if (name.empty() || values.empty() || vd::FieldValues(vd::UCase(name)).size() != values.size())
             __builtin_trap();

@@ -6,6 +6,7 @@
 #include "base/RunError.h"
 #include "data/tables/Catalogue.h"
 #include "settings/IniFiles.h"
+#include "support/CatalogueTables.h"
 #include "support/IniWrites.h"
 
 #include <sys/wait.h>
@@ -14,6 +15,19 @@
 #include <filesystem>
 
 using namespace vd;
+using vdtest::clsCartridges;
+using vdtest::clsCustomSearch;
+using vdtest::clsDBReferences;
+using vdtest::clsPassword;
+using vdtest::clsQueues;
+using vdtest::clsTitleAbstract;
+using vdtest::clsTransactions;
+using vdtest::clsUser_Accounts;
+using vdtest::clsWVDUsers;
+using vdtest::CodeTableStatements;
+using vdtest::CreateCatalogueTable;
+using vdtest::CreationStatements;
+using vdtest::TableStatements;
 
 namespace {
 
@@ -332,7 +346,7 @@ TEST_F(DataLayerTest, CreateTableStatementsAndExistingTables) {
               (std::vector<std::vector<std::string>>{
                   {"table", "Drives", "Drives"}, {"table", "Password", "Password"}, {"index", "PrimeKey", "Drives"}}));
     EXPECT_EQ(Output(), "");
-    // A statement the database refuses is reported and gives false.
+    // A statement the database refuses is reported on the error page.
     EXPECT_FALSE(Shown([&] { CreateParams(Data(), "Counties", CodeTableStatements("Counties")); }));
     EXPECT_NE(Output().find("Error: "), std::string::npos);
 }

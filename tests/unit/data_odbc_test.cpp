@@ -275,7 +275,6 @@ TEST_F(DataLayerTest, ConnectionsShareOnlyWhenToldAndCountTheirTransaction) {
     EXPECT_NE(a.Link(), b.Link());  // one connection string, two links
     c.Share(a);
     EXPECT_EQ(c.Link(), a.Link());
-    EXPECT_EQ(a.SharedBy(), 2);
     {
         OdbcTransaction t(a);
         EXPECT_EQ(c.OpenTransactions(), 1);
@@ -290,6 +289,13 @@ TEST_F(DataLayerTest, ConnectionsShareOnlyWhenToldAndCountTheirTransaction) {
         t.Commit();
     }
     EXPECT_EQ(dbs.Query(dbs.BillingDb(), "select count(*) from Rate_Schedule where RateNum = 8")[0][0], "1");
+    // The link lives while one connection uses it.
+    OdbcLink* const link = c.Link();
+    ODBCCloseDatabase(a);
+    EXPECT_FALSE(a.IsOpen());
+    EXPECT_EQ(c.Link(), link);
+    ExecStatement(c, "delete from Rate_Schedule where RateNum = 8");
+    EXPECT_EQ(dbs.Query(dbs.BillingDb(), "select count(*) from Rate_Schedule where RateNum = 8")[0][0], "0");
 }
 
 // A second transaction on a link would join the first: it is refused as

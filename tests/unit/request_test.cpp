@@ -3,10 +3,12 @@
 #include "base/RunError.h"
 #include "base/TextUtil.h"
 #include "cgi/Request.h"
+#include "support/RequestNames.h"
 
 #include <gtest/gtest.h>
 
 using namespace vd;
+using vdtest::RequestFieldNames;
 
 TEST(UrlDecode, EscapesPlusAndPercent) {
     EXPECT_EQ(UrlDecode("John+Smith"), "John Smith");

@@ -1,4 +1,4 @@
-// The table catalogue: every table the program knows, with its name, its
+// The table catalogue: every table the program uses, with its name, its
 // key list (the key columns' positions in key order, "0;1;") and the
 // positions of its columns. The order of the column names is the order of
 // the columns, and binding: records address their columns by position.
@@ -11,8 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-#include "data/ODBCAPI.h"
 
 namespace vd {
 
@@ -33,15 +31,6 @@ struct CatalogueEntry {
     static inline const std::string KeyList{Keys.text};
     static constexpr std::int16_t FieldCount = Columns;
 };
-
-// Column positions 0, 1, 2, ... for entries whose columns the program does
-// not name.
-template <std::size_t N>
-constexpr std::array<std::int16_t, N> Positions() {
-    std::array<std::int16_t, N> p{};
-    for (std::size_t i = 0; i < N; ++i) p[i] = static_cast<std::int16_t>(i);
-    return p;
-}
 
 // The parameters database.
 
@@ -85,58 +74,7 @@ struct [[maybe_unused]] clsDocumentTypes : CatalogueEntry<"DocumentTypes", "0;1;
         "MEFieldNums"};
 };
 
-// The security switch; the table has no key.
-struct [[maybe_unused]] clsPassword : CatalogueEntry<"Password", "", 2> {
-    enum : std::int16_t { Password, SecurityEnabled };
-    static_assert(SecurityEnabled + 1 == FieldCount);
-};
-
-// The work queues of each database.
-struct [[maybe_unused]] clsQueues : CatalogueEntry<"Queues", "0;1;2;", 6> {
-    enum : std::int16_t { Application, DocType, QueueName, QueueLocation, QueueUser, QueueNoImage };
-    static_assert(QueueNoImage + 1 == FieldCount);
-};
-
-// Archive cartridges.
-struct [[maybe_unused]] clsCartridges : CatalogueEntry<"Cartridges", "0;", 8> {
-    enum : std::int16_t { CartName, CartDesc, CartType, CartPrefix, ArchiveEnabled, MBLimit, BytesUsed, NewCart };
-    static_assert(NewCart + 1 == FieldCount);
-};
-
-// Saved search formats.
-struct [[maybe_unused]] clsCustomSearch : CatalogueEntry<"CustomSearch", "0;1;2;", 7> {
-    enum : std::int16_t { Application, DocType, Format, Users, SearchFields, SearchTypes, HitListFields };
-    static_assert(HitListFields + 1 == FieldCount);
-};
-
-// References between databases.
-struct [[maybe_unused]] clsDBReferences : CatalogueEntry<"DBReferences", "0;1;2;", 6> {
-    enum : std::int16_t { Application, DocType, ReferenceSet, SourceReferenceField, Delimiters, TargetReferenceFields };
-    static_assert(TargetReferenceFields + 1 == FieldCount);
-};
-
-// A code table (code and description); its name is given when it is
-// created (CodeTableStatements).
-struct [[maybe_unused]] clsInternalTable : CatalogueEntry<"", "0;", 2> {
-    enum : std::int16_t { Code, Description };
-    static_assert(Description + 1 == FieldCount);
-};
-
-// An application's own database.
-
-struct [[maybe_unused]] clsTitleAbstract : CatalogueEntry<"TitleAbstract", "0;", 5> {
-    enum : std::int16_t { Code, Description, Tracts, Arbs, ReplaceCode };
-    static_assert(ReplaceCode + 1 == FieldCount);
-};
-
-struct [[maybe_unused]] clsTitleSubdivision : CatalogueEntry<"TitleSubdivision", "0;", 12> {
-    enum : std::int16_t { Code, Description, Blocks, Lots, DetailLevel, Arbs, NoBlocks, NoLots, Sub_Comments,
-                          Sub_Close_Flag, Close_Flags, Close_Comments };
-    static_assert(Close_Comments + 1 == FieldCount);
-};
-
-// The billing database. Where the program does not name the columns it
-// addresses them by position; the names are the billing database's own.
+// The billing database.
 
 // One row per rate plan.
 struct [[maybe_unused]] clsRate_Schedule : CatalogueEntry<"Rate_Schedule", "0;1;2", 25> {
@@ -169,41 +107,5 @@ struct [[maybe_unused]] clsPlanTokens : CatalogueEntry<"VD_Plan_Tokens", "0;", 5
     static constexpr std::array<const char*, FieldCount> ColumnNames{"Token", "application", "DocType", "RateNum",
                                                                      "SavedAt"};
 };
-
-struct [[maybe_unused]] clsTransactions : CatalogueEntry<"Transactions", "0;1;2;3;4", 22> {
-    static inline const std::string KeyList2{"2;0;1;3;4"};
-    static constexpr std::array<std::int16_t, 22> Position = Positions<22>();
-};
-
-// Positions are given for the first ten columns.
-struct [[maybe_unused]] clsUser_Accounts : CatalogueEntry<"User_Accounts", "0;1;2", 11> {
-    static constexpr std::array<std::int16_t, 10> Position = Positions<10>();
-};
-
-// The web users.
-struct [[maybe_unused]] clsWVDUsers : CatalogueEntry<"Users", "0;", 35> {
-    static constexpr std::array<std::int16_t, 35> Position = Positions<35>();
-};
-
-// Creating a catalogue table when its database lacks it.
-
-// The statements that create a table: CREATE TABLE, then its index ("" for
-// none).
-struct TableStatements {
-    std::string Create;
-    std::string Index;
-};
-
-// The statements of a named table of the parameters database (Drives,
-// Applications, DocumentTypes, Users, Password, Queues, Cartridges,
-// CustomSearch, DBReferences) or of an application's database
-// (TitleAbstract, TitleSubdivision); failure 5 for any other name.
-TableStatements CreationStatements(const std::string& table);
-// The statements of a code table (clsInternalTable) of that name.
-TableStatements CodeTableStatements(const std::string& name);
-
-// Unless the connection's database has the table, runs its statements;
-// true when it created the table, false when the table was there.
-bool CreateCatalogueTable(OdbcConnection& connection, const std::string& table, const TableStatements& statements);
 
 }  // namespace vd

@@ -1,10 +1,9 @@
-// The statements that create the catalogue's tables, and the routine that
-// runs them.
-#include "data/tables/Catalogue.h"
+#include "support/CatalogueTables.h"
 
 #include "base/RunError.h"
+#include "data/TableInfo.h"
 
-namespace vd {
+namespace vdtest {
 
 namespace {
 
@@ -57,7 +56,7 @@ constexpr Creation Creations[] = {
 TableStatements CreationStatements(const std::string& table) {
     for (const Creation& c : Creations)
         if (table == c.Table) return {c.Create, c.Index};
-    Raise(Err::InvalidCall);
+    vd::Raise(vd::Err::InvalidCall);
 }
 
 TableStatements CodeTableStatements(const std::string& name) {
@@ -65,12 +64,13 @@ TableStatements CodeTableStatements(const std::string& name) {
             "CREATE UNIQUE CLUSTERED INDEX CodeIndex ON " + name + "(Code)"};
 }
 
-bool CreateCatalogueTable(OdbcConnection& connection, const std::string& table, const TableStatements& statements) {
-    if (TableExists(connection, table)) return false;
-    TableInfo temp;
-    ODBCExecSQL(statements.Create, connection, temp);
-    if (!statements.Index.empty()) ODBCExecSQL(statements.Index, connection, temp);
+bool CreateCatalogueTable(vd::OdbcConnection& connection, const std::string& table,
+                          const TableStatements& statements) {
+    if (vd::TableExists(connection, table)) return false;
+    vd::TableInfo temp;
+    vd::ODBCExecSQL(statements.Create, connection, temp);
+    if (!statements.Index.empty()) vd::ODBCExecSQL(statements.Index, connection, temp);
     return true;
 }
 
-}  // namespace vd
+}  // namespace vdtest
