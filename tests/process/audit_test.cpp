@@ -163,7 +163,7 @@ TEST(AuditTrail, NoChangeWithoutItsRecord) {
 TEST(AuditTrail, ColumnsAreNamedAsTheCatalogueNamesThem) {
     AuditSite s;
     // A database whose driver reports the columns in lower case.
-    std::string schema = ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/billing.sql");
+    std::string schema = RateScheduleTable();
     const size_t table = schema.find("CREATE TABLE Rate_Schedule (") + 28;
     std::transform(schema.begin() + static_cast<long>(table), schema.end(), schema.begin() + static_cast<long>(table),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

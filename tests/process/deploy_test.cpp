@@ -128,7 +128,7 @@ TEST(CommandLine, CheckNamesTheBrokenPart) {
     }
     {
         GoodSite s;
-        s.db.Exec(s.db.BillingDb(), "DROP TABLE Rate_Schedule;\nCREATE TABLE Rate_Schedule (application varchar(3));");
+        s.db.Exec(s.db.BillingDb(), "DROP TABLE Rate_Schedule;\n" + RateScheduleTable(1, ScheduleKey::None));
         CgiResult r = s.Check();
         ExpectOnlyFailure(r, "table Rate_Schedule");
         EXPECT_NE(LineOf(r.out, "table Rate_Schedule").find("1 columns"), std::string::npos) << r.out;

@@ -27,14 +27,6 @@ using Env = std::map<std::string, std::string>;
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// Rate_Schedule as the schema makes it, without its primary key.
-std::string KeylessTable() {
-    std::string schema = ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/billing.sql");
-    const size_t key = schema.find(",\n  PRIMARY KEY");
-    schema.erase(key, schema.find('\n', key + 2) - key);
-    return schema;
-}
-
 // The second folder: its own program, vexweb.ini and lock file, the first
 // folder's parameters and billing databases.
 void LayOutSecondFolder(const Site& first, const SiteDatabases& dbs, const Site& second) {
@@ -111,7 +103,7 @@ TEST_P(TwoFolders, OnOneSqliteFileEveryNewPlanGetsItsOwnNumber) {
     dbs.AddUser("boss", "-1");
     dbs.AddDocType("ABC", "01", "Deeds");
     LayOutSecondFolder(a, dbs, b);
-    if (!GetParam()) dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule;\n" + KeylessTable());
+    if (!GetParam()) dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule;\n" + RateScheduleTable(25, ScheduleKey::None));
     PostNewPlansAtOnce(a, b, dbs, {}, 50);
 }
 
@@ -136,7 +128,7 @@ TEST_P(TwoFoldersOnPostgres, EveryNewPlanGetsItsOwnNumber) {
     dbs.AddUser("boss", "-1");
     dbs.AddDocType("ABC", "01", "Deeds");
     LayOutSecondFolder(a, dbs, b);
-    if (!GetParam()) dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule;\n" + KeylessTable());
+    if (!GetParam()) dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule;\n" + RateScheduleTable(25, ScheduleKey::None));
     PostNewPlansAtOnce(a, b, dbs, {{"ODBCSYSINI", server_->OdbcSysIni()}}, 50);
 }
 

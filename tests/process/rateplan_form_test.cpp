@@ -202,18 +202,12 @@ TEST_F(RatePlanForm, PlanWithoutPoliciesShowsNoPolicyLinesToAnotherUser) {
 }
 
 TEST_F(RatePlanForm, TablesOfEighteenAndTwentyOneColumnsAreRead) {
-    const std::string columns18 =
-        "application varchar(3), DocType varchar(2), RateNum smallint, Flat_Fee double precision, "
-        "Search_Fee double precision, NoHits_Fee double precision, DocInfo_Fee double precision, "
-        "AllPages_Fee double precision, Page_Fee double precision, Hits_Fee double precision, "
-        "Max_Searches smallint, Max_DocInfo smallint, Max_DocView smallint, Max_PageView smallint, "
-        "Rate_Description varchar(100), Hide_level smallint, Report_Fee double precision, OCR_Fee double precision";
     const std::string values18 = "'ABC', '01', 1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 'Old', 0, 0, 0";
     Values v{"Abstracts", "Deeds", "Old", "1.00", "2.00", "3.00", "4.00", "5.00", "6.00", "7.00", "8", "9",
              "10", "11", ".00", ".00", ".00", ".00", "", "", false};
 
     dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule");
-    dbs.Exec(dbs.BillingDb(), "create table Rate_Schedule (" + columns18 + ")");
+    dbs.Exec(dbs.BillingDb(), RateScheduleTable(18));
     dbs.Exec(dbs.BillingDb(), "insert into Rate_Schedule values (" + values18 + ")");
     CgiResult r18 = Show("boss", "1");
     EXPECT_EQ(Masked(r18.out), FormTop(Configure, "ABC", "01", "1", v) + HideRow(false) + TableEnd +
@@ -223,9 +217,7 @@ TEST_F(RatePlanForm, TablesOfEighteenAndTwentyOneColumnsAreRead) {
                            FormEnd);
 
     dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule");
-    dbs.Exec(dbs.BillingDb(), "create table Rate_Schedule (" + columns18 +
-                                  ", Tax_Policy varchar(255), Billing_Policy varchar(255), Termination_Policy "
-                                  "varchar(255))");
+    dbs.Exec(dbs.BillingDb(), RateScheduleTable(21));
     dbs.Exec(dbs.BillingDb(), "insert into Rate_Schedule values (" + values18 + ", 'T', NULL, 'End')");
     CgiResult r21 = Show("clerk", "1");
     EXPECT_EQ(Masked(r21.out), FormTop(Review, "ABC", "01", "1", v) + SeePolicies + TableEnd +

@@ -381,17 +381,9 @@ TEST_F(RatePlanSave, NumberingWaitsForAnotherSaveInProgress) {
 }
 
 TEST_F(RatePlanSave, TablesOfEighteenOrTwentyOneColumnsRefuseTheSave) {
-    const std::string columns18 =
-        "application varchar(3), DocType varchar(2), RateNum smallint, Flat_Fee double precision, "
-        "Search_Fee double precision, NoHits_Fee double precision, DocInfo_Fee double precision, "
-        "AllPages_Fee double precision, Page_Fee double precision, Hits_Fee double precision, "
-        "Max_Searches smallint, Max_DocInfo smallint, Max_DocView smallint, Max_PageView smallint, "
-        "Rate_Description varchar(100), Hide_level smallint, Report_Fee double precision, OCR_Fee double precision";
-    for (const std::string& extra :
-         {std::string(), std::string(", Tax_Policy varchar(255), Billing_Policy varchar(255), "
-                                     "Termination_Policy varchar(255)")}) {
+    for (const int columns : {18, 21}) {
         dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule");
-        dbs.Exec(dbs.BillingDb(), "create table Rate_Schedule (" + columns18 + extra + ")");
+        dbs.Exec(dbs.BillingDb(), RateScheduleTable(columns));
         EXPECT_EQ(Post(PlanForm("32767")).out, ErrorPage("(9) Error: Subscript out of range"));
         EXPECT_TRUE(Numbers().empty());
     }
@@ -426,16 +418,7 @@ TEST_F(RatePlanDelete, RemovesOnlyThePlanAndThenFindsItNoMore) {
 
 TEST_F(RatePlanDelete, AKeyMatchingTwoRowsIsNotDeletedAndSaysSo) {
     dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule");
-    dbs.Exec(dbs.BillingDb(),
-             "create table Rate_Schedule (application varchar(3), DocType varchar(2), RateNum smallint, "
-             "Flat_Fee double precision, Search_Fee double precision, NoHits_Fee double precision, "
-             "DocInfo_Fee double precision, AllPages_Fee double precision, Page_Fee double precision, "
-             "Hits_Fee double precision, Max_Searches smallint, Max_DocInfo smallint, Max_DocView smallint, "
-             "Max_PageView smallint, Rate_Description varchar(100), Hide_level smallint, Report_Fee double "
-             "precision, OCR_Fee double precision, Tax_Policy varchar(255), Billing_Policy varchar(255), "
-             "Termination_Policy varchar(255), Max_Searches_Overcharge double precision, "
-             "Max_DocInfo_Overcharge double precision, Max_DocView_Overcharge double precision, "
-             "Max_PageView_Overcharge double precision)");
+    dbs.Exec(dbs.BillingDb(), RateScheduleTable(25, ScheduleKey::None));
     AddPlan(1, "one");
     AddPlan(1, "twin");
     EXPECT_EQ(Post(Delete("1")).out,

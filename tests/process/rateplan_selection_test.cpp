@@ -21,18 +21,6 @@ std::string Opening(const std::string& heading) {
            "<td bgcolor=#000000><font color=#FFFFFF><b>Select a Billing Plan</b></font></td></tr>\r\n";
 }
 
-// The 25 columns without a primary key.
-const std::string KeylessTable =
-    "create table Rate_Schedule (application varchar(3), DocType varchar(2), RateNum smallint, "
-    "Flat_Fee double precision, Search_Fee double precision, NoHits_Fee double precision, "
-    "DocInfo_Fee double precision, AllPages_Fee double precision, Page_Fee double precision, "
-    "Hits_Fee double precision, Max_Searches smallint, Max_DocInfo smallint, Max_DocView smallint, "
-    "Max_PageView smallint, Rate_Description varchar(100), Hide_level smallint, Report_Fee double precision, "
-    "OCR_Fee double precision, Tax_Policy varchar(255), Billing_Policy varchar(255), "
-    "Termination_Policy varchar(255), Max_Searches_Overcharge double precision, "
-    "Max_DocInfo_Overcharge double precision, Max_DocView_Overcharge double precision, "
-    "Max_PageView_Overcharge double precision)";
-
 const std::string Closing = std::string("</td></tr></table>\r\n</form>\r\n") + BottomTemplate;
 
 // One shown row: head, options, button. New is the supervisor's "new" option.
@@ -114,7 +102,7 @@ TEST_F(RatePlanSelection, PlansOfADatabaseAreInNumberOrder) {
     // The debug log names the one statement that read them.
     site.WriteIni(dbs.IniLine() + "Debug=true\r\n");
     dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule");
-    dbs.Exec(dbs.BillingDb(), KeylessTable);
+    dbs.Exec(dbs.BillingDb(), RateScheduleTable(25, ScheduleKey::None));
     dbs.AddDocType("ABC", "01", "Deeds");
     AddPlan("ABC", "01", 5, "Five", 0);
     AddPlan("ABC", "01", 2, "Two", 0);

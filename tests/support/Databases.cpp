@@ -189,6 +189,27 @@ void SiteDatabases::LayOut(const Site& site, const std::string& paramsDsn, const
     Exec(billingDb_, ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/plan-tokens.sql"));
 }
 
+std::string RateScheduleTable(int columns, ScheduleKey key) {
+    const std::string schema = ReadFile(std::string(VD_SOURCE_DIR) + "/scripts/schema/billing.sql");
+    const std::string head = "CREATE TABLE Rate_Schedule (\n";
+    size_t at = schema.find(head);
+    if (at == std::string::npos) throw std::runtime_error("billing.sql creates no Rate_Schedule");
+    at += head.size();
+    std::string sql = head;
+    for (int i = 0; i < columns; ++i) {
+        const size_t end = schema.find(",\n", at);
+        if (end == std::string::npos || schema.compare(at, 13, "  PRIMARY KEY") == 0)
+            throw std::runtime_error("billing.sql gives Rate_Schedule fewer columns");
+        sql += (i ? ",\n" : "") + schema.substr(at, end - at);
+        at = end + 2;
+    }
+    if (key == ScheduleKey::Primary) {
+        const size_t primary = schema.find("  PRIMARY KEY", at);
+        sql += ",\n" + schema.substr(primary, schema.find('\n', primary) - primary);
+    }
+    return sql + "\n);";
+}
+
 std::string SiteDatabases::Connect(const std::string& db) const {
     if (serverConnect_.empty()) return "DRIVER=SQLite3;Database=" + db + ";Timeout=5000;";
     return serverConnect_ + "Database=" + db + ";";

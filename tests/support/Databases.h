@@ -38,6 +38,14 @@ struct ServerDatabases {
 void ExecOdbc(const std::string& connect, const std::string& sql);
 std::vector<std::vector<std::string>> QueryOdbc(const std::string& connect, const std::string& sql);
 
+// The statement that creates Rate_Schedule, read from
+// scripts/schema/billing.sql: its first columns (all 25 by default), with
+// the primary key or without it. Tables of 18 and 21 columns are those of
+// older billing databases; a table without its key can hold two rows of
+// one plan.
+enum class ScheduleKey { Primary, None };
+std::string RateScheduleTable(int columns = 25, ScheduleKey key = ScheduleKey::Primary);
+
 class SiteDatabases {
 public:
     // SQLite files in the site.
