@@ -256,17 +256,6 @@ TEST(SettingsAudit, NoRecordOfAFailedSaveAndNoSaveWithoutItsRecord) {
     EXPECT_FALSE(s.site.Exists("vexweb.ini.history"));
 }
 
-TEST(SettingsAudit, MissingFoldersAreNamedAndTheSaveGoesOn) {
-    AuditSite s;
-    Fields post = SettingsPost(s, "x.htm");
-    post["TempPath"] = "/nowhere/temp/";
-    CgiResult r = s.Post(post);
-    EXPECT_TRUE(Has(r.out, "<br><center>TempPath /nowhere/temp/ does not exist</center>\r\n<br><br><center><font "
-                           "color=#990000><font size=+2>Settings have been saved"))
-        << r.out;
-    EXPECT_TRUE(Has(s.site.Read("vexweb.ini"), "TempPath=/nowhere/temp/"));
-}
-
 TEST(SettingsAudit, SimultaneousSavesLeaveOneWholeRecordEach) {
     AuditSite s;
     std::vector<std::thread> runs;

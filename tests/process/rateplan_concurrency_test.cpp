@@ -1,10 +1,14 @@
 // Two program folders (two web servers' configurators) on one billing
 // database, new plans posted to both at once, on SQLite and on PostgreSQL,
 // with and without a key on Rate_Schedule; one new-plan form posted to
-// both, stored once; and writes that meet a busy
-// database, which wait the data source's Timeout and no longer.
+// both, stored once; writes that meet a busy database, which wait the data
+// source's Timeout and no longer; and the lock that serialises the
+// numbering of new plans within one folder.
+#include "base/RunError.h"
 #include "data/ODBCAPI.h"
 #include "data/Transaction.h"
+#include "data/tables/RatePlan.h"
+#include "settings/IniFiles.h"
 #include "support/CgiRun.h"
 #include "support/Databases.h"
 #include "support/Forms.h"
@@ -12,11 +16,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace vdtest;
@@ -257,6 +268,61 @@ TEST_F(BusyDatabase, ADatabaseBusyPastTheTimeoutGivesTheErrorPageAndChangesNothi
     }
     EXPECT_EQ(Plans(), (std::vector<std::vector<std::string>>{{"0", "Basic"}}));
     EXPECT_FALSE(Has(site.Exists("vdconfig-audit.log") ? site.Read("vdconfig-audit.log") : "", "\"plan"));
+}
+
+class NewPlanLockTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char dir[] = "/tmp/vdlock.XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        folder = dir;
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+    // Whether another process could take the lock now.
+    bool OtherProcessCanLock() const {
+        pid_t pid = fork();
+        if (pid == 0) {
+            int fd = open((folder + "/RatePlans.lock").c_str(), O_RDWR | O_CREAT, 0644);
+            if (fd < 0) _exit(2);
+            _exit(flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : (errno == EWOULDBLOCK ? 1 : 3));
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status));
+        EXPECT_NE(WEXITSTATUS(status), 2);
+        EXPECT_NE(WEXITSTATUS(status), 3);
+        return WEXITSTATUS(status) == 0;
+    }
+    std::string folder;
+};
+
+TEST_F(NewPlanLockTest, HeldBesideTheProgramWhileTheObjectLives) {
+    EXPECT_EQ(vd::NewPlanLock::PathIn(vd::SettingsFolderOf(folder + "/vexweb.ini")), folder + "/RatePlans.lock");
+    {
+        vd::NewPlanLock lock(folder);
+        EXPECT_FALSE(OtherProcessCanLock());
+    }
+    EXPECT_TRUE(OtherProcessCanLock());
+}
+
+TEST_F(NewPlanLockTest, LivesBesideTheTargetOfALinkedSettingsFile) {
+    std::filesystem::create_directories(folder + "/state");
+    close(open((folder + "/state/vexweb.ini").c_str(), O_WRONLY | O_CREAT, 0644));
+    ASSERT_EQ(symlink("state/vexweb.ini", (folder + "/vexweb.ini").c_str()), 0);
+    const std::string settingsFolder = vd::SettingsFolderOf(folder + "/vexweb.ini");
+    EXPECT_EQ(settingsFolder, folder + "/state");
+    { vd::NewPlanLock lock(settingsFolder); }
+    EXPECT_TRUE(std::filesystem::exists(folder + "/state/RatePlans.lock"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/RatePlans.lock"));
+}
+
+TEST_F(NewPlanLockTest, AMissingFolderIsAFailureNotASilentPass) {
+    try {
+        vd::NewPlanLock lock(folder + "/gone");
+        FAIL() << "no failure";
+    } catch (const vd::RunError& e) {
+        EXPECT_EQ(e.Number, 76);
+    }
 }
 
 }  // namespace

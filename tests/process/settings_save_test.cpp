@@ -362,6 +362,16 @@ TEST(SettingsSave, QuotesMarkupAndLineBreaksSurviveTheRoundTrip) {
     EXPECT_EQ(s.Ini(), ini);
 }
 
+TEST(SettingsSave, MissingFoldersAreNamedAndTheSaveGoesOn) {
+    SaveSite s;
+    Fields form = s.ShowForm();
+    SetField(form, "TempPath", "/nowhere/temp/");
+    CgiResult r = s.Save(form);
+    EXPECT_TRUE(Has(r.out, "<br><center>TempPath /nowhere/temp/ does not exist</center>\r\n" + std::string(Saved)))
+        << r.out;
+    EXPECT_TRUE(Has(s.Ini(), "TempPath=/nowhere/temp/"));
+}
+
 TEST(SettingsSave, ReadOnlySettingsFileIsAFailureNotAConfirmation) {
     SaveSite s;
     Fields form = s.ShowForm();

@@ -227,7 +227,7 @@ TEST_F(DataLayerTest, TablesAreListedAndFoundWithoutRegardToCase) {
     EXPECT_EQ(Output(), "");
 }
 
-TEST_F(DataLayerTest, FailingStatementShowsTheErrorPageAndReturnsFalse) {
+TEST_F(DataLayerTest, FailingStatementShowsTheErrorPageAndKeepsTheColumns) {
     OdbcConnection c;
     ASSERT_TRUE(OpenParams(c));
     TableInfo r;

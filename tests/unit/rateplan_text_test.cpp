@@ -1,20 +1,11 @@
-// Money texts of the rate plan form, the policy limit and the lock that
-// serialises the numbering of new plans, the description of the fields.
-#include "base/RunError.h"
+// Money texts of the rate plan form, the policy limit, the description of
+// the fields.
 #include "data/tables/RatePlan.h"
 #include "pages/RatePlanText.h"
-#include "settings/IniFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
 #include <string>
-#include <sys/file.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -74,61 +65,6 @@ TEST(LimitPolicy, CutsOnlyBeyondAPositiveSizeAndTrimsTheCut) {
     EXPECT_EQ(vd::LimitPolicy(std::string(254, 'a') + "\xE9\xE9", 255, cut), std::string(254, 'a') + "\xE9");
     EXPECT_EQ(vd::LimitPolicy(std::string(250, 'a') + std::string(6, '\x80'), 255, cut),
               std::string(250, 'a') + std::string(5, '\x80'));
-}
-
-class NewPlanLockTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char dir[] = "/tmp/vdlock.XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        folder = dir;
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-    // Whether another process could take the lock now.
-    bool OtherProcessCanLock() const {
-        pid_t pid = fork();
-        if (pid == 0) {
-            int fd = open((folder + "/RatePlans.lock").c_str(), O_RDWR | O_CREAT, 0644);
-            if (fd < 0) _exit(2);
-            _exit(flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : (errno == EWOULDBLOCK ? 1 : 3));
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status));
-        EXPECT_NE(WEXITSTATUS(status), 2);
-        EXPECT_NE(WEXITSTATUS(status), 3);
-        return WEXITSTATUS(status) == 0;
-    }
-    std::string folder;
-};
-
-TEST_F(NewPlanLockTest, HeldBesideTheProgramWhileTheObjectLives) {
-    EXPECT_EQ(vd::NewPlanLock::PathIn(vd::SettingsFolderOf(folder + "/vexweb.ini")), folder + "/RatePlans.lock");
-    {
-        vd::NewPlanLock lock(folder);
-        EXPECT_FALSE(OtherProcessCanLock());
-    }
-    EXPECT_TRUE(OtherProcessCanLock());
-}
-
-TEST_F(NewPlanLockTest, LivesBesideTheTargetOfALinkedSettingsFile) {
-    std::filesystem::create_directories(folder + "/state");
-    close(open((folder + "/state/vexweb.ini").c_str(), O_WRONLY | O_CREAT, 0644));
-    ASSERT_EQ(symlink("state/vexweb.ini", (folder + "/vexweb.ini").c_str()), 0);
-    const std::string settingsFolder = vd::SettingsFolderOf(folder + "/vexweb.ini");
-    EXPECT_EQ(settingsFolder, folder + "/state");
-    { vd::NewPlanLock lock(settingsFolder); }
-    EXPECT_TRUE(std::filesystem::exists(folder + "/state/RatePlans.lock"));
-    EXPECT_FALSE(std::filesystem::exists(folder + "/RatePlans.lock"));
-}
-
-TEST_F(NewPlanLockTest, AMissingFolderIsAFailureNotASilentPass) {
-    try {
-        vd::NewPlanLock lock(folder + "/gone");
-        FAIL() << "no failure";
-    } catch (const vd::RunError& e) {
-        EXPECT_EQ(e.Number, 76);
-    }
 }
 
 }  // namespace
