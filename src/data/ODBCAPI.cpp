@@ -139,37 +139,48 @@ void ODBCCloseDatabase(OdbcConnection& connection) noexcept {
     }
 }
 
-void ODBCExecSQL(const std::string& sql, OdbcConnection& connection, TableInfo& record) {
+namespace {
+
+// Runs sql on the record: take(cells, n) gets the cells of each row in
+// turn (n counting from 0), end(rows) the number of rows.
+void RunRows(const std::string& sql, OdbcConnection& connection, TableInfo& record,
+             const std::function<void(std::vector<FieldValue>&, int)>& take, const std::function<void(int)>& end) {
     Doing doing("running " + sql);
     record.Number.Give();
     Execute(sql, connection, [&](Statement& st, SQLSMALLINT columns) {
         record.Grid.SetRowCount(2);
         int rows = 0;
-        FetchResult(connection, st, columns, record, [&](std::vector<FieldValue>& cells) {
-            if (rows++ == 0)
+        FetchResult(connection, st, columns, record, [&](std::vector<FieldValue>& cells) { take(cells, rows++); });
+        end(rows);
+    });
+}
+
+}  // namespace
+
+void ODBCExecSQL(const std::string& sql, OdbcConnection& connection, TableInfo& record) {
+    RunRows(
+        sql, connection, record,
+        [&](std::vector<FieldValue>& cells, int n) {
+            if (n == 0)
                 for (size_t i = 0; i < cells.size(); ++i) record.Fields[i].Value = cells[i];
             record.Grid.AddRow(std::move(cells));
-        });
-        SetPosition(record, rows);
-    });
+        },
+        [&](int rows) { SetPosition(record, rows); });
 }
 
 void ODBCForEachRow(const std::string& sql, OdbcConnection& connection, TableInfo& record,
                     const std::function<void()>& row) {
-    Doing doing("running " + sql);
-    record.Number.Give();
-    Execute(sql, connection, [&](Statement& st, SQLSMALLINT columns) {
-        record.Grid.SetRowCount(2);
-        int rows = 0;
-        FetchResult(connection, st, columns, record, [&](std::vector<FieldValue>& cells) {
+    RunRows(
+        sql, connection, record,
+        [&](std::vector<FieldValue>& cells, int) {
             for (size_t i = 0; i < cells.size(); ++i) record.Fields[i].Value = std::move(cells[i]);
-            ++rows;
             row();
+        },
+        [&](int rows) {
+            record.RecordCount = rows;
+            record.Eof = true;
+            record.NoMatch = rows == 0;
         });
-        record.RecordCount = rows;
-        record.Eof = true;
-        record.NoMatch = rows == 0;
-    });
 }
 
 void ODBCListTables(OdbcConnection& connection, std::vector<std::string>& names) {

@@ -11,6 +11,7 @@
 #include "data/RecordAccess.h"
 #include "data/tables/Catalogue.h"
 #include "pages/Pages.h"
+#include "settings/IniFiles.h"
 #include "settings/WebSettings.h"
 
 #include <algorithm>
@@ -27,6 +28,10 @@ void ShowDatabaseSelection(RunContext& run) {
     OdbcConnection connection;
     TableInfo record;
     TableCloser closing(record, connection);
+    // The page reads no more settings: the settings file's text goes before
+    // the table is read.
+    ReadUserGraphicNow();
+    ForgetIniText(run.Settings.File);
     // a table that cannot be opened ends the run before the page is written
     DebugLog("Opening DocumentTypes");
     InitParams(run.Data, connection, docTypes.TableName, record);

@@ -39,6 +39,10 @@ Html LastChangeBy(const std::string& trailPath, Find find) {
 
 }  // namespace
 
+Html LastSettingsSaver(const std::string& trailPath) {
+    return LastChangeBy(trailPath, [](const std::string& trail) { return LastSettingsChange(trail); });
+}
+
 bool Posted(const char* field) { return !FieldValues(field).empty(); }
 
 bool PostedVersionIs(const char* field, const std::string& current) { return SameDigest(GetField(field), current); }
@@ -133,7 +137,7 @@ void SendStaleSettings(RunContext& run, const std::string& trailPath) {
         EndRun();
     }
     DebugLog("Settings not saved: vexweb.ini changed since the form was drawn");
-    const Html by = LastChangeBy(trailPath, [](const std::string& trail) { return LastSettingsChange(trail); });
+    const Html by = LastSettingsSaver(trailPath);
     SendMessagePage("Settings not saved: vexweb.ini was saved" + by +
                         ", after this form was opened. Nothing was written.",
                     "Click here to open the settings form afresh", afresh, "+1", "");

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "cgi/Html.h"
 #include "data/ODBCAPI.h"
 #include "data/TableInfo.h"
 
@@ -66,5 +67,10 @@ std::string FreshPlanToken(RunContext& run, const std::string& trailPath, OdbcCo
 // "Rate plan not saved: this form was not drawn by this program. ..."
 // ("deleted", "delete" for a delete), linking to the plan's form afresh.
 [[noreturn]] void SendStalePlan(RunContext& run, const std::string& trailPath, const char* done, bool gone);
+
+// Who saved the settings last, as a refusal of a stale page names them:
+// " by admin (alex) at 2026-12-09T03:30:00Z", or nothing when the trail has
+// no record of it.
+Html LastSettingsSaver(const std::string& trailPath);
 
 }  // namespace vd

@@ -92,21 +92,6 @@ void SendSettingsQuestion(RunContext& run, const std::string& name, const std::v
     SendBottom();
 }
 
-// Who saved the settings last, for the refusal of a stale page.
-Html LastSettingsSaver(const std::string& trailPath) {
-    try {
-        if (auto saver = LastSettingsChange(ReadAuditTrail(trailPath))) {
-            Html by = " by " + HtmlText(saver->User);
-            if (!saver->RemoteUser.empty()) by += " (" + HtmlText(saver->RemoteUser) + ")";
-            return by + " at " + HtmlText(saver->Time);
-        }
-    } catch (const RunError& e) {
-        DebugLog("the audit trail was not read: (" + std::to_string(e.Number) + ") " + e.Text);
-    }
-    return Html();
-}
-
-
 Html PlanName(const PlanKey& plan) {
     return "Rate plan #" + HtmlNumber(plan.RateNum) + " of Application " + HtmlText(plan.Appl) + " - Database " +
            HtmlText(plan.DocType);
