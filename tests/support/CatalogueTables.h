@@ -1,5 +1,5 @@
 // What the tests know of a site's tables beyond what the program uses: the
-// catalogue entries of the tables it does not read or write, and the
+// catalogue entries of the accounting database's other tables, and the
 // statements that create the parameters database's tables (the same as
 // scripts/schema/params.sql) and an application's code tables, with the
 // routine that runs them on a database that lacks the table.
@@ -38,58 +38,6 @@ struct clsUser_Accounts : vd::CatalogueEntry<"User_Accounts", "0;1;2", 11> {
 // The web users.
 struct clsWVDUsers : vd::CatalogueEntry<"Users", "0;", 35> {
     static constexpr std::array<std::int16_t, 35> Position = Positions<35>();
-};
-
-// The other tables of the parameters database.
-
-// The security switch; the table has no key.
-struct clsPassword : vd::CatalogueEntry<"Password", "", 2> {
-    enum : std::int16_t { Password, SecurityEnabled };
-    static_assert(SecurityEnabled + 1 == FieldCount);
-};
-
-// The work queues of each database.
-struct clsQueues : vd::CatalogueEntry<"Queues", "0;1;2;", 6> {
-    enum : std::int16_t { Application, DocType, QueueName, QueueLocation, QueueUser, QueueNoImage };
-    static_assert(QueueNoImage + 1 == FieldCount);
-};
-
-// Archive cartridges.
-struct clsCartridges : vd::CatalogueEntry<"Cartridges", "0;", 8> {
-    enum : std::int16_t { CartName, CartDesc, CartType, CartPrefix, ArchiveEnabled, MBLimit, BytesUsed, NewCart };
-    static_assert(NewCart + 1 == FieldCount);
-};
-
-// Saved search formats.
-struct clsCustomSearch : vd::CatalogueEntry<"CustomSearch", "0;1;2;", 7> {
-    enum : std::int16_t { Application, DocType, Format, Users, SearchFields, SearchTypes, HitListFields };
-    static_assert(HitListFields + 1 == FieldCount);
-};
-
-// References between databases.
-struct clsDBReferences : vd::CatalogueEntry<"DBReferences", "0;1;2;", 6> {
-    enum : std::int16_t { Application, DocType, ReferenceSet, SourceReferenceField, Delimiters, TargetReferenceFields };
-    static_assert(TargetReferenceFields + 1 == FieldCount);
-};
-
-// A code table (code and description); its name is given when it is
-// created (CodeTableStatements).
-struct clsInternalTable : vd::CatalogueEntry<"", "0;", 2> {
-    enum : std::int16_t { Code, Description };
-    static_assert(Description + 1 == FieldCount);
-};
-
-// An application's own database.
-
-struct clsTitleAbstract : vd::CatalogueEntry<"TitleAbstract", "0;", 5> {
-    enum : std::int16_t { Code, Description, Tracts, Arbs, ReplaceCode };
-    static_assert(ReplaceCode + 1 == FieldCount);
-};
-
-struct clsTitleSubdivision : vd::CatalogueEntry<"TitleSubdivision", "0;", 12> {
-    enum : std::int16_t { Code, Description, Blocks, Lots, DetailLevel, Arbs, NoBlocks, NoLots, Sub_Comments,
-                          Sub_Close_Flag, Close_Flags, Close_Comments };
-    static_assert(Close_Comments + 1 == FieldCount);
 };
 
 // The statements that create a table: CREATE TABLE, then its index ("" for

@@ -15,12 +15,6 @@
 #include <filesystem>
 
 using namespace vd;
-using vdtest::clsCartridges;
-using vdtest::clsCustomSearch;
-using vdtest::clsDBReferences;
-using vdtest::clsPassword;
-using vdtest::clsQueues;
-using vdtest::clsTitleAbstract;
 using vdtest::clsTransactions;
 using vdtest::clsUser_Accounts;
 using vdtest::clsWVDUsers;

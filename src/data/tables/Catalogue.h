@@ -1,4 +1,4 @@
-// The table catalogue: every table the program uses, with its name, its
+// The table catalogue: every table the program knows, with its name, its
 // key list (the key columns' positions in key order, "0;1;") and the
 // positions of its columns. The order of the column names is the order of
 // the columns, and binding: records address their columns by position.
@@ -72,6 +72,56 @@ struct [[maybe_unused]] clsDocumentTypes : CatalogueEntry<"DocumentTypes", "0;1;
         "DocTypeAppl", "DocTypeId", "DocTypeDesc", "DocTypePath", "PrimJoinField", "JoinField", "DisplayAttach",
         "DatabaseType", "DatabaseName", "DatabaseUserID", "DatabasePassword", "DatabaseDataSourceName",
         "MEFieldNums"};
+};
+
+// The security switch; the table has no key.
+struct [[maybe_unused]] clsPassword : CatalogueEntry<"Password", "", 2> {
+    enum : std::int16_t { Password, SecurityEnabled };
+    static_assert(SecurityEnabled + 1 == FieldCount);
+};
+
+// The work queues of each database.
+struct [[maybe_unused]] clsQueues : CatalogueEntry<"Queues", "0;1;2;", 6> {
+    enum : std::int16_t { Application, DocType, QueueName, QueueLocation, QueueUser, QueueNoImage };
+    static_assert(QueueNoImage + 1 == FieldCount);
+};
+
+// Archive cartridges.
+struct [[maybe_unused]] clsCartridges : CatalogueEntry<"Cartridges", "0;", 8> {
+    enum : std::int16_t { CartName, CartDesc, CartType, CartPrefix, ArchiveEnabled, MBLimit, BytesUsed, NewCart };
+    static_assert(NewCart + 1 == FieldCount);
+};
+
+// Saved search formats.
+struct [[maybe_unused]] clsCustomSearch : CatalogueEntry<"CustomSearch", "0;1;2;", 7> {
+    enum : std::int16_t { Application, DocType, Format, Users, SearchFields, SearchTypes, HitListFields };
+    static_assert(HitListFields + 1 == FieldCount);
+};
+
+// References between databases.
+struct [[maybe_unused]] clsDBReferences : CatalogueEntry<"DBReferences", "0;1;2;", 6> {
+    enum : std::int16_t { Application, DocType, ReferenceSet, SourceReferenceField, Delimiters, TargetReferenceFields };
+    static_assert(TargetReferenceFields + 1 == FieldCount);
+};
+
+// A code table (code and description); its name is given when it is
+// created (CodeTableStatements).
+struct [[maybe_unused]] clsInternalTable : CatalogueEntry<"", "0;", 2> {
+    enum : std::int16_t { Code, Description };
+    static_assert(Description + 1 == FieldCount);
+};
+
+// An application's own database.
+
+struct [[maybe_unused]] clsTitleAbstract : CatalogueEntry<"TitleAbstract", "0;", 5> {
+    enum : std::int16_t { Code, Description, Tracts, Arbs, ReplaceCode };
+    static_assert(ReplaceCode + 1 == FieldCount);
+};
+
+struct [[maybe_unused]] clsTitleSubdivision : CatalogueEntry<"TitleSubdivision", "0;", 12> {
+    enum : std::int16_t { Code, Description, Blocks, Lots, DetailLevel, Arbs, NoBlocks, NoLots, Sub_Comments,
+                          Sub_Close_Flag, Close_Flags, Close_Comments };
+    static_assert(Close_Comments + 1 == FieldCount);
 };
 
 // The billing database.
