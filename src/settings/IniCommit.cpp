@@ -156,6 +156,7 @@ void Replace(int dir, const std::string& temp, const IniReplacement& replacement
         throw failure;
     }
     fsync(dir);  // the next read of this run reads the new file
+    if (observer) observer->AfterReplace(replacement);
 }
 
 }  // namespace

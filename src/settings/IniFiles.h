@@ -95,6 +95,8 @@ public:
     virtual void BeforeReplace(const IniReplacement& replacement) = 0;
     // The rename failed after BeforeReplace agreed.
     virtual void ReplaceFailed(const IniReplacement& replacement, const RunError& failure) = 0;
+    // The rename is done: the file holds the new text. Throws nothing.
+    virtual void AfterReplace(const IniReplacement&) noexcept {}
 };
 
 // Changes to one INI file, written together by Commit.

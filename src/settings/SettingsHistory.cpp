@@ -106,13 +106,32 @@ void SettingsRecorder::BeforeReplace(const IniReplacement& replacement) {
         entry_.Changes.clear();
         for (const IniKeyChange& k : replacement.Keys)
             if (k.Old != k.New) entry_.Changes.push_back({k.Section, k.Key, k.Old, k.New});
+        // A file about to be replaced is recorded pending, and confirmed
+        // once it is: a run that ends between the two leaves no record of
+        // a save that did not happen.
+        entry_.Pending = replacement.Changes;
         trail_.Append(entry_);
+        entry_.Pending = false;
     } catch (const RunError&) {
         if (!entry_.Version.empty()) {
             const std::string kept = replacement.Base + HistorySuffix + "/" + entry_.Version;
             unlinkat(replacement.FolderFd, kept.c_str(), 0);
         }
         throw;
+    }
+}
+
+void SettingsRecorder::AfterReplace(const IniReplacement& replacement) noexcept {
+    if (!replacement.Changes) return;
+    // The file is replaced: a confirmation that cannot be written leaves the
+    // record pending, which the web server's log names.
+    try {
+        Doing doing("confirming the record on " + trail_.Path());
+        trail_.Append(entry_);
+    } catch (const RunError& failure) {
+        LogFailure(std::to_string(failure.Number), failure.Text + " (the record of a saved vexweb.ini stays pending)");
+    } catch (const std::exception&) {
+        LogFailure(std::to_string(Err::Internal), "the record of a saved vexweb.ini stays pending");
     }
 }
 

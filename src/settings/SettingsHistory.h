@@ -35,6 +35,7 @@ public:
     SettingsRecorder(AuditTrail& trail, AuditEntry entry) : trail_(trail), entry_(std::move(entry)) {}
     void BeforeReplace(const IniReplacement& replacement) override;
     void ReplaceFailed(const IniReplacement& replacement, const RunError& failure) override;
+    void AfterReplace(const IniReplacement& replacement) noexcept override;
     const AuditEntry& Entry() const { return entry_; }
 
 private:

@@ -20,6 +20,7 @@ public:
     VersionGuard(std::string drawnFrom, IniCommitObserver& next) : drawnFrom_(std::move(drawnFrom)), next_(next) {}
     void BeforeReplace(const IniReplacement& replacement) override;
     void ReplaceFailed(const IniReplacement& replacement, const RunError& failure) override;
+    void AfterReplace(const IniReplacement& replacement) noexcept override { next_.AfterReplace(replacement); }
     bool Stale() const { return stale_; }
 
 private:

@@ -1,7 +1,7 @@
-// Plan saves and deletes killed at any moment of their run: the trail holds
-// no record of a change that did not happen, and every change that did
-// happen has its record (a pending one at least). The real program on a
-// real SQLite billing database.
+// Plan saves and deletes, and settings saves, killed at any moment of their
+// run: the trail holds no record of a change that did not happen, and every
+// change that did happen has its record (a pending one at least). The real
+// program on a real SQLite billing database and a real vexweb.ini.
 #include "support/CgiRun.h"
 #include "support/Databases.h"
 #include "support/Forms.h"
@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -108,4 +109,61 @@ TEST(TrailAndRows, AChangeKilledAtAnyMomentLeavesNoRecordOfSuccessWithoutItsRowA
     }
     EXPECT_GT(changed, 0);
     EXPECT_LT(changed, Rounds);  // some kills came before the commit
+}
+
+TEST(TrailAndSettings, ASaveKilledAtAnyMomentLeavesNoRecordOfASaveThatDidNotHappen) {
+    Site site;
+    SiteDatabases dbs(site);
+    site.WriteTemplates();
+    site.WriteIni(dbs.IniLine());
+    dbs.AddUser("boss", "-1");
+    // The form as posted: the folders of the site's vexweb.ini, and the
+    // round's mail address.
+    Fields form{{"User", "boss"}, {"ConfigOption", "SAVEINI"}, {"DataAction", "SAVE"}};
+    const std::string ini = site.Read("vexweb.ini");
+    for (size_t p = 0, e; (e = ini.find('\n', p)) != std::string::npos; p = e + 1)
+        if (const size_t eq = ini.find('=', p); eq < e) {
+            std::string value = ini.substr(eq + 1, e - eq - 1);
+            if (!value.empty() && value.back() == '\r') value.pop_back();
+            form[ini.substr(p, eq - p)] = value;
+        }
+    auto post = [&](const std::string& mail) {
+        Fields f = form;
+        f["FromEmail"] = mail;
+        return Body(f);
+    };
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Has(site.Run("", post("measure")).out, "Settings have been saved"));
+    const auto whole =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+    unsigned seed = 31;
+    for (int round = 0; round < Rounds; ++round)
+        site.RunKilledAfter(post("run" + std::to_string(round)), static_cast<int>(rand_r(&seed) % (whole * 5 / 4 + 1)));
+
+    // What some replacement really wrote: the file, or a kept version that a
+    // later save replaced.
+    std::string written = site.Read("vexweb.ini");
+    for (const auto& kept : std::filesystem::directory_iterator(site.Path("vexweb.ini.history")))
+        written += ReadFile(kept.path().string());
+    const std::string trail = site.Read("vdconfig-audit.log");
+    int saved = 0;
+    for (int round = 0; round < Rounds; ++round) {
+        const std::string mail = "run" + std::to_string(round);
+        const bool made = Has(written, "FromEmail=" + mail + "\r\n") || Has(written, "FromEmail=" + mail + "\n");
+        bool done = false, any = false;
+        for (size_t p = 0, e; (e = trail.find('\n', p)) != std::string::npos; p = e + 1) {
+            const std::string record = trail.substr(p, e - p);
+            if (!Has(record, R"("field":"FromEmail")") || !Has(record, "\"new\":\"" + mail + "\"")) continue;
+            any = true;
+            done = done || (!Has(record, R"("pending":true)") && !Has(record, R"("failed":)"));
+        }
+        saved += made;
+        if (done) {
+            EXPECT_TRUE(made) << mail << " is recorded as saved but no file held it";
+        }
+        if (made) {
+            EXPECT_TRUE(any) << mail << " was saved without a record";
+        }
+    }
+    EXPECT_GT(saved, 0);
 }
