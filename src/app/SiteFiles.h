@@ -3,22 +3,13 @@
 // vexweb.ini, found through the program folder's own link only.
 #pragma once
 
+#include "base/PlainFiles.h"
+
 #include <string>
 #include <sys/types.h>
 #include <unistd.h>
 
 namespace vd {
-
-// An open file descriptor that closes itself.
-struct OpenFd {
-    int fd = -1;
-    explicit OpenFd(int f) : fd(f) {}
-    ~OpenFd() {
-        if (fd >= 0) close(fd);
-    }
-    OpenFd(const OpenFd&) = delete;
-    OpenFd& operator=(const OpenFd&) = delete;
-};
 
 // The program folder a command works on, as an absolute path: the folder
 // given (a site folder whose scripts/ holds vexweb.ini stands for that
@@ -67,13 +58,5 @@ private:
 
     std::string command_;
 };
-
-// Opens a file for reading without following a symbolic link in its place,
-// and only when it is a regular file. Returns the descriptor, or -1 with
-// why set ("is a symbolic link", "is not a regular file", the system's text).
-int OpenPlainFile(int folderFd, const std::string& name, std::string& why);
-
-// The whole content of an open file; false when a read fails.
-bool ReadWhole(int fd, std::string& text);
 
 }  // namespace vd

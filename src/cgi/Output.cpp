@@ -188,6 +188,9 @@ void SendTopOrGoOn() {
 
 void SendBottom() { SendTemplateFile(Frame().HtmlPath + "tblbot.htm"); }
 
-void ReadUserGraphicNow() { UserGraphic(); }
+void LetGoOfSettingsText() {
+    UserGraphic();
+    ForgetIniText(Frame().SettingsFile);
+}
 
 }  // namespace vd

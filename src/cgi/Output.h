@@ -44,9 +44,10 @@ struct PageFrame {
 };
 void SetPageFrame(PageFrame frame);
 const PageFrame& Frame();
-// Reads the user's graphic now rather than when a top template asks for it:
-// for a page that lets go of the settings file's text before it sends its top.
-void ReadUserGraphicNow();
+// For a page that reads no more settings and goes on to hold much else:
+// reads the user's graphic now, rather than when a top template asks for
+// it, and lets go of the settings file's text (ForgetIniText).
+void LetGoOfSettingsText();
 
 // Sends HTMLPath + name ("tbltop.htm" when name is empty) with the graphic
 // and field markers replaced. A template that cannot be opened is failure 53.

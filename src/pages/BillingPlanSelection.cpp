@@ -100,8 +100,7 @@ void MakeHTMLBillingPlan(RunContext& run, const Html& heading, const std::string
 
     // The page reads no more settings: the settings file's text goes before
     // the databases are read.
-    ReadUserGraphicNow();
-    ForgetIniText(run.Settings.File);
+    LetGoOfSettingsText();
     DebugLog("open DocumentTypes table");
     InitParams(run.Data, paramsConnection, dt.TableName, docTypes);
     DebugLog("open billing table");

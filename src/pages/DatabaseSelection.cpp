@@ -30,8 +30,7 @@ void ShowDatabaseSelection(RunContext& run) {
     TableCloser closing(record, connection);
     // The page reads no more settings: the settings file's text goes before
     // the table is read.
-    ReadUserGraphicNow();
-    ForgetIniText(run.Settings.File);
+    LetGoOfSettingsText();
     // a table that cannot be opened ends the run before the page is written
     DebugLog("Opening DocumentTypes");
     InitParams(run.Data, connection, docTypes.TableName, record);

@@ -4,6 +4,7 @@
 #include "base/DebugLog.h"
 #include "base/FailureLog.h"
 #include "base/Numbers.h"
+#include "base/PlainFiles.h"
 #include "base/RunError.h"
 #include "base/TextUtil.h"
 #include "cgi/Escape.h"
@@ -15,6 +16,7 @@
 #include "data/RecordAccess.h"
 #include "data/Transaction.h"
 #include "data/tables/Catalogue.h"
+#include "data/tables/DocumentTypes.h"
 #include "data/tables/RatePlan.h"
 #include "pages/ChangeList.h"
 #include "pages/ChangeRecord.h"
@@ -27,10 +29,7 @@
 #include "settings/SettingsHistory.h"
 #include "settings/SettingsVersion.h"
 
-#include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vd {
 
@@ -50,22 +49,11 @@ bool Confirmed() { return UCase(GetField(ConfirmRestoreField)) == "YES"; }
 // file in the versions folder (a link there is not followed).
 std::optional<std::string> KeptVersion(const std::string& settingsFolder, const std::string& name) {
     if (!IsVersionName(name)) return std::nullopt;
-    const int folder = ::open(VersionFolder(settingsFolder).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (folder < 0) return std::nullopt;
-    const int fd = ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    ::close(folder);
-    if (fd < 0) return std::nullopt;
-    struct stat st{};
-    std::string text;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    char buf[65536];
-    for (ssize_t n; ok && (n = ::read(fd, buf, sizeof buf)) != 0;) {
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) text.append(buf, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    if (!ok) return std::nullopt;
+    const OpenFd folder(::open(VersionFolder(settingsFolder).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (folder.fd < 0) return std::nullopt;
+    std::string why, text;
+    const OpenFd file(OpenPlainFile(folder.fd, name, why));
+    if (file.fd < 0 || !ReadWhole(file.fd, text)) return std::nullopt;
     return text;
 }
 
@@ -113,18 +101,6 @@ std::optional<std::vector<AuditChange>> DeletedFields(const std::string& trailPa
     std::vector<AuditChange> fields;
     for (const AuditChange& c : ChangesOf(record)) fields.push_back({"", c.Field, std::nullopt, c.Old});
     return fields;
-}
-
-bool DatabaseExists(RunContext& run, const PlanKey& plan) {
-    const clsDocumentTypes dt;
-    OdbcConnection connection;
-    TableInfo record;
-    TableCloser closing(record, connection);
-    InitParams(run.Data, connection, dt.TableName, record);
-    record.Field(dt.DocTypeAppl).Value = plan.Appl;
-    record.Field(dt.DocTypeId).Value = plan.DocType;
-    SeekRec(dt.TableName, dt.KeyList, record, connection);
-    return !record.NoMatch;
 }
 
 // A recorded text as its column stores it.
@@ -231,7 +207,7 @@ void RestoreDeletedPlan(RunContext& run) {
     if (!fields)
         Refuse(run, PlanName(run.Plan) + " was not put back: the history has no deletion of it at &quot;" +
                         HtmlText(deleted) + "&quot;.");
-    if (!DatabaseExists(run, run.Plan))
+    if (!NamesDatabase(run.Data, run.Plan.Appl, run.Plan.DocType))
         Refuse(run, PlanName(run.Plan) + " was not put back: its database no longer exists.");
     change.LockPlans();
     OdbcTransaction transaction(change.Connection);

@@ -152,9 +152,9 @@ PostedPlan CheckedPost(RunContext& run) {
     EndRun();
 }
 
-// The record is written as pending before the commit and confirmed after
-// it; a commit that fails is recorded as failed.
-// The changes the record holds, as the confirmation lists them.
+// Commits the change with its record: written as pending before the
+// commit and confirmed after it, a commit that fails recorded as failed.
+// Gives the changes the record holds, as the confirmation lists them.
 std::vector<AuditChange> CommitWithRecord(RunContext& run, PlanChange& change, const std::optional<TableInfo>& before,
                                           const std::string& token, OdbcTransaction& transaction) {
     AuditEntry entry = PlanEntry(run, before ? "plan updated" : "plan added");

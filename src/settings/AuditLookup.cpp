@@ -1,5 +1,6 @@
 #include "settings/AuditLookup.h"
 
+#include "base/PlainFiles.h"
 #include "base/RunError.h"
 #include "settings/AuditTrail.h"
 
@@ -100,19 +101,10 @@ std::string ReadAuditTrail(const std::string& path) {
         Raise(Err::PathFileAccess, "The audit trail " + path + " is not a regular file");
     }
     if (st.st_size > 0) text.reserve(static_cast<size_t>(st.st_size));
-    char buf[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            throw FileError(err);
-        }
-        if (n == 0) break;
-        text.append(buf, static_cast<size_t>(n));
-    }
+    const bool read = ReadWhole(fd, text);
+    const int err = errno;
     ::close(fd);
+    if (!read) throw FileError(err);
     return text;
 }
 

@@ -4,6 +4,7 @@
 #include "settings/IniFiles.h"
 
 #include "base/FailureLog.h"
+#include "base/PlainFiles.h"
 #include "base/TextUtil.h"
 #include "settings/IniRewriter.h"
 #include "settings/IniText.h"
@@ -46,16 +47,6 @@ void IniEdit::Set(std::string_view section, std::string_view key, std::string_vi
 void IniEdit::ReplaceAll(std::string text) { whole_ = std::move(text); }
 
 namespace {
-
-// An open file descriptor that closes itself.
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    Fd(Fd&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
-    ~Fd() { if (fd >= 0) close(fd); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-};
 
 // The keys whose values differ between two lists of entries (IniEntries):
 // changed and added ones in the order of the new list, then removed ones.
@@ -100,8 +91,8 @@ namespace {
 // locked. The lock is taken on the folder, whose identity does not change
 // when a new file is renamed over the old one; on an open of its own, which
 // lets go when it closes.
-Fd LockedFolder(int at, const std::string& folder) {
-    Fd dir(openat(at, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+OpenFd LockedFolder(int at, const std::string& folder) {
+    OpenFd dir(openat(at, folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.fd < 0) throw FileError(errno, true);
     while (flock(dir.fd, LOCK_EX) != 0)
         if (errno != EINTR) throw RunError(Err::PathFileAccess);
@@ -110,8 +101,8 @@ Fd LockedFolder(int at, const std::string& folder) {
 
 // The file as it is under the lock (fd -1 when it does not exist), its state
 // in st: a regular file that its owner, group or others may write.
-Fd OpenCurrent(int dir, const std::string& base, struct stat& st) {
-    Fd current(openat(dir, base.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+OpenFd OpenCurrent(int dir, const std::string& base, struct stat& st) {
+    OpenFd current(openat(dir, base.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
     if (current.fd < 0) {
         if (errno != ENOENT) throw FileError(errno);
         return current;
@@ -124,7 +115,7 @@ Fd OpenCurrent(int dir, const std::string& base, struct stat& st) {
 // The new text in the temporary file, with the old file's mode and owner
 // (old is null for a new file), synced; nothing left behind on failure.
 void WriteTemporary(int dir, const std::string& temp, const struct stat* old, const std::function<bool(int)>& write) {
-    Fd out(openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, old ? 0600 : 0644));
+    OpenFd out(openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, old ? 0600 : 0644));
     if (out.fd < 0) throw FileError(errno);
     bool ok = true;
     if (old) {
@@ -211,14 +202,14 @@ void IniEdit::CommitIn(int folderFd, const std::string& folder, const std::strin
 
 void IniEdit::CommitAt(int at, const std::string& folder, const std::string& base, IniCommitObserver* observer) {
     // Lock, read, change, write the temporary file, sync, rename, unlock.
-    const Fd dir = LockedFolder(at, at == AT_FDCWD ? folder : ".");
+    const OpenFd dir = LockedFolder(at, at == AT_FDCWD ? folder : ".");
 
     // One temporary name per file, used only under the lock: a copy left by
     // a writer that was killed is removed here, by the next writer.
     const std::string temp = "." + base + ".vdtmp";
     if (unlinkat(dir.fd, temp.c_str(), 0) != 0 && errno != ENOENT) throw FileError(errno);
     struct stat st{};
-    const Fd current = OpenCurrent(dir.fd, base, st);
+    const OpenFd current = OpenCurrent(dir.fd, base, st);
     const bool exists = current.fd >= 0;
 
     // Read again under the lock, whatever this run read before: the edit

@@ -23,9 +23,7 @@ struct AuditSite {
     Site site;
     SiteDatabases dbs{site};
     AuditSite() {
-        site.WriteTemplates();
-        site.WriteIni(dbs.IniLine());
-        dbs.AddUser("boss", "-1");
+        SetUpSupervisorSite(site, dbs);
         dbs.AddDocType("ABC", "01", "Deeds");
     }
     CgiResult Post(const Fields& f) const {

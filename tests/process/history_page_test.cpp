@@ -22,9 +22,7 @@ struct HistorySite {
     Site site;
     SiteDatabases dbs{site};
     HistorySite() {
-        site.WriteTemplates();
-        site.WriteIni(dbs.IniLine());
-        dbs.AddUser("boss", "-1");
+        SetUpSupervisorSite(site, dbs);
         dbs.AddUser("clerk", "0");
         dbs.AddDocType("ABC", "01", "Deeds");
     }

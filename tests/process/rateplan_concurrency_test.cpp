@@ -109,9 +109,7 @@ class TwoFolders : public ::testing::TestWithParam<bool> {};
 TEST_P(TwoFolders, OnOneSqliteFileEveryNewPlanGetsItsOwnNumber) {
     Site a, b;
     SiteDatabases dbs(a);
-    a.WriteTemplates();
-    a.WriteIni(dbs.IniLine());
-    dbs.AddUser("boss", "-1");
+    SetUpSupervisorSite(a, dbs);
     dbs.AddDocType("ABC", "01", "Deeds");
     LayOutSecondFolder(a, dbs, b);
     if (!GetParam()) dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule;\n" + RateScheduleTable(25, ScheduleKey::None));
@@ -121,9 +119,7 @@ TEST_P(TwoFolders, OnOneSqliteFileEveryNewPlanGetsItsOwnNumber) {
 TEST(OneNewPlanForm, SavedThroughOneFolderIsNotSavedAgainThroughTheOther) {
     Site a, b;
     SiteDatabases dbs(a);
-    a.WriteTemplates();
-    a.WriteIni(dbs.IniLine());
-    dbs.AddUser("boss", "-1");
+    SetUpSupervisorSite(a, dbs);
     dbs.AddDocType("ABC", "01", "Deeds");
     LayOutSecondFolder(a, dbs, b);
     PostEachFormToBothAtOnce(a, b, dbs, {}, 10);
@@ -134,9 +130,7 @@ class TwoFoldersOnPostgres : public OnPostgres, public ::testing::WithParamInter
 TEST_P(TwoFoldersOnPostgres, EveryNewPlanGetsItsOwnNumber) {
     Site a, b;
     SiteDatabases dbs(a, server_->Databases("PostgreSQL Unicode", "vdparams", "vdbilling"));
-    a.WriteTemplates();
-    a.WriteIni(dbs.IniLine());
-    dbs.AddUser("boss", "-1");
+    SetUpSupervisorSite(a, dbs);
     dbs.AddDocType("ABC", "01", "Deeds");
     LayOutSecondFolder(a, dbs, b);
     if (!GetParam()) dbs.Exec(dbs.BillingDb(), "drop table Rate_Schedule;\n" + RateScheduleTable(25, ScheduleKey::None));
@@ -146,9 +140,7 @@ TEST_P(TwoFoldersOnPostgres, EveryNewPlanGetsItsOwnNumber) {
 TEST_F(OnPostgres, ANewPlanFormSavedThroughOneFolderIsNotSavedAgainThroughTheOther) {
     Site a, b;
     SiteDatabases dbs(a, server_->Databases("PostgreSQL Unicode", "vdparams", "vdbilling"));
-    a.WriteTemplates();
-    a.WriteIni(dbs.IniLine());
-    dbs.AddUser("boss", "-1");
+    SetUpSupervisorSite(a, dbs);
     dbs.AddDocType("ABC", "01", "Deeds");
     LayOutSecondFolder(a, dbs, b);
     PostEachFormToBothAtOnce(a, b, dbs, {{"ODBCSYSINI", server_->OdbcSysIni()}}, 10);
@@ -184,9 +176,7 @@ TEST_F(OnPostgres, ANumberTakenMeanwhileByAnotherProgramIsNumberedAgain) {
 TEST_F(OnPostgres, AWriteWaitsNoLongerThanTheTimeoutForALockedRow) {
     Site a;
     SiteDatabases dbs(a, server_->Databases("PostgreSQL Unicode", "vdparams", "vdbilling"));
-    a.WriteTemplates();
-    a.WriteIni(dbs.IniLine());
-    dbs.AddUser("boss", "-1");
+    SetUpSupervisorSite(a, dbs);
     dbs.AddDocType("ABC", "01", "Deeds");
     a.Write("DSN/WVDAccounting.DSN", a.Read("DSN/WVDAccounting.DSN") + "Timeout=300\r\n");
     dbs.Exec(dbs.BillingDb(), "insert into Rate_Schedule (application, DocType, RateNum, Rate_Description) "
@@ -213,9 +203,7 @@ INSTANTIATE_TEST_SUITE_P(KeyedOrNot, TwoFoldersOnPostgres, ::testing::Bool());
 class BusyDatabase : public ::testing::Test {
 protected:
     void SetUp() override {
-        site.WriteTemplates();
-        site.WriteIni(dbs.IniLine());
-        dbs.AddUser("boss", "-1");
+        SetUpSupervisorSite(site, dbs);
         dbs.AddDocType("ABC", "01", "Deeds");
         dbs.Exec(dbs.BillingDb(), "insert into Rate_Schedule (application, DocType, RateNum, Rate_Description) "
                                   "values ('ABC', '01', 0, 'Basic')");

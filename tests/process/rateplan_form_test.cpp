@@ -114,9 +114,7 @@ const std::string Review = "Below are the applicable fees for this rate plan";
 class RatePlanForm : public ::testing::Test {
 protected:
     void SetUp() override {
-        site.WriteTemplates();
-        site.WriteIni(dbs.IniLine());
-        dbs.AddUser("boss", "-1");
+        SetUpSupervisorSite(site, dbs);
         dbs.AddUser("clerk", "0");
         dbs.AddDocType("ABC", "01", "Deeds");
         dbs.Exec(dbs.ParamsDb(), "insert into Applications (ApplicationID, ApplicationName) values ('ABC', 'Abstracts')");

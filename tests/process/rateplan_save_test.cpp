@@ -62,9 +62,7 @@ const std::string AllColumns =
 class RatePlanSave : public ::testing::Test {
 protected:
     void SetUp() override {
-        site.WriteTemplates();
-        site.WriteIni(dbs.IniLine());
-        dbs.AddUser("boss", "-1");
+        SetUpSupervisorSite(site, dbs);
         dbs.AddDocType("ABC", "01", "Deeds");
     }
     CgiResult Post(const Fields& fields) const { return site.Run("", Body(fields)); }

@@ -38,9 +38,7 @@ std::string Row(int i, const std::string& desc, const std::string& appl, const s
 class RatePlanSelection : public ::testing::Test {
 protected:
     void SetUp() override {
-        site.WriteTemplates();
-        site.WriteIni(dbs.IniLine());
-        dbs.AddUser("boss", "-1");
+        SetUpSupervisorSite(site, dbs);
         dbs.AddUser("clerk", "0");
     }
     void AddPlan(const std::string& appl, const std::string& docType, int num, const std::string& desc,

@@ -201,9 +201,7 @@ TEST(Root, AFolderOfRootsThatOthersMayWriteIsRefused) {
 TEST(Root, TheLockAndTheDebugLogOfARequestFollowNoLink) {
     Site site;
     SiteDatabases dbs(site);
-    site.WriteTemplates();
-    site.WriteIni(dbs.IniLine());
-    dbs.AddUser("boss", "-1");
+    SetUpSupervisorSite(site, dbs);
     dbs.AddDocType("ABC", "01", "Deeds");
     site.Write("outside/lock", "root's\n");
     site.Write("outside/log", "root's\n");

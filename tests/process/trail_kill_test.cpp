@@ -47,9 +47,7 @@ Fields RoundPost(int round) {
 TEST(TrailAndRows, AChangeKilledAtAnyMomentLeavesNoRecordOfSuccessWithoutItsRowAndNoRowWithoutARecord) {
     Site site;
     SiteDatabases dbs(site);
-    site.WriteTemplates();
-    site.WriteIni(dbs.IniLine());
-    dbs.AddUser("boss", "-1");
+    SetUpSupervisorSite(site, dbs);
     dbs.AddDocType("ABC", "01", "Deeds");
     std::string seeds;
     for (int n = 0; n < Rounds / 3; ++n)
@@ -114,9 +112,7 @@ TEST(TrailAndRows, AChangeKilledAtAnyMomentLeavesNoRecordOfSuccessWithoutItsRowA
 TEST(TrailAndSettings, ASaveKilledAtAnyMomentLeavesNoRecordOfASaveThatDidNotHappen) {
     Site site;
     SiteDatabases dbs(site);
-    site.WriteTemplates();
-    site.WriteIni(dbs.IniLine());
-    dbs.AddUser("boss", "-1");
+    SetUpSupervisorSite(site, dbs);
     // The form as posted: the folders of the site's vexweb.ini, and the
     // round's mail address.
     Fields form{{"User", "boss"}, {"ConfigOption", "SAVEINI"}, {"DataAction", "SAVE"}};

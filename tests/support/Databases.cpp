@@ -231,4 +231,10 @@ void SiteDatabases::AddDocType(const std::string& appl, const std::string& docTy
                         Quote(docType) + ", " + Quote(desc) + ")");
 }
 
+void SetUpSupervisorSite(const Site& site, const SiteDatabases& dbs) {
+    site.WriteTemplates();
+    site.WriteIni(dbs.IniLine());
+    dbs.AddUser("boss", "-1");
+}
+
 }  // namespace vdtest

@@ -78,4 +78,8 @@ private:
     std::string serverConnect_;  // empty for SQLite files
 };
 
+// The plain templates, a vexweb.ini that names the databases' parameters
+// folder, and the supervisor "boss": the site most process tests start from.
+void SetUpSupervisorSite(const Site& site, const SiteDatabases& dbs);
+
 }  // namespace vdtest
