@@ -148,7 +148,7 @@ int HistoryCommand(const std::vector<std::string>& args, std::ostream& out, std:
     if (file.empty()) {
         SettingsFile place;
         trailFolder.fd = access.OpenSettingsFolder(CommandFolder(folder), place, why);
-        file = place.Folder + "/" + AuditFileName;
+        file = AuditTrailPath(place.Folder);
     } else {
         const size_t slash = file.rfind('/');
         name = slash == file.npos ? file : file.substr(slash + 1);

@@ -107,7 +107,7 @@ int RestoreCommand(const std::vector<std::string>& args, std::ostream& out, std:
     if (kept.fd < 0) return refuse("no folder of kept versions " + versions + " (" + std::strerror(errno) + ")");
     std::string name, text;
     if (auto none = ReadKeptVersion(kept.fd, versions, args[0], name, text)) return refuse(*none);
-    if (auto wrong = NoPlainFile(folder.fd, AuditFileName, ini.Folder + "/" + AuditFileName)) return refuse(*wrong);
+    if (auto wrong = NoPlainFile(folder.fd, AuditFileName, AuditTrailPath(ini.Folder))) return refuse(*wrong);
     try {
         PutBack(folder.fd, ini, versions, name, std::move(text), admin, out);
         return 0;

@@ -292,7 +292,7 @@ void CheckWritableFiles(Report& report, const std::string& ini) {
     };
     const std::string settingsFolder = SettingsFolderOf(ini);
     writableBeside("new-plan lock writable", NewPlanLock::PathIn(settingsFolder));
-    writableBeside("audit trail writable", settingsFolder + "/" + AuditFileName);
+    writableBeside("audit trail writable", AuditTrailPath(settingsFolder));
     writableBeside("kept versions writable", VersionFolder(settingsFolder));
 }
 

@@ -20,7 +20,7 @@
 namespace vd {
 
 AuditTrail OpenAuditTrail(const std::string& settingsFolder) {
-    Doing doing("writing " + settingsFolder + "/" + AuditFileName);
+    Doing doing("writing " + AuditTrailPath(settingsFolder));
     return AuditTrail(settingsFolder);
 }
 

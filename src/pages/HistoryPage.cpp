@@ -133,11 +133,12 @@ void SendRecord(RunContext& run, const AuditJson& r, const std::string& versions
 
 // Up to a page of matching records from the offset on; gives the offset
 // of the next older page, or nothing when the trail's start was reached.
-std::optional<std::uint64_t> SendRecords(RunContext& run, const TrailFilter& f, std::optional<std::uint64_t> before) {
-    const std::string trailPath = run.SettingsFolder() + "/" + AuditFileName;
+std::optional<std::uint64_t> SendRecords(RunContext& run, const std::string& settingsFolder, const TrailFilter& f,
+                                         std::optional<std::uint64_t> before) {
+    const std::string trailPath = AuditTrailPath(settingsFolder);
     Doing doing("reading " + trailPath);
     TrailFromEnd trail(trailPath, before);
-    const std::string versions = VersionFolder(run.SettingsFolder());
+    const std::string versions = VersionFolder(settingsFolder);
     SendLine("<table class=\"vd-history\" border=1 cellpadding=4 cellspacing=0>");
     SendLine("<tr><th>When (UTC)</th><th>Who</th><th>What</th><th></th></tr>");
     int shown = 0;
@@ -171,17 +172,18 @@ std::optional<std::uint64_t> PostedOffset() {
 void ShowHistory(RunContext& run) {
     const TrailFilter filter = PostedFilter();
     const std::vector<std::string> refusals = FilterRefusals(filter);
+    const std::string settingsFolder = run.SettingsFolder();
     SendHeader();
     SendTop();
     SendLine("<B><I><FONT COLOR=\"#990000\"><FONT SIZE=+2>History of changes</FONT></I></B>");
     SendLine("<p>The audit trail of the configurator on <b>" + HtmlText(HostName()) + "</b> (" +
-             HtmlText(run.SettingsFolder() + "/" + AuditFileName) +
+             HtmlText(AuditTrailPath(settingsFolder)) +
              "), newest first. Another front end on the same billing database keeps a trail of its own.</p>");
     if (!refusals.empty()) SendRefusalLines("Nothing listed:", refusals);
     SendFilterForm(run, filter);
     if (refusals.empty()) {
         const std::optional<std::uint64_t> posted = PostedOffset();
-        if (const auto older = SendRecords(run, filter, posted))
+        if (const auto older = SendRecords(run, settingsFolder, filter, posted))
             SendLine("<p>" + Link(PageAddress(run, filter, *older), "Older changes") + "</p>");
         if (posted) SendLine("<p>" + Link(HistoryAddress(run), "The newest changes") + "</p>");
     }

@@ -127,7 +127,7 @@ std::string AuditLine(const AuditEntry& e, std::time_t when) {
 
 AuditTrail::AuditTrail(const std::string& folder) : AuditTrail(AT_FDCWD, folder) {}
 
-AuditTrail::AuditTrail(int folderFd, const std::string& folder) : path_(folder + "/" + AuditFileName) {
+AuditTrail::AuditTrail(int folderFd, const std::string& folder) : path_(AuditTrailPath(folder)) {
     const std::string name = folderFd == AT_FDCWD ? path_ : AuditFileName;
     fd_ = ::openat(folderFd, name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0640);
     if (fd_ >= 0 && !IsRegularFile(fd_)) {

@@ -13,6 +13,9 @@ namespace vd {
 
 constexpr const char* AuditFileName = "vdconfig-audit.log";
 
+// The trail in the folder that really holds vexweb.ini.
+inline std::string AuditTrailPath(const std::string& settingsFolder) { return settingsFolder + "/" + AuditFileName; }
+
 // The member that marks a record written before its change was committed,
 // as it stands in the line (just before "changes").
 constexpr std::string_view PendingMember = ",\"pending\":true";
